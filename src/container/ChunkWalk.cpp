@@ -1,0 +1,227 @@
+// The animation container, as appended to the saver's executable. Integers are little-endian;
+// offsets count from the container's first byte.
+//
+//   container  +0  "VEKO_S10"      signature, 8 bytes, no terminator
+//              +8  walkLimit       i32: the walk goes on while the next chunk header lies below it
+//              +12 chunks          back to back, no padding
+//   chunk      +0  tag             4 characters: P_DT SCHE GRP_ JP__ JPEX BMP_ (others skipped)
+//              +4  length          i32 payload length
+//              +8  payload
+//   P_DT       six u32 words: stageWidth stageHeight backColor backMode framePeriod jumpLength
+//   SCHE GRP_ JP__ JPEX   one data block each
+//   BMP_       image list: entries back to back until the chunk length is consumed
+//   entry      +0  imageNumber     u16: 1..100 an image, 101.. the mask of image number - 100
+//              +2  packedSize      u32
+//              +6  packed bytes    a data block, or else a run-length image
+//
+// The walk never trusts a length. A chunk whose header or payload reaches past the container's
+// end, or whose length is negative, ends the walk there: nothing after it can be framed. An
+// image list entry that reaches past its chunk ends that list, and the walk goes on at the next
+// chunk. A P_DT payload shorter than the 24 bytes of a stage record is refused.
+
+#include "container/DecodeBuffer.h"
+#include "player/Player.h"
+
+#include <cstring>
+
+namespace cinefold {
+
+namespace {
+
+enum class Tag { stage, schedule, groups, jumpTable, branchTables, images, unknown };
+
+Tag matchTag(const std::uint8_t* tag) {
+    static const struct {
+        char name[5];
+        Tag tag;
+    } known[] = {{"P_DT", Tag::stage},     {"BMP_", Tag::images},    {"SCHE", Tag::schedule},
+                 {"GRP_", Tag::groups},    {"JP__", Tag::jumpTable}, {"JPEX", Tag::branchTables}};
+    for (const auto& k : known)
+        if (std::memcmp(tag, k.name, 4) == 0) return k.tag;
+    return Tag::unknown;
+}
+
+ImageCodec dataBlockCodec(Bytes packed) {
+    return packed.size() > 13 && packed[13] == 0 ? ImageCodec::stored : ImageCodec::pairs;
+}
+
+ImageCodec runLengthCodec(Bytes packed) {
+    if (packed.size() < 2) return ImageCodec::rleOther;
+    switch (packed[1]) {
+    case 1: return ImageCodec::rle1;
+    case 8: return ImageCodec::rle8;
+    case 24: return ImageCodec::rle24;
+    default: return ImageCodec::rleOther;
+    }
+}
+
+class Walk {
+public:
+    Walk(Player& player, const WalkObserver* observer)
+        : player_(player), observer_(observer && (observer->chunk || observer->image) ? observer : nullptr) {}
+
+    void chunk(ChunkEvent& event, Bytes payload) {
+        switch (matchTag(reinterpret_cast<const std::uint8_t*>(event.tag))) {
+        case Tag::stage:
+            if (payload.size() < 24) {
+                event.result = ChunkResult::refused;
+                event.problem = "stage record shorter than 24 bytes";
+            } else {
+                player_.applyStageRecord(payload.data());
+                event.result = ChunkResult::applied;
+            }
+            break;
+        case Tag::schedule:
+        case Tag::groups:
+        case Tag::jumpTable:
+        case Tag::branchTables:
+            dataBlockChunk(event, payload);
+            return; // reported while the decoded bytes are alive
+        case Tag::images:
+            imageList(event, payload);
+            break;
+        case Tag::unknown:
+            event.result = ChunkResult::skipped;
+            break;
+        }
+        report(event);
+    }
+
+    void report(const ChunkEvent& event) {
+        if (observer_ && observer_->chunk) observer_->chunk(observer_->context, event);
+    }
+
+private:
+    void dataBlockChunk(ChunkEvent& event, Bytes payload) {
+        DecodeBuffer buffer;
+        if (!buffer.decodeDataBlock(payload)) {
+            event.result = ChunkResult::refused;
+            event.problem = buffer.failure();
+            report(event);
+            return;
+        }
+        Bytes decoded = buffer.bytes();
+        switch (matchTag(reinterpret_cast<const std::uint8_t*>(event.tag))) {
+        case Tag::schedule:
+            player_.trackSet.loadSchedule(DecodeBuffer::decodedSize(payload), decoded);
+            break;
+        case Tag::groups: player_.trackSet.loadGroups(decoded); break;
+        case Tag::jumpTable: player_.loadJumpTable(decoded); break;
+        case Tag::branchTables: player_.loadBranchTables(decoded); break;
+        default: break;
+        }
+        event.result = ChunkResult::decoded;
+        event.hasDecodedSize = true;
+        event.decodedSize = DecodeBuffer::decodedSize(payload);
+        event.decoded = decoded;
+        report(event);
+    }
+
+    void imageList(ChunkEvent& event, Bytes payload) {
+        event.result = ChunkResult::decoded;
+        ByteReader list(payload);
+        int entryIndex = 0;
+        // The length is positive here, so the first entry is always read.
+        do {
+            ImageEvent image;
+            image.chunkIndex = event.index;
+            image.entryIndex = entryIndex++;
+            image.offset = event.offset + 8 + std::uint32_t(list.position());
+            image.imageNumber = list.u16le();
+            image.packedSize = list.u32le();
+            Bytes packed = list.take(image.packedSize);
+            if (!list.ok()) {
+                event.result = ChunkResult::truncated;
+                event.problem = "image list entry reaches past the chunk";
+                image.problem = event.problem;
+                if (observer_ && observer_->image) observer_->image(observer_->context, image);
+                break;
+            }
+            packedImage(image, packed);
+        } while (!list.atEnd());
+    }
+
+    void packedImage(ImageEvent& image, Bytes packed) {
+        DecodeBuffer buffer;
+        const char* blockFailure = nullptr;
+        if (buffer.decodeDataBlock(packed)) {
+            image.codec = dataBlockCodec(packed);
+        } else {
+            blockFailure = buffer.failure();
+            if (buffer.decodeRunLengthImage(packed)) image.codec = runLengthCodec(packed);
+        }
+        if (buffer.output()) {
+            image.decoded = buffer.bytes();
+            // Signed on purpose: image number 0 gives slot -1, which addImage refuses.
+            int slot = int(image.imageNumber) - 1;
+            image.stored = slot < 100 ? player_.imageStore.addImage(slot, image.decoded)
+                                      : player_.imageStore.addMask(slot, image.decoded);
+        } else {
+            image.problem = packed.size() >= 12 && std::memcmp(packed.data() + 8, "DATA", 4) == 0
+                                ? blockFailure
+                                : buffer.failure();
+        }
+        if (observer_ && observer_->image) observer_->image(observer_->context, image);
+    }
+
+    Player& player_;
+    const WalkObserver* observer_;
+};
+
+} // namespace
+
+int Player::walkChunks(const WalkObserver* observer) {
+    static const char signature[8] = {'V', 'E', 'K', 'O', '_', 'S', '1', '0'};
+    Bytes container = this->container();
+    if (container.size() < 12 || std::memcmp(container.data(), signature, 8) != 0) return 0;
+
+    ByteReader header(container, 8);
+    const std::int32_t walkLimit = header.i32le();
+    Walk walk(*this, observer);
+
+    // 64-bit offsets: a container is at most 4 GiB and a payload length at most 2 GiB, so the
+    // next offset never wraps, and the signed comparison with walkLimit stays exact.
+    std::int64_t offset = 12;
+    int index = 0;
+    do {
+        ChunkEvent event;
+        event.index = index++;
+        event.offset = std::uint32_t(offset);
+        ByteReader reader(container, std::size_t(offset));
+        Bytes tagBytes = reader.take(4);
+        if (!tagBytes.empty()) std::memcpy(event.tag, tagBytes.data(), 4);
+        event.length = reader.i32le();
+        if (!reader.ok()) {
+            // A partial tag is still shown, for what it is worth.
+            std::size_t left = container.size() - std::size_t(offset);
+            if (left < 4) std::memcpy(event.tag, container.data() + offset, left);
+            event.result = ChunkResult::truncated;
+            event.problem = "chunk header reaches past the end of the container";
+            walk.report(event);
+            break;
+        }
+        if (event.length < 0) {
+            event.result = ChunkResult::truncated;
+            event.problem = "negative chunk length";
+            walk.report(event);
+            break;
+        }
+        Bytes payload = reader.take(std::size_t(event.length));
+        if (!reader.ok()) {
+            event.result = ChunkResult::truncated;
+            event.problem = "chunk payload reaches past the end of the container";
+            walk.report(event);
+            break;
+        }
+        if (event.length == 0) {
+            event.result = ChunkResult::skipped;
+            walk.report(event);
+        } else {
+            walk.chunk(event, payload);
+        }
+        offset += 8 + std::int64_t(event.length);
+    } while (offset < walkLimit);
+    return 1;
+}
+
+} // namespace cinefold

@@ -1,0 +1,52 @@
+#pragma once
+// Writes animation containers: the signature, the walk limit and the chunks in the order the
+// stored containers have them (P_DT, SCHE, GRP_, JP__, JPEX, BMP_).
+
+#include "container/ByteReader.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace cinefold {
+
+// One entry of the image list: its number and its packed bytes (a data block or a run-length
+// image), written as they are.
+struct PackedImage {
+    std::uint16_t imageNumber = 0;
+    std::vector<std::uint8_t> packed;
+};
+
+// What a container holds. Absent parts get no chunk. The table payloads are the decoded bytes;
+// the writer packs each into a data block.
+struct ContainerContent {
+    // stageWidth, stageHeight, backColor, backMode, framePeriod, jumpLength
+    std::optional<std::array<std::uint32_t, 6>> stage;
+    std::optional<std::vector<std::uint8_t>> schedule;
+    std::optional<std::vector<std::uint8_t>> groups;
+    std::optional<std::vector<std::uint8_t>> jumpTable;
+    std::optional<std::vector<std::uint8_t>> branchTables;
+    std::vector<PackedImage> images; // no BMP_ chunk when empty
+};
+
+// Builds a container chunk by chunk, for writers that need chunks of their own choosing.
+class ContainerBuilder {
+public:
+    ContainerBuilder();
+    void addChunk(const char (&tag)[5], Bytes payload);
+    // The finished container. walkLimit is the total length less 24, as stored containers
+    // have it, unless the last chunk's payload is 16 bytes or shorter: that limit would leave
+    // the last chunk unvisited, so the total length is used instead.
+    std::vector<std::uint8_t> finish();
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::int64_t lastPayloadLength_ = -1;
+};
+
+std::vector<std::uint8_t> writeContainer(const ContainerContent& content);
+// The BMP_ payload of an image list.
+std::vector<std::uint8_t> writeImageList(const std::vector<PackedImage>& images);
+
+} // namespace cinefold

@@ -1,0 +1,51 @@
+#pragma once
+// DecodeBuffer owns the output of one decoder run. Both container decoders deliver through it:
+// decodeDataBlock (the "DATA" envelope, stored or pair-expanded) and decodeRunLengthImage (the
+// run-length image codec). Each decode frees the previous output first; callers borrow the
+// returned pointer until the next decode or the buffer's destruction.
+
+#include "container/ByteReader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace cinefold {
+
+class DecodeBuffer {
+public:
+    // No header may make a decoder allocate more than this many meaningful bytes. 64 MiB holds
+    // a 24-bit image of 4096 x 4096 pixels, far beyond any stage an animation uses (the largest
+    // image of a screen-sized animation is under 1 MiB), and stays allocatable in the address
+    // space of a 32-bit process.
+    static constexpr std::int32_t maxDecodedSize = 64 << 20;
+
+    DecodeBuffer() = default;
+    DecodeBuffer(const DecodeBuffer&) = delete;
+    DecodeBuffer& operator=(const DecodeBuffer&) = delete;
+
+    // The block's decodedSize word (bytes 4..7), or 0 when there is no such word.
+    static std::int32_t decodedSize(Bytes block);
+
+    // Returns the decoded bytes, or null when the block is refused.
+    const std::uint8_t* decodeDataBlock(Bytes block);
+    // Returns the decoded bytes, or null when the packed image fails to decode.
+    const std::uint8_t* decodeRunLengthImage(Bytes packed);
+
+    const std::uint8_t* output() const { return output_.get(); }
+    // The meaningful bytes of the last successful decode: its decodedSize.
+    std::size_t size() const { return size_; }
+    Bytes bytes() const { return {output_.get(), size_}; }
+    // Why the last decode returned null, as a short stable phrase; null after a success.
+    const char* failure() const { return failure_; }
+
+private:
+    const std::uint8_t* refuse(const char* why);
+
+    std::unique_ptr<std::uint8_t[]> output_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+    const char* failure_ = nullptr;
+};
+
+} // namespace cinefold

@@ -1,0 +1,26 @@
+#pragma once
+// Finding the "RC_DATA" 107 offset resource in a PE file (PE32 or PE32+), by reading the
+// resource directory straight from the file's bytes, as the tools do off Windows.
+
+#include "container/ByteReader.h"
+
+#include <cstdint>
+#include <string>
+
+namespace cinefold {
+
+struct OffsetResource {
+    bool found = false;
+    std::uint64_t fileOffset = 0; // where the resource's data lies in the file
+    std::uint32_t dataSize = 0;   // the resource's size in bytes
+    std::uint32_t value = 0;      // its first four bytes: the container's offset
+    bool pe32Plus = false;
+    std::uint64_t imageEnd = 0;   // end of the last section's raw data in the file
+    std::string problem;          // why nothing was found
+    std::uint64_t problemOffset = 0;
+};
+
+bool isPeFile(Bytes file);
+OffsetResource findOffsetResource(Bytes file);
+
+} // namespace cinefold
