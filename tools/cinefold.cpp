@@ -1,1 +1,49 @@
-int main() { return 0; }
+// cinefold: inspect, unpack and bundle the animations that the saver plays.
+
+#include "Commands.h"
+#include "Report.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char usage[] =
+    "usage: cinefold COMMAND [ARGUMENTS]\n"
+    "\n"
+    "FILE is a bare animation container or a saver executable that carries one.\n"
+    "\n"
+    "  info FILE [--json]              what loading FILE yields: chunks, stage, images, tables\n"
+    "  extract FILE -o DIR --raw       the decoded payloads and images, byte for byte\n"
+    "  bundle SAVER CONTAINER -o OUT   OUT is SAVER carrying CONTAINER (replacing any it had)\n"
+    "\n"
+    "Exit status: 0 done, 1 bad input (one line on stderr names the file, the offset and the\n"
+    "problem), 2 wrong usage.\n";
+
+struct Command {
+    const char* name;
+    int (*run)(const cinefold::Arguments&);
+};
+
+const Command commands[] = {
+    {"info", cinefold::runInfo},
+    {"extract", cinefold::runExtract},
+    {"bundle", cinefold::runBundle},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(usage, stderr);
+        return cinefold::exitUsage;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+        std::fputs(usage, stdout);
+        return cinefold::exitDone;
+    }
+    for (const Command& command : commands)
+        if (!std::strcmp(argv[1], command.name))
+            return command.run(cinefold::Arguments(argv + 2, argv + argc));
+    return cinefold::usageError(std::string("unknown command '") + argv[1] + "'");
+}

@@ -1,1 +1,121 @@
-// placeholder
+#include "container/ContainerFile.h"
+
+#include "container/PeResources.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace cinefold {
+
+namespace {
+const char signature[8] = {'V', 'E', 'K', 'O', '_', 'S', '1', '0'};
+
+bool hasSignature(Bytes bytes) {
+    return bytes.size() >= 8 && std::memcmp(bytes.data(), signature, 8) == 0;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+} // namespace
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, FileProblem& problem) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        problem = {0, std::string("cannot open: ") + std::strerror(errno)};
+        return false;
+    }
+    // A container's size is a 32-bit count, so no file the saver could play is larger.
+    const std::size_t limit = 0xFFFFFFFFu;
+    bytes.clear();
+    std::uint8_t chunk[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        if (bytes.size() + got > limit) {
+            problem = {bytes.size(), "file larger than 4 GiB"};
+            return false;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (std::ferror(file.get())) {
+        problem = {bytes.size(), std::string("read error: ") + std::strerror(errno)};
+        return false;
+    }
+    return true;
+}
+
+bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem) {
+    // Written beside the target and renamed over it, so a failed write leaves no half file.
+    std::string temporary = path + ".partial";
+    {
+        File file(std::fopen(temporary.c_str(), "wb"));
+        if (!file) {
+            problem = {0, std::string("cannot create: ") + std::strerror(errno)};
+            return false;
+        }
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+            std::fflush(file.get()) != 0) {
+            problem = {0, std::string("write error: ") + std::strerror(errno)};
+            file.reset();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        problem = {0, std::string("cannot replace: ") + std::strerror(errno)};
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem) {
+    source = {};
+    if (hasSignature(file)) {
+        source.size = std::uint32_t(file.size());
+        return true;
+    }
+    if (file.size() < 2 || file[0] != 'M' || file[1] != 'Z') {
+        problem = {0, "neither a container (no \"VEKO_S10\" signature) nor an executable"};
+        return false;
+    }
+    OffsetResource resource = findOffsetResource(file);
+    if (!resource.found) {
+        problem = {resource.problemOffset, resource.problem};
+        return false;
+    }
+    source.executable = true;
+    source.offset = resource.value;
+    if (resource.value >= file.size()) {
+        problem = {resource.fileOffset, "the executable carries no container (\"RC_DATA\" 107 holds " +
+                                            std::to_string(resource.value) + ", the file has " +
+                                            std::to_string(file.size()) + " bytes)"};
+        return false;
+    }
+    source.size = std::uint32_t(file.size() - resource.value);
+    if (!hasSignature(file.subspan(resource.value))) {
+        problem = {resource.value, "no \"VEKO_S10\" signature where \"RC_DATA\" 107 points"};
+        return false;
+    }
+    return true;
+}
+
+bool loadContainerFile(const std::string& path, Player& player, ContainerSource& source,
+                       FileProblem& problem) {
+    std::vector<std::uint8_t> file;
+    if (!readWholeFile(path, file, problem)) return false;
+    if (!locateContainer(file, source, problem)) return false;
+    if (source.size < 12) {
+        problem = {source.offset, "container shorter than its 12-byte header"};
+        return false;
+    }
+    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[source.size]);
+    std::memcpy(buffer.get(), file.data() + source.offset, source.size);
+    player.adoptContainer(std::move(buffer), source.size);
+    return true;
+}
+
+} // namespace cinefold

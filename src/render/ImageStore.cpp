@@ -1,10 +1,15 @@
 #include "render/ImageStore.h"
 
+#include "render/BmpHeader.h"
+
 namespace cinefold {
 
 namespace {
-// A decoded image is only worth keeping when it starts as a BMP file does.
-bool looksLikeBmp(Bytes bytes) { return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M'; }
+// A decoded image is only worth keeping when its headers describe one that can be drawn.
+bool looksLikeBmp(Bytes bytes) {
+    BmpHeader header;
+    return readBmpHeader(bytes, header);
+}
 } // namespace
 
 int ImageStore::addImage(int index, Bytes bytes) {

@@ -1,0 +1,36 @@
+#pragma once
+// The tools' load: a file path naming a bare container (it starts with "VEKO_S10") or an
+// executable that carries one behind its image, located by its "RC_DATA" 107 resource.
+
+#include "player/Player.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cinefold {
+
+struct ContainerSource {
+    bool executable = false;  // false: a bare container
+    std::uint32_t offset = 0; // where the container starts in the file
+    std::uint32_t size = 0;   // its length
+};
+
+// A problem with a file, as one line: where in the file, and what is wrong.
+struct FileProblem {
+    std::uint64_t offset = 0;
+    std::string what;
+};
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, FileProblem& problem);
+bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem);
+
+// Finds the container inside a file's bytes. Fails when there is none or its signature is wrong.
+bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem);
+
+// Reads the file, finds the container and hands it to the player (adoptContainer); the caller
+// then walks it. Fails, with the problem, when the file holds no readable container.
+bool loadContainerFile(const std::string& path, Player& player, ContainerSource& source,
+                       FileProblem& problem);
+
+} // namespace cinefold

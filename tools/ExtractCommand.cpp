@@ -1,0 +1,62 @@
+// cinefold extract FILE -o DIR --raw: the decoded bytes of every data-block payload and every
+// packed image, in walk order, exactly as the decoders delivered them.
+
+#include "Commands.h"
+#include "Inspection.h"
+#include "Report.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace cinefold {
+
+int runExtract(const Arguments& arguments) {
+    ParsedArguments parsed;
+    std::string error;
+    if (!parseArguments(arguments, {"--raw"}, {"-o"}, parsed, error)) return usageError(error);
+    if (parsed.positional.size() != 1) return usageError("extract takes one FILE");
+    const std::string* directory = parsed.option("-o");
+    if (!directory) return usageError("extract needs -o DIR");
+    if (!parsed.has("--raw")) return usageError("extract writes decoded bytes only: give --raw");
+
+    std::error_code code;
+    std::filesystem::create_directories(*directory, code);
+    if (code) return fileError(*directory, "cannot create directory: " + code.message());
+
+    Inspection inspection;
+    inspection.path = parsed.positional[0];
+    std::string writeFailure;
+    int written = 0;
+    auto save = [&](const std::string& name, Bytes bytes) {
+        if (!writeFailure.empty()) return;
+        std::filesystem::path target = std::filesystem::path(*directory) / name;
+        FileProblem problem;
+        if (!writeWholeFile(target.string(), bytes, problem)) writeFailure = target.string() + ": " + problem.what;
+        else ++written;
+    };
+    inspection.onChunk = [&](const ChunkEvent& event) {
+        if (!event.hasDecodedSize) return;
+        char name[32];
+        std::snprintf(name, sizeof name, "c%03d-%.4s.bin", event.index, event.tag);
+        save(name, event.decoded);
+    };
+    inspection.onImage = [&](const ImageEvent& event) {
+        if (event.codec == ImageCodec::none) return;
+        char name[48];
+        std::snprintf(name, sizeof name, "c%03d-e%03d-n%03u.bmp", event.chunkIndex, event.entryIndex,
+                      unsigned(event.imageNumber));
+        save(name, event.decoded);
+    };
+    FileProblem problem;
+    if (!inspectFile(inspection, problem)) return badInput(inspection.path, problem.offset, problem.what);
+    warnAboutDrops(inspection);
+    if (!writeFailure.empty()) {
+        std::fprintf(stderr, "cinefold: %s\n", writeFailure.c_str());
+        return exitBadInput;
+    }
+    std::printf("%d files written to %s\n", written, directory->c_str());
+    return exitDone;
+}
+
+} // namespace cinefold

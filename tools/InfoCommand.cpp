@@ -1,0 +1,142 @@
+// cinefold info FILE [--json]: what loading FILE yields.
+
+#include "Commands.h"
+#include "Inspection.h"
+#include "Report.h"
+
+#include "render/BmpHeader.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+namespace cinefold {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct ImageSummary {
+    int number;
+    BmpHeader header;
+    bool mask;
+    const ImageRecord* record;
+};
+
+std::vector<ImageSummary> filledSlots(const Inspection& inspection) {
+    std::vector<ImageSummary> slots;
+    for (int slot = 0; slot < ImageStore::slotCount; ++slot) {
+        const ImageEntry* entry = inspection.player.imageStore.entry(slot);
+        ImageSummary summary{slot + 1, {}, false, nullptr};
+        if (!entry || !readBmpHeader(entry->image, summary.header)) continue;
+        summary.mask = entry->hasMask;
+        summary.record = inspection.imageForSlot(slot);
+        slots.push_back(summary);
+    }
+    return slots;
+}
+
+// Table entries other than -1, keyed by their index as text.
+Json tableEntries(const std::vector<std::int32_t>& table) {
+    Json entries = Json::object();
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i] != -1) entries[std::to_string(i)] = table[i];
+    return entries;
+}
+
+Json toJson(const Inspection& inspection) {
+    const Player& player = inspection.player;
+    Json root;
+    root["source"] = {{"kind", inspection.source.executable ? "executable" : "container"},
+                      {"offset", inspection.source.offset},
+                      {"size", inspection.source.size}};
+    root["walkLimit"] = inspection.walkLimit;
+    Json chunks = Json::array();
+    for (const ChunkRecord& c : inspection.chunks) {
+        Json chunk = {{"index", c.index},
+                      {"tag", c.tag},
+                      {"offset", c.offset},
+                      {"length", c.length},
+                      {"result", chunkResultName(c.result)}};
+        if (c.hasDecodedSize) chunk["decodedSize"] = c.decodedSize;
+        chunks.push_back(chunk);
+    }
+    root["chunks"] = chunks;
+    root["stage"] = {{"stageWidth", player.stageWidth},   {"stageHeight", player.stageHeight},
+                     {"backColor", player.backColor},     {"backMode", player.backMode},
+                     {"framePeriod", player.framePeriod}, {"jumpLength", player.jumpLength}};
+    Json images = Json::array();
+    for (const ImageSummary& s : filledSlots(inspection)) {
+        images.push_back({{"number", s.number},
+                          {"width", s.header.width},
+                          {"height", s.header.height},
+                          {"bitCount", s.header.bitCount},
+                          {"colors", s.header.colors},
+                          {"mask", s.mask},
+                          {"codec", s.record ? imageCodecName(s.record->codec) : "none"},
+                          {"packedSize", s.record ? s.record->packedSize : 0}});
+    }
+    root["images"] = images;
+    root["jumpTable"] = tableEntries(player.jumpTable);
+    Json branches = Json::array();
+    for (const auto& table : player.branchTables) branches.push_back(tableEntries(table));
+    root["branchTables"] = branches;
+    return root;
+}
+
+void printText(const Inspection& inspection) {
+    const Player& player = inspection.player;
+    const ContainerSource& source = inspection.source;
+    if (source.executable)
+        std::printf("%s: executable carrying a container of %u bytes at offset %u\n",
+                    inspection.path.c_str(), source.size, source.offset);
+    else
+        std::printf("%s: container of %u bytes\n", inspection.path.c_str(), source.size);
+    std::printf("walk limit %d\n\nchunks:\n", inspection.walkLimit);
+    for (const ChunkRecord& c : inspection.chunks) {
+        std::printf("  %3d  %-6s offset %-9u length %-9d %s", c.index, c.tag.c_str(), c.offset,
+                    c.length, chunkResultName(c.result));
+        if (c.hasDecodedSize) std::printf(", %d bytes decoded", c.decodedSize);
+        if (!c.problem.empty()) std::printf(" (%s)", c.problem.c_str());
+        std::printf("\n");
+    }
+    std::printf("\nstage: %d x %d, background colour 0x%08X, background mode %d, frame period %d "
+                "(%d ms timer), jump length %d\n",
+                player.stageWidth, player.stageHeight, player.backColor, player.backMode,
+                player.framePeriod, player.framePeriod ? player.framePeriod * 100 : 1,
+                player.jumpLength);
+    std::vector<ImageSummary> slots = filledSlots(inspection);
+    int masks = 0;
+    for (const ImageSummary& s : slots) masks += s.mask;
+    std::printf("\nimages: %zu, %d with masks\n", slots.size(), masks);
+    for (const ImageSummary& s : slots) {
+        std::printf("  %3d  %5d x %-5d %2u-bit", s.number, s.header.width, s.header.height,
+                    s.header.bitCount);
+        if (s.header.colors) std::printf(" %3u colours", s.header.colors);
+        else std::printf("            ");
+        if (s.record)
+            std::printf("  %-6s %8u bytes packed", imageCodecName(s.record->codec), s.record->packedSize);
+        std::printf("%s\n", s.mask ? "  with mask" : "");
+    }
+}
+
+} // namespace
+
+int runInfo(const Arguments& arguments) {
+    ParsedArguments parsed;
+    std::string error;
+    if (!parseArguments(arguments, {"--json"}, {}, parsed, error)) return usageError(error);
+    if (parsed.positional.size() != 1) return usageError("info takes one FILE");
+    Inspection inspection;
+    inspection.path = parsed.positional[0];
+    FileProblem problem;
+    if (!inspectFile(inspection, problem)) return badInput(inspection.path, problem.offset, problem.what);
+    warnAboutDrops(inspection);
+    if (parsed.has("--json"))
+        std::printf("%s\n", toJson(inspection).dump(2).c_str());
+    else
+        printText(inspection);
+    return exitDone;
+}
+
+} // namespace cinefold

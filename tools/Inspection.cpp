@@ -1,0 +1,94 @@
+#include "Inspection.h"
+
+#include "Report.h"
+
+#include <cstdio>
+
+namespace cinefold {
+
+std::string Inspection::printableTag(const char tag[4]) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        unsigned char c = static_cast<unsigned char>(tag[i]);
+        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
+            text += char(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            text += escape;
+        }
+    }
+    return text;
+}
+
+const ImageRecord* Inspection::imageForSlot(int slot) const {
+    for (auto it = images.rbegin(); it != images.rend(); ++it)
+        if (it->stored && int(it->imageNumber) - 1 == slot) return &*it;
+    return nullptr;
+}
+
+bool inspectFile(Inspection& inspection, FileProblem& problem) {
+    if (!loadContainerFile(inspection.path, inspection.player, inspection.source, problem))
+        return false;
+    ByteReader header(inspection.player.container(), 8);
+    inspection.walkLimit = header.i32le();
+
+    WalkObserver observer;
+    observer.context = &inspection;
+    observer.chunk = [](void* context, const ChunkEvent& event) {
+        auto& self = *static_cast<Inspection*>(context);
+        ChunkRecord record;
+        record.index = event.index;
+        record.offset = event.offset;
+        record.tag = Inspection::printableTag(event.tag);
+        record.length = event.length;
+        record.result = event.result;
+        record.hasDecodedSize = event.hasDecodedSize;
+        record.decodedSize = event.decodedSize;
+        if (event.problem) record.problem = event.problem;
+        self.chunks.push_back(record);
+        if (self.onChunk) self.onChunk(event);
+    };
+    observer.image = [](void* context, const ImageEvent& event) {
+        auto& self = *static_cast<Inspection*>(context);
+        ImageRecord record;
+        record.chunkIndex = event.chunkIndex;
+        record.entryIndex = event.entryIndex;
+        record.offset = event.offset;
+        record.imageNumber = event.imageNumber;
+        record.packedSize = event.packedSize;
+        record.codec = event.codec;
+        record.decoded = event.codec != ImageCodec::none;
+        record.stored = event.stored;
+        if (event.problem) record.problem = event.problem;
+        self.images.push_back(record);
+        if (self.onImage) self.onImage(event);
+    };
+    inspection.player.walkChunks(&observer);
+    return true;
+}
+
+int warnAboutDrops(const Inspection& inspection) {
+    int lines = 0;
+    const std::uint64_t base = inspection.source.offset;
+    for (const ChunkRecord& chunk : inspection.chunks) {
+        if (chunk.result != ChunkResult::refused && chunk.result != ChunkResult::truncated) continue;
+        warning(inspection.path, base + chunk.offset,
+                "chunk " + std::to_string(chunk.index) + " \"" + chunk.tag + "\" " +
+                    chunkResultName(chunk.result) + ": " + chunk.problem);
+        ++lines;
+    }
+    for (const ImageRecord& image : inspection.images) {
+        std::string what;
+        if (!image.problem.empty()) what = image.problem;
+        else if (!image.stored) what = image.imageNumber <= 100 ? "not a drawable image"
+                                                                : "mask of an empty slot";
+        else continue;
+        warning(inspection.path, base + image.offset,
+                "image " + std::to_string(image.imageNumber) + " dropped: " + what);
+        ++lines;
+    }
+    return lines;
+}
+
+} // namespace cinefold

@@ -1,0 +1,61 @@
+#pragma once
+// Loads a file exactly as the saver does and records what the walk did with every chunk and
+// packed image, for the commands that report on it.
+
+#include "container/ContainerFile.h"
+#include "player/Player.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace cinefold {
+
+struct ChunkRecord {
+    int index = 0;
+    std::uint32_t offset = 0;
+    std::string tag;
+    std::int32_t length = 0;
+    ChunkResult result = ChunkResult::skipped;
+    bool hasDecodedSize = false;
+    std::int32_t decodedSize = 0;
+    std::string problem;
+};
+
+struct ImageRecord {
+    int chunkIndex = 0;
+    int entryIndex = 0;
+    std::uint32_t offset = 0;
+    std::uint16_t imageNumber = 0;
+    std::uint32_t packedSize = 0;
+    ImageCodec codec = ImageCodec::none;
+    bool decoded = false;
+    int stored = 0;
+    std::string problem;
+};
+
+struct Inspection {
+    std::string path;
+    ContainerSource source;
+    Player player;
+    std::int32_t walkLimit = 0;
+    std::vector<ChunkRecord> chunks;
+    std::vector<ImageRecord> images;
+    // Called with the live events while the walk runs, for commands that need decoded bytes.
+    std::function<void(const ChunkEvent&)> onChunk;
+    std::function<void(const ImageEvent&)> onImage;
+
+    // The packed image that last filled store slot `slot`, if any.
+    const ImageRecord* imageForSlot(int slot) const;
+    // A chunk tag as text, with bytes that are not printable shown as escapes.
+    static std::string printableTag(const char tag[4]);
+};
+
+// Loads and walks. False, with the problem, when the file holds no container to walk.
+bool inspectFile(Inspection& inspection, FileProblem& problem);
+
+// Prints one line per refused or truncated chunk and per dropped packed image to stderr, with
+// offsets counted from the start of the file. Returns how many lines it printed.
+int warnAboutDrops(const Inspection& inspection);
+
+} // namespace cinefold
