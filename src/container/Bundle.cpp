@@ -1,0 +1,36 @@
+#include "container/Bundle.h"
+
+#include "container/PeResources.h"
+
+#include <cstring>
+
+namespace cinefold {
+
+bool bundleContainer(Bytes saver, Bytes container, std::vector<std::uint8_t>& output,
+                     BundleResult& result, FileProblem& problem) {
+    OffsetResource resource = findOffsetResource(saver);
+    if (!resource.found) {
+        problem = {resource.problemOffset, resource.problem};
+        return false;
+    }
+    // A container the saver already carries is cut off and replaced. Anything else behind the
+    // image (a symbol table, a signature) is kept, and the new container goes after it.
+    std::size_t keep = saver.size();
+    if (resource.value < saver.size() && resource.value >= resource.imageEnd &&
+        saver.size() - resource.value >= 8 &&
+        std::memcmp(saver.data() + resource.value, "VEKO_S10", 8) == 0)
+        keep = resource.value;
+    if (std::uint64_t(keep) + container.size() > 0xFFFFFFFFu) {
+        problem = {0, "saver and container together exceed 4 GiB"};
+        return false;
+    }
+    output.assign(saver.begin(), saver.begin() + std::ptrdiff_t(keep));
+    output.insert(output.end(), container.begin(), container.end());
+    storeU32le(output.data() + resource.fileOffset, std::uint32_t(keep));
+    result.containerOffset = std::uint32_t(keep);
+    result.replaced = keep < saver.size();
+    result.pe32Plus = resource.pe32Plus;
+    return true;
+}
+
+} // namespace cinefold

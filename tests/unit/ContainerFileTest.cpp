@@ -1,0 +1,155 @@
+#include "TestBytes.h"
+
+#include "container/Bundle.h"
+#include "container/ContainerFile.h"
+#include "container/PeResources.h"
+
+#include <gtest/gtest.h>
+
+using namespace cinefold;
+using namespace cinefold::test;
+
+namespace {
+const ByteVector offsetValue = {0xFF, 0xFF, 0xFF, 0xFF};
+
+ByteVector smallContainer(std::uint32_t width) {
+    ByteVector c = containerHeader(0);
+    putChunk(c, "P_DT", stageRecord(width, 10, 0, 1, 1, 1000));
+    set32(c, 8, std::uint32_t(c.size()));
+    return c;
+}
+} // namespace
+
+class PeResources : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PeResources, FindsTheNamedTypeResourceAndItsValue) {
+    ByteVector pe = peWithResource(GetParam(), "RC_DATA", 107, {0x00, 0xF4, 0x00, 0x00, 0x99});
+    OffsetResource r = findOffsetResource(pe);
+    ASSERT_TRUE(r.found) << r.problem;
+    EXPECT_EQ(r.value, 0xF400u);
+    EXPECT_EQ(r.dataSize, 5u);
+    EXPECT_EQ(r.pe32Plus, GetParam());
+    EXPECT_EQ(pe[r.fileOffset], 0x00);
+    EXPECT_EQ(pe[r.fileOffset + 1], 0xF4);
+    EXPECT_EQ(r.imageEnd, pe.size());
+}
+
+TEST_P(PeResources, RefusesOtherTypesIdsAndShortValues) {
+    struct Case {
+        const char* type;
+        std::uint16_t id;
+        ByteVector data;
+    } cases[] = {{"RCDATA", 107, offsetValue}, {"RC_DATA", 106, offsetValue}, {"RC_DATA", 107, {1, 2, 3}}};
+    for (const Case& c : cases) {
+        OffsetResource r = findOffsetResource(peWithResource(GetParam(), c.type, c.id, c.data));
+        EXPECT_FALSE(r.found) << c.type << " " << c.id;
+        EXPECT_FALSE(r.problem.empty());
+    }
+    // The system compares resource names without regard to case.
+    EXPECT_TRUE(findOffsetResource(peWithResource(GetParam(), "rc_data", 107, offsetValue)).found);
+}
+
+TEST_P(PeResources, SurvivesEveryTruncationAndCorruption) {
+    ByteVector pe = peWithResource(GetParam(), "RC_DATA", 107, offsetValue);
+    for (std::size_t size = 0; size < pe.size(); ++size) {
+        ByteVector cut(pe.begin(), pe.begin() + std::ptrdiff_t(size));
+        EXPECT_FALSE(findOffsetResource(cut).found) << size;
+    }
+    // Every byte of the headers and the tree set to 0xFF in turn: never a read out of bounds
+    // (the sanitizer build checks that), and never a value from outside the file.
+    for (std::size_t i = 0; i < pe.size(); ++i) {
+        ByteVector bad = pe;
+        bad[i] = 0xFF;
+        OffsetResource r = findOffsetResource(bad);
+        if (r.found) EXPECT_LE(r.fileOffset + 4, bad.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWidths, PeResources, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
+
+TEST(LocateContainer, ABareContainerIsTheWholeFile) {
+    ByteVector c = smallContainer(5);
+    ContainerSource source;
+    FileProblem problem;
+    ASSERT_TRUE(locateContainer(c, source, problem));
+    EXPECT_FALSE(source.executable);
+    EXPECT_EQ(source.size, c.size());
+}
+
+TEST(LocateContainer, AnExecutableWhoseOffsetIsItsSizeCarriesNothing) {
+    ByteVector pe = peWithResource(false, "RC_DATA", 107, offsetValue);
+    OffsetResource r = findOffsetResource(pe);
+    set32(pe, std::size_t(r.fileOffset), std::uint32_t(pe.size()));
+    ContainerSource source;
+    FileProblem problem;
+    EXPECT_FALSE(locateContainer(pe, source, problem));
+    EXPECT_NE(problem.what.find("carries no container"), std::string::npos) << problem.what;
+    EXPECT_EQ(problem.offset, r.fileOffset);
+}
+
+TEST(LocateContainer, NamesWhatIsWrongWithOtherFiles) {
+    ContainerSource source;
+    FileProblem problem;
+    EXPECT_FALSE(locateContainer(ByteVector{'V', 'E', 'K', 'O', '_', 'S', '1', '1'}, source, problem));
+    EXPECT_NE(problem.what.find("neither a container"), std::string::npos);
+    // An offset that points at bytes without the signature.
+    ByteVector pe = peWithResource(true, "RC_DATA", 107, offsetValue);
+    set32(pe, std::size_t(findOffsetResource(pe).fileOffset), 0x40);
+    EXPECT_FALSE(locateContainer(pe, source, problem));
+    EXPECT_EQ(problem.offset, 0x40u);
+}
+
+TEST(Bundle, AppendsTheContainerAndPointsTheResourceAtIt) {
+    for (bool wide : {false, true}) {
+        ByteVector saver = peWithResource(wide, "RC_DATA", 107, offsetValue);
+        ByteVector container = smallContainer(7);
+        ByteVector out;
+        BundleResult result;
+        FileProblem problem;
+        ASSERT_TRUE(bundleContainer(saver, container, out, result, problem)) << problem.what;
+        EXPECT_EQ(result.containerOffset, saver.size());
+        EXPECT_EQ(out.size(), saver.size() + container.size());
+        ContainerSource source;
+        ASSERT_TRUE(locateContainer(out, source, problem)) << problem.what;
+        EXPECT_TRUE(source.executable);
+        EXPECT_EQ(source.offset, saver.size());
+        EXPECT_TRUE(std::equal(container.begin(), container.end(), out.begin() + source.offset));
+    }
+}
+
+TEST(Bundle, ReplacesTheContainerASaverAlreadyCarries) {
+    ByteVector saver = peWithResource(false, "RC_DATA", 107, offsetValue);
+    ByteVector once, twice;
+    BundleResult result;
+    FileProblem problem;
+    ASSERT_TRUE(bundleContainer(saver, smallContainer(1), once, result, problem));
+    EXPECT_FALSE(result.replaced);
+    ByteVector second = smallContainer(2);
+    second.resize(second.size() + 100, 0); // a different length, so a leftover would show
+    ASSERT_TRUE(bundleContainer(once, second, twice, result, problem));
+    EXPECT_TRUE(result.replaced);
+    EXPECT_EQ(result.containerOffset, saver.size());
+    EXPECT_EQ(twice.size(), saver.size() + second.size());
+}
+
+TEST(Bundle, KeepsTrailingBytesThatAreNoContainer) {
+    ByteVector saver = peWithResource(false, "RC_DATA", 107, offsetValue);
+    saver.insert(saver.end(), 300, 0xAB); // e.g. a symbol table behind the sections
+    ByteVector out;
+    BundleResult result;
+    FileProblem problem;
+    ASSERT_TRUE(bundleContainer(saver, smallContainer(1), out, result, problem));
+    EXPECT_EQ(result.containerOffset, saver.size());
+}
+
+TEST(Bundle, RefusesWhatIsNoSaver) {
+    ByteVector out;
+    BundleResult result;
+    FileProblem problem;
+    EXPECT_FALSE(bundleContainer(smallContainer(1), smallContainer(2), out, result, problem));
+    EXPECT_NE(problem.what.find("not a PE file"), std::string::npos) << problem.what;
+    ByteVector withoutResource = peWithResource(false, "ICON", 107, offsetValue);
+    EXPECT_FALSE(bundleContainer(withoutResource, smallContainer(2), out, result, problem));
+    EXPECT_NE(problem.what.find("RC_DATA"), std::string::npos) << problem.what;
+}
