@@ -61,7 +61,9 @@ TEST_P(PeResources, SurvivesEveryTruncationAndCorruption) {
         ByteVector bad = pe;
         bad[i] = 0xFF;
         OffsetResource r = findOffsetResource(bad);
-        if (r.found) EXPECT_LE(r.fileOffset + 4, bad.size());
+        if (r.found) {
+            EXPECT_LE(r.fileOffset + 4, bad.size());
+        }
     }
 }
 
