@@ -22,7 +22,8 @@ int runBundle(const Arguments& arguments) {
 
     FileProblem problem;
     std::vector<std::uint8_t> saver, containerFile, output;
-    if (!readWholeFile(saverPath, saver, problem)) return badInput(saverPath, problem.offset, problem.what);
+    if (!readWholeFile(saverPath, saver, problem))
+        return badInput(saverPath, problem.offset, problem.what);
     if (!readWholeFile(containerPath, containerFile, problem))
         return badInput(containerPath, problem.offset, problem.what);
     // The animation may come bare or inside another saver.

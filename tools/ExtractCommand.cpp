@@ -1,8 +1,10 @@
-// cinefold extract FILE -o DIR --raw: the decoded bytes of every data-block payload and every
-// packed image, in walk order, exactly as the decoders delivered them.
+// cinefold extract FILE -o DIR [--raw]: the images and masks that the saver would hold, as PNG;
+// with --raw, the decoded bytes of every data-block payload and every packed image, in walk
+// order, exactly as the decoders delivered them.
 
 #include "Commands.h"
 #include "Inspection.h"
+#include "PngFile.h"
 #include "Report.h"
 
 #include <cstdio>
@@ -18,7 +20,7 @@ int runExtract(const Arguments& arguments) {
     if (parsed.positional.size() != 1) return usageError("extract takes one FILE");
     const std::string* directory = parsed.option("-o");
     if (!directory) return usageError("extract needs -o DIR");
-    if (!parsed.has("--raw")) return usageError("extract writes decoded bytes only: give --raw");
+    const bool raw = parsed.has("--raw");
 
     std::error_code code;
     std::filesystem::create_directories(*directory, code);
@@ -32,25 +34,55 @@ int runExtract(const Arguments& arguments) {
         if (!writeFailure.empty()) return;
         std::filesystem::path target = std::filesystem::path(*directory) / name;
         FileProblem problem;
-        if (!writeWholeFile(target.string(), bytes, problem)) writeFailure = target.string() + ": " + problem.what;
-        else ++written;
+        if (!writeWholeFile(target.string(), bytes, problem))
+            writeFailure = target.string() + ": " + problem.what;
+        else
+            ++written;
     };
-    inspection.onChunk = [&](const ChunkEvent& event) {
-        if (!event.hasDecodedSize) return;
-        char name[32];
-        std::snprintf(name, sizeof name, "c%03d-%.4s.bin", event.index, event.tag);
-        save(name, event.decoded);
-    };
-    inspection.onImage = [&](const ImageEvent& event) {
-        if (event.codec == ImageCodec::none) return;
-        char name[48];
-        std::snprintf(name, sizeof name, "c%03d-e%03d-n%03u.bmp", event.chunkIndex, event.entryIndex,
-                      unsigned(event.imageNumber));
-        save(name, event.decoded);
-    };
+    if (raw)
+        inspection.onChunk = [&](const ChunkEvent& event) {
+            if (!event.hasDecodedSize) return;
+            char name[32];
+            std::snprintf(name, sizeof name, "c%03d-%.4s.bin", event.index, event.tag);
+            save(name, event.decoded);
+        };
+    if (raw)
+        inspection.onImage = [&](const ImageEvent& event) {
+            if (event.codec == ImageCodec::none) return;
+            char name[48];
+            std::snprintf(name, sizeof name, "c%03d-e%03d-n%03u.bmp", event.chunkIndex,
+                          event.entryIndex, unsigned(event.imageNumber));
+            save(name, event.decoded);
+        };
     FileProblem problem;
-    if (!inspectFile(inspection, problem)) return badInput(inspection.path, problem.offset, problem.what);
+    if (!inspectFile(inspection, problem))
+        return badInput(inspection.path, problem.offset, problem.what);
     warnAboutDrops(inspection);
+    if (!raw) {
+        for (int slot = 0; slot < ImageStore::slotCount && writeFailure.empty(); ++slot) {
+            const ImageEntry* entry = inspection.player.imageStore.entry(slot);
+            if (entry->image.empty()) continue;
+            const ImageRecord* record = inspection.imageForSlot(slot);
+            std::uint64_t offset = inspection.source.offset + (record ? record->offset : 0);
+            char name[32];
+            for (bool mask : {false, true}) {
+                if (mask && !entry->hasMask) continue;
+                RgbPicture picture;
+                std::string problem;
+                std::snprintf(name, sizeof name, "%s-%03d.png", mask ? "mask" : "image", slot + 1);
+                if (!bmpToPicture(mask ? entry->mask : entry->image, mask, picture, problem)) {
+                    warning(inspection.path, offset,
+                            std::string(name) + " not written: " + problem);
+                    continue;
+                }
+                std::filesystem::path target = std::filesystem::path(*directory) / name;
+                if (!writePng(target.string(), picture, problem))
+                    writeFailure = target.string() + ": " + problem;
+                else
+                    ++written;
+            }
+        }
+    }
     if (!writeFailure.empty()) {
         std::fprintf(stderr, "cinefold: %s\n", writeFailure.c_str());
         return exitBadInput;

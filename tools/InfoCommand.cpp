@@ -79,7 +79,8 @@ Json toJson(const Inspection& inspection) {
     root["images"] = images;
     root["jumpTable"] = tableEntries(player.jumpTable);
     Json branches = Json::array();
-    for (const auto& table : player.branchTables) branches.push_back(tableEntries(table));
+    for (const auto& table : player.branchTables)
+        branches.push_back(tableEntries(table));
     root["branchTables"] = branches;
     return root;
 }
@@ -107,15 +108,19 @@ void printText(const Inspection& inspection) {
                 player.jumpLength);
     std::vector<ImageSummary> slots = filledSlots(inspection);
     int masks = 0;
-    for (const ImageSummary& s : slots) masks += s.mask;
+    for (const ImageSummary& s : slots)
+        masks += s.mask;
     std::printf("\nimages: %zu, %d with masks\n", slots.size(), masks);
     for (const ImageSummary& s : slots) {
         std::printf("  %3d  %5d x %-5d %2u-bit", s.number, s.header.width, s.header.height,
                     s.header.bitCount);
-        if (s.header.colors) std::printf(" %3u colours", s.header.colors);
-        else std::printf("            ");
+        if (s.header.colors)
+            std::printf(" %3u colours", s.header.colors);
+        else
+            std::printf("            ");
         if (s.record)
-            std::printf("  %-6s %8u bytes packed", imageCodecName(s.record->codec), s.record->packedSize);
+            std::printf("  %-6s %8u bytes packed", imageCodecName(s.record->codec),
+                        s.record->packedSize);
         std::printf("%s\n", s.mask ? "  with mask" : "");
     }
 }
@@ -130,7 +135,8 @@ int runInfo(const Arguments& arguments) {
     Inspection inspection;
     inspection.path = parsed.positional[0];
     FileProblem problem;
-    if (!inspectFile(inspection, problem)) return badInput(inspection.path, problem.offset, problem.what);
+    if (!inspectFile(inspection, problem))
+        return badInput(inspection.path, problem.offset, problem.what);
     warnAboutDrops(inspection);
     if (parsed.has("--json"))
         std::printf("%s\n", toJson(inspection).dump(2).c_str());

@@ -72,7 +72,8 @@ int warnAboutDrops(const Inspection& inspection) {
     int lines = 0;
     const std::uint64_t base = inspection.source.offset;
     for (const ChunkRecord& chunk : inspection.chunks) {
-        if (chunk.result != ChunkResult::refused && chunk.result != ChunkResult::truncated) continue;
+        if (chunk.result != ChunkResult::refused && chunk.result != ChunkResult::truncated)
+            continue;
         warning(inspection.path, base + chunk.offset,
                 "chunk " + std::to_string(chunk.index) + " \"" + chunk.tag + "\" " +
                     chunkResultName(chunk.result) + ": " + chunk.problem);
@@ -80,10 +81,12 @@ int warnAboutDrops(const Inspection& inspection) {
     }
     for (const ImageRecord& image : inspection.images) {
         std::string what;
-        if (!image.problem.empty()) what = image.problem;
-        else if (!image.stored) what = image.imageNumber <= 100 ? "not a drawable image"
-                                                                : "mask of an empty slot";
-        else continue;
+        if (!image.problem.empty())
+            what = image.problem;
+        else if (!image.stored)
+            what = image.imageNumber <= 100 ? "not a drawable image" : "mask of an empty slot";
+        else
+            continue;
         warning(inspection.path, base + image.offset,
                 "image " + std::to_string(image.imageNumber) + " dropped: " + what);
         ++lines;

@@ -6,7 +6,8 @@
 namespace cinefold {
 
 int badInput(const std::string& file, std::uint64_t offset, const std::string& what) {
-    std::fprintf(stderr, "cinefold: %s: offset %" PRIu64 ": %s\n", file.c_str(), offset, what.c_str());
+    std::fprintf(stderr, "cinefold: %s: offset %" PRIu64 ": %s\n", file.c_str(), offset,
+                 what.c_str());
     return exitBadInput;
 }
 

@@ -14,7 +14,8 @@ const char usage[] =
     "FILE is a bare animation container or a saver executable that carries one.\n"
     "\n"
     "  info FILE [--json]              what loading FILE yields: chunks, stage, images, tables\n"
-    "  extract FILE -o DIR --raw       the decoded payloads and images, byte for byte\n"
+    "  extract FILE -o DIR [--raw]     the images and masks as PNG; with --raw, the decoded\n"
+    "                                  payloads and images, byte for byte\n"
     "  bundle SAVER CONTAINER -o OUT   OUT is SAVER carrying CONTAINER (replacing any it had)\n"
     "\n"
     "Exit status: 0 done, 1 bad input (one line on stderr names the file, the offset and the\n"
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
         std::fputs(usage, stderr);
         return cinefold::exitUsage;
     }
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
         std::fputs(usage, stdout);
         return cinefold::exitDone;
     }

@@ -34,8 +34,8 @@ Tag matchTag(const std::uint8_t* tag) {
     static const struct {
         char name[5];
         Tag tag;
-    } known[] = {{"P_DT", Tag::stage},     {"BMP_", Tag::images},    {"SCHE", Tag::schedule},
-                 {"GRP_", Tag::groups},    {"JP__", Tag::jumpTable}, {"JPEX", Tag::branchTables}};
+    } known[] = {{"P_DT", Tag::stage},  {"BMP_", Tag::images},    {"SCHE", Tag::schedule},
+                 {"GRP_", Tag::groups}, {"JP__", Tag::jumpTable}, {"JPEX", Tag::branchTables}};
     for (const auto& k : known)
         if (std::memcmp(tag, k.name, 4) == 0) return k.tag;
     return Tag::unknown;
@@ -48,17 +48,22 @@ ImageCodec dataBlockCodec(Bytes packed) {
 ImageCodec runLengthCodec(Bytes packed) {
     if (packed.size() < 2) return ImageCodec::rleOther;
     switch (packed[1]) {
-    case 1: return ImageCodec::rle1;
-    case 8: return ImageCodec::rle8;
-    case 24: return ImageCodec::rle24;
-    default: return ImageCodec::rleOther;
+    case 1:
+        return ImageCodec::rle1;
+    case 8:
+        return ImageCodec::rle8;
+    case 24:
+        return ImageCodec::rle24;
+    default:
+        return ImageCodec::rleOther;
     }
 }
 
 class Walk {
-public:
+  public:
     Walk(Player& player, const WalkObserver* observer)
-        : player_(player), observer_(observer && (observer->chunk || observer->image) ? observer : nullptr) {}
+        : player_(player),
+          observer_(observer && (observer->chunk || observer->image) ? observer : nullptr) {}
 
     void chunk(ChunkEvent& event, Bytes payload) {
         switch (matchTag(reinterpret_cast<const std::uint8_t*>(event.tag))) {
@@ -91,7 +96,7 @@ public:
         if (observer_ && observer_->chunk) observer_->chunk(observer_->context, event);
     }
 
-private:
+  private:
     void dataBlockChunk(ChunkEvent& event, Bytes payload) {
         DecodeBuffer buffer;
         if (!buffer.decodeDataBlock(payload)) {
@@ -105,10 +110,17 @@ private:
         case Tag::schedule:
             player_.trackSet.loadSchedule(DecodeBuffer::decodedSize(payload), decoded);
             break;
-        case Tag::groups: player_.trackSet.loadGroups(decoded); break;
-        case Tag::jumpTable: player_.loadJumpTable(decoded); break;
-        case Tag::branchTables: player_.loadBranchTables(decoded); break;
-        default: break;
+        case Tag::groups:
+            player_.trackSet.loadGroups(decoded);
+            break;
+        case Tag::jumpTable:
+            player_.loadJumpTable(decoded);
+            break;
+        case Tag::branchTables:
+            player_.loadBranchTables(decoded);
+            break;
+        default:
+            break;
         }
         event.result = ChunkResult::decoded;
         event.hasDecodedSize = true;

@@ -22,7 +22,8 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 } // namespace
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, FileProblem& problem) {
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                   FileProblem& problem) {
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         problem = {0, std::string("cannot open: ") + std::strerror(errno)};
@@ -90,9 +91,10 @@ bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem) 
     source.executable = true;
     source.offset = resource.value;
     if (resource.value >= file.size()) {
-        problem = {resource.fileOffset, "the executable carries no container (\"RC_DATA\" 107 holds " +
-                                            std::to_string(resource.value) + ", the file has " +
-                                            std::to_string(file.size()) + " bytes)"};
+        problem = {resource.fileOffset,
+                   "the executable carries no container (\"RC_DATA\" 107 holds " +
+                       std::to_string(resource.value) + ", the file has " +
+                       std::to_string(file.size()) + " bytes)"};
         return false;
     }
     source.size = std::uint32_t(file.size() - resource.value);

@@ -49,7 +49,8 @@ std::vector<std::uint8_t> writeContainer(const ContainerContent& content) {
     ContainerBuilder builder;
     if (content.stage) {
         std::uint8_t record[24];
-        for (int i = 0; i < 6; ++i) storeU32le(record + 4 * i, (*content.stage)[std::size_t(i)]);
+        for (int i = 0; i < 6; ++i)
+            storeU32le(record + 4 * i, (*content.stage)[std::size_t(i)]);
         builder.addChunk("P_DT", record);
     }
     auto addBlock = [&](const char(&tag)[5], const std::optional<std::vector<std::uint8_t>>& data) {

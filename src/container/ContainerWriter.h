@@ -32,7 +32,7 @@ struct ContainerContent {
 
 // Builds a container chunk by chunk, for writers that need chunks of their own choosing.
 class ContainerBuilder {
-public:
+  public:
     ContainerBuilder();
     void addChunk(const char (&tag)[5], Bytes payload);
     // The finished container. walkLimit is the total length less 24, as stored containers
@@ -40,7 +40,7 @@ public:
     // the last chunk unvisited, so the total length is used instead.
     std::vector<std::uint8_t> finish();
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
     std::int64_t lastPayloadLength_ = -1;
 };

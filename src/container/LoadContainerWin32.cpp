@@ -29,8 +29,8 @@ int Player::loadContainer() {
     const BYTE* bytes = static_cast<const BYTE*>(LockResource(resource));
     // Only the first four bytes are the offset; a shorter resource holds none.
     if (!bytes || SizeofResource(nullptr, info) < 4) return 1;
-    DWORD offset = DWORD(bytes[0]) | DWORD(bytes[1]) << 8 | DWORD(bytes[2]) << 16 |
-                   DWORD(bytes[3]) << 24;
+    DWORD offset =
+        DWORD(bytes[0]) | DWORD(bytes[1]) << 8 | DWORD(bytes[2]) << 16 | DWORD(bytes[3]) << 24;
 
     FileHandle file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};

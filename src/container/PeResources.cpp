@@ -41,7 +41,8 @@ struct PeLayout {
 // Maps an RVA to a file offset through the section that holds it in its raw data.
 bool rvaToOffset(const PeLayout& pe, std::uint32_t rva, std::uint64_t& offset) {
     for (const Section& s : pe.sections) {
-        if (rva >= s.virtualAddress && std::uint64_t(rva) < std::uint64_t(s.virtualAddress) + s.rawSize) {
+        if (rva >= s.virtualAddress &&
+            std::uint64_t(rva) < std::uint64_t(s.virtualAddress) + s.rawSize) {
             offset = std::uint64_t(s.rawOffset) + (rva - s.virtualAddress);
             return true;
         }
@@ -93,10 +94,14 @@ bool readLayout(Bytes file, PeLayout& pe, OffsetResource& result) {
         s.rawSize = table.u32le();
         s.rawOffset = table.u32le();
         table.skip(16);
-        if (!table.ok()) return fail(result, optionalStart + optionalSize, "truncated section table");
+        if (!table.ok())
+            return fail(result, optionalStart + optionalSize, "truncated section table");
         // Raw data past the file's end is cut to what the file holds.
-        if (s.rawOffset > file.size()) s.rawSize = 0;
-        else s.rawSize = std::uint32_t(std::min<std::uint64_t>(s.rawSize, file.size() - s.rawOffset));
+        if (s.rawOffset > file.size())
+            s.rawSize = 0;
+        else
+            s.rawSize =
+                std::uint32_t(std::min<std::uint64_t>(s.rawSize, file.size() - s.rawOffset));
         if (s.rawSize) pe.imageEnd = std::max(pe.imageEnd, std::uint64_t(s.rawOffset) + s.rawSize);
         pe.sections.push_back(s);
     }
@@ -202,7 +207,8 @@ OffsetResource findOffsetResource(Bytes file) {
         return result;
     }
     // Level 3: the language; the first one is taken.
-    if (!readDirectory(tree, next, entries) || entries.empty() || (entries[0].target & subdirectory)) {
+    if (!readDirectory(tree, next, entries) || entries.empty() ||
+        (entries[0].target & subdirectory)) {
         fail(result, fromTree(next), "bad resource directory for \"RC_DATA\" 107");
         return result;
     }

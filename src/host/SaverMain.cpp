@@ -74,12 +74,15 @@ int runFullScreen(HINSTANCE instance) {
 const char* skipProgramName(const char* line) {
     if (*line == '"') {
         ++line;
-        while (*line && *line != '"') ++line;
+        while (*line && *line != '"')
+            ++line;
         if (*line == '"') ++line;
     } else {
-        while (static_cast<unsigned char>(*line) > ' ') ++line;
+        while (static_cast<unsigned char>(*line) > ' ')
+            ++line;
     }
-    while (*line && static_cast<unsigned char>(*line) <= ' ') ++line;
+    while (*line && static_cast<unsigned char>(*line) <= ' ')
+        ++line;
     return line;
 }
 
@@ -87,7 +90,8 @@ const char* skipProgramName(const char* line) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const char* arguments = skipProgramName(GetCommandLineA());
-    while (*arguments == ' ' || *arguments == '-' || *arguments == '/') ++arguments;
+    while (*arguments == ' ' || *arguments == '-' || *arguments == '/')
+        ++arguments;
     int result = -1;
     if (*arguments == 's' || *arguments == 'S') result = runFullScreen(instance);
     ExitProcess(UINT(result));

@@ -20,35 +20,50 @@ bool allocateTable(std::vector<std::int32_t>& table, std::int32_t length) {
 void copyEntries(std::vector<std::int32_t>& table, Bytes decoded, std::size_t first) {
     ByteReader reader(decoded, first * 4);
     std::size_t count = table.size() - 1; // the last entry is never filled from the container
-    for (std::size_t i = 0; i < count && reader.remaining() >= 4; ++i) table[i] = reader.i32le();
+    for (std::size_t i = 0; i < count && reader.remaining() >= 4; ++i)
+        table[i] = reader.i32le();
 }
 } // namespace
 
 const char* chunkResultName(ChunkResult result) {
     switch (result) {
-    case ChunkResult::applied: return "applied";
-    case ChunkResult::decoded: return "decoded";
-    case ChunkResult::refused: return "refused";
-    case ChunkResult::skipped: return "skipped";
-    case ChunkResult::truncated: return "truncated";
+    case ChunkResult::applied:
+        return "applied";
+    case ChunkResult::decoded:
+        return "decoded";
+    case ChunkResult::refused:
+        return "refused";
+    case ChunkResult::skipped:
+        return "skipped";
+    case ChunkResult::truncated:
+        return "truncated";
     }
     return "skipped";
 }
 
 const char* imageCodecName(ImageCodec codec) {
     switch (codec) {
-    case ImageCodec::stored: return "stored";
-    case ImageCodec::pairs: return "pairs";
-    case ImageCodec::rle1: return "rle1";
-    case ImageCodec::rle8: return "rle8";
-    case ImageCodec::rle24: return "rle24";
-    case ImageCodec::rleOther: return "rle";
-    case ImageCodec::none: break;
+    case ImageCodec::stored:
+        return "stored";
+    case ImageCodec::pairs:
+        return "pairs";
+    case ImageCodec::rle1:
+        return "rle1";
+    case ImageCodec::rle8:
+        return "rle8";
+    case ImageCodec::rle24:
+        return "rle24";
+    case ImageCodec::rleOther:
+        return "rle";
+    case ImageCodec::none:
+        break;
     }
     return "none";
 }
 
-Player::Player() { reset(); }
+Player::Player() {
+    reset();
+}
 
 void Player::reset() {
     backMode = 1;
@@ -57,7 +72,8 @@ void Player::reset() {
     jumpLength = 1000;
     backColor = 0;
     allocateTable(jumpTable, jumpLength);
-    for (auto& table : branchTables) allocateTable(table, jumpLength);
+    for (auto& table : branchTables)
+        allocateTable(table, jumpLength);
     trackSet.clear();
     imageStore.freeAll();
 }

@@ -23,26 +23,26 @@ const char* chunkResultName(ChunkResult result);
 const char* imageCodecName(ImageCodec codec);
 
 struct ChunkEvent {
-    int index = 0;             // counts the chunks the walk visited, from 0
-    std::uint32_t offset = 0;  // of the chunk's tag, from the container's first byte
-    char tag[4] = {};          // as stored; bytes past the container's end are 0
-    std::int32_t length = 0;   // as stored
+    int index = 0;            // counts the chunks the walk visited, from 0
+    std::uint32_t offset = 0; // of the chunk's tag, from the container's first byte
+    char tag[4] = {};         // as stored; bytes past the container's end are 0
+    std::int32_t length = 0;  // as stored
     ChunkResult result = ChunkResult::skipped;
     bool hasDecodedSize = false; // a decoded data block: decodedSize is its header word
     std::int32_t decodedSize = 0;
-    Bytes decoded;             // the meaningful decoded bytes of a data block, while the call runs
+    Bytes decoded; // the meaningful decoded bytes of a data block, while the call runs
     const char* problem = nullptr; // why a chunk was refused or truncated
 };
 
 struct ImageEvent {
     int chunkIndex = 0;
-    int entryIndex = 0;         // position in the chunk's image list, from 0
-    std::uint32_t offset = 0;   // of the entry's header, from the container's first byte
+    int entryIndex = 0;       // position in the chunk's image list, from 0
+    std::uint32_t offset = 0; // of the entry's header, from the container's first byte
     std::uint16_t imageNumber = 0;
     std::uint32_t packedSize = 0;
     ImageCodec codec = ImageCodec::none;
-    Bytes decoded;              // empty when neither decoder accepted the packed bytes
-    int stored = 0;             // what addImage or addMask returned
+    Bytes decoded;  // empty when neither decoder accepted the packed bytes
+    int stored = 0; // what addImage or addMask returned
     const char* problem = nullptr;
 };
 
@@ -55,7 +55,7 @@ struct WalkObserver {
 };
 
 class Player {
-public:
+  public:
     static constexpr int branchTableCount = 5;
 
     Player();
@@ -82,7 +82,9 @@ public:
     int loadJumpTable(Bytes decoded);
     int loadBranchTables(Bytes decoded);
 
-    Bytes container() const { return {containerBuffer.get(), containerSize}; }
+    Bytes container() const {
+        return {containerBuffer.get(), containerSize};
+    }
 
     std::uint32_t containerSize = 0;
     std::unique_ptr<std::uint8_t[]> containerBuffer;

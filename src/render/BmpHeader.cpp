@@ -19,9 +19,14 @@ bool readBmpHeader(Bytes bytes, BmpHeader& header) {
     switch (header.bitCount) {
     case 1:
     case 4:
-    case 8: header.colors = colorsUsed ? colorsUsed : 1u << header.bitCount; return true;
-    case 24: header.colors = 0; return true;
-    default: return false;
+    case 8:
+        header.colors = colorsUsed ? colorsUsed : 1u << header.bitCount;
+        return true;
+    case 24:
+        header.colors = 0;
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -37,7 +37,8 @@ int ImageStore::freeImage(int index) {
 }
 
 void ImageStore::freeAll() {
-    for (int i = 0; i < slotCount; ++i) freeImage(i);
+    for (int i = 0; i < slotCount; ++i)
+        freeImage(i);
 }
 
 } // namespace cinefold

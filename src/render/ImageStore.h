@@ -18,7 +18,7 @@ struct ImageEntry {
 };
 
 class ImageStore {
-public:
+  public:
     static constexpr int slotCount = 100;
 
     // index is the slot (image number - 1). Returns 1 when the slot now holds the image.
@@ -33,7 +33,7 @@ public:
         return index >= 0 && index < slotCount ? &slots_[std::size_t(index)] : nullptr;
     }
 
-private:
+  private:
     std::array<ImageEntry, slotCount> slots_;
 };
 

@@ -11,7 +11,7 @@
 namespace cinefold {
 
 class TrackSet {
-public:
+  public:
     // The walk's hand-offs. Each copies what it keeps: the bytes die when the call returns.
     int loadSchedule(std::int32_t decodedSize, Bytes decoded);
     int loadGroups(Bytes decoded);
@@ -20,7 +20,7 @@ public:
     const std::vector<std::uint8_t>& schedule() const { return schedule_; }
     const std::vector<std::uint8_t>& groups() const { return groups_; }
 
-private:
+  private:
     std::vector<std::uint8_t> schedule_;
     std::vector<std::uint8_t> groups_;
 };

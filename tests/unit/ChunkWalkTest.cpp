@@ -46,7 +46,8 @@ void walk(Walked& w, const ByteVector& container) {
 // A container whose walk limit is the total length, so every chunk is visited.
 ByteVector containerOf(const std::vector<std::pair<std::string, ByteVector>>& chunks) {
     ByteVector v = containerHeader(0);
-    for (const auto& [tag, payload] : chunks) putChunk(v, tag, payload);
+    for (const auto& [tag, payload] : chunks)
+        putChunk(v, tag, payload);
     set32(v, 8, std::uint32_t(v.size()));
     return v;
 }
@@ -161,11 +162,11 @@ TEST(ChunkWalk, BrokenFramingEndsTheWalkWithoutReadingPastTheEnd) {
 
 TEST(ChunkWalk, ImageNumbersChooseTheSlotAndMasksFollowTheirImage) {
     ByteVector list;
-    putImageEntry(list, 0, storedBlock(bmpImage(4, 4, 24)));         // slot -1: dropped
+    putImageEntry(list, 0, storedBlock(bmpImage(4, 4, 24))); // slot -1: dropped
     putImageEntry(list, 1, storedBlock(bmpImage(8, 2, 24)));
-    putImageEntry(list, 100, storedBlock(bmpImage(2, 2, 8, 256)));   // slot 99
-    putImageEntry(list, 101, storedBlock(bmpImage(8, 2, 1)));        // mask of image 1
-    putImageEntry(list, 102, storedBlock(bmpImage(8, 2, 1)));        // mask of an empty slot
+    putImageEntry(list, 100, storedBlock(bmpImage(2, 2, 8, 256))); // slot 99
+    putImageEntry(list, 101, storedBlock(bmpImage(8, 2, 1)));      // mask of image 1
+    putImageEntry(list, 102, storedBlock(bmpImage(8, 2, 1)));      // mask of an empty slot
     Walked w;
     walk(w, containerOf({{"BMP_", list}, {"P_DT", stage640}}));
     EXPECT_EQ(w.log.events,
@@ -195,9 +196,11 @@ TEST(ChunkWalk, AnImageEntryReachingPastItsChunkEndsTheListOnly) {
 TEST(ChunkWalk, DataBlocksReachTheirConsumersAndRefusalsContributeNothing) {
     ByteVector schedule(96, 0x11);
     ByteVector jumps;
-    for (std::uint32_t i = 0; i < 3; ++i) put32(jumps, i + 7);
+    for (std::uint32_t i = 0; i < 3; ++i)
+        put32(jumps, i + 7);
     ByteVector branches;
-    for (std::uint32_t i = 0; i < 15; ++i) put32(branches, 100 + i);
+    for (std::uint32_t i = 0; i < 15; ++i)
+        put32(branches, 100 + i);
     ByteVector badBlock = storedBlock({1, 2, 3});
     badBlock[13] = 2; // packedFlag 2 is refused
     Walked w;
@@ -206,8 +209,9 @@ TEST(ChunkWalk, DataBlocksReachTheirConsumersAndRefusalsContributeNothing) {
                          {"GRP_", badBlock},
                          {"JP__", storedBlock(jumps)},
                          {"JPEX", storedBlock(branches)}}));
-    EXPECT_EQ(w.log.events, (std::vector<std::string>{"P_DT:applied", "SCHE:decoded", "GRP_:refused",
-                                                      "JP__:decoded", "JPEX:decoded"}));
+    EXPECT_EQ(w.log.events,
+              (std::vector<std::string>{"P_DT:applied", "SCHE:decoded", "GRP_:refused",
+                                        "JP__:decoded", "JPEX:decoded"}));
     EXPECT_EQ(w.player.trackSet.schedule(), schedule);
     EXPECT_TRUE(w.player.trackSet.groups().empty());
     // Tables hold jumpLength + 1 entries; the last one is never filled from the container.
@@ -243,23 +247,27 @@ TEST(ContainerWriter, RandomContainersWalkBackToWhatWasWritten) {
     auto below = [&](std::uint32_t n) { return std::uint32_t(random() % n); };
     auto bytes = [&](std::uint32_t most) {
         ByteVector v(below(most));
-        for (auto& b : v) b = std::uint8_t(below(7));
+        for (auto& b : v)
+            b = std::uint8_t(below(7));
         return v;
     };
     for (int round = 0; round < 200; ++round) {
         ContainerContent content;
         std::uint32_t jumps = below(50);
         if (below(4))
-            content.stage = {{below(2000), below(2000), std::uint32_t(random()), below(5), below(10), jumps}};
+            content.stage = {
+                {below(2000), below(2000), std::uint32_t(random()), below(5), below(10), jumps}};
         if (below(2)) content.schedule = bytes(2000);
         if (below(2)) content.groups = bytes(600);
         ByteVector jumpTable;
-        for (std::uint32_t i = 0; i < jumps; ++i) put32(jumpTable, below(700));
+        for (std::uint32_t i = 0; i < jumps; ++i)
+            put32(jumpTable, below(700));
         if (content.stage && below(2)) content.jumpTable = jumpTable;
         int imageCount = int(below(5));
         for (int i = 0; i < imageCount; ++i)
             content.images.push_back(
-                {std::uint16_t(1 + i), storedBlock(bmpImage(1 + std::int32_t(below(30)), 1 + std::int32_t(below(30)), 24))});
+                {std::uint16_t(1 + i), storedBlock(bmpImage(1 + std::int32_t(below(30)),
+                                                            1 + std::int32_t(below(30)), 24))});
 
         Walked w;
         walk(w, writeContainer(content));
@@ -279,9 +287,11 @@ TEST(ContainerWriter, RandomContainersWalkBackToWhatWasWritten) {
         }
         if (content.jumpTable) {
             for (std::uint32_t i = 0; i < jumps; ++i)
-                EXPECT_EQ(std::uint32_t(w.player.jumpTable[i]), ByteReader(jumpTable, 4 * i).u32le());
+                EXPECT_EQ(std::uint32_t(w.player.jumpTable[i]),
+                          ByteReader(jumpTable, 4 * i).u32le());
         }
-        for (int i = 0; i < imageCount; ++i) EXPECT_FALSE(w.player.imageStore.entry(i)->image.empty());
+        for (int i = 0; i < imageCount; ++i)
+            EXPECT_FALSE(w.player.imageStore.entry(i)->image.empty());
     }
 }
 

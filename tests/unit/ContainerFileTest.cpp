@@ -39,7 +39,8 @@ TEST_P(PeResources, RefusesOtherTypesIdsAndShortValues) {
         const char* type;
         std::uint16_t id;
         ByteVector data;
-    } cases[] = {{"RCDATA", 107, offsetValue}, {"RC_DATA", 106, offsetValue}, {"RC_DATA", 107, {1, 2, 3}}};
+    } cases[] = {
+        {"RCDATA", 107, offsetValue}, {"RC_DATA", 106, offsetValue}, {"RC_DATA", 107, {1, 2, 3}}};
     for (const Case& c : cases) {
         OffsetResource r = findOffsetResource(peWithResource(GetParam(), c.type, c.id, c.data));
         EXPECT_FALSE(r.found) << c.type << " " << c.id;
@@ -93,7 +94,8 @@ TEST(LocateContainer, AnExecutableWhoseOffsetIsItsSizeCarriesNothing) {
 TEST(LocateContainer, NamesWhatIsWrongWithOtherFiles) {
     ContainerSource source;
     FileProblem problem;
-    EXPECT_FALSE(locateContainer(ByteVector{'V', 'E', 'K', 'O', '_', 'S', '1', '1'}, source, problem));
+    EXPECT_FALSE(
+        locateContainer(ByteVector{'V', 'E', 'K', 'O', '_', 'S', '1', '1'}, source, problem));
     EXPECT_NE(problem.what.find("neither a container"), std::string::npos);
     // An offset that points at bytes without the signature.
     ByteVector pe = peWithResource(true, "RC_DATA", 107, offsetValue);

@@ -19,9 +19,12 @@ inline void put32(ByteVector& v, std::uint32_t x) {
     put16(v, x & 0xFFFF);
     put16(v, x >> 16);
 }
-inline void putText(ByteVector& v, const std::string& s) { v.insert(v.end(), s.begin(), s.end()); }
+inline void putText(ByteVector& v, const std::string& s) {
+    v.insert(v.end(), s.begin(), s.end());
+}
 inline void set32(ByteVector& v, std::size_t at, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + std::size_t(i)] = std::uint8_t(x >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        v[at + std::size_t(i)] = std::uint8_t(x >> (8 * i));
 }
 
 // A data block holding data as stored bytes.
@@ -51,10 +54,12 @@ inline ByteVector bmpImage(std::int32_t width, std::int32_t height, std::uint16_
     put32(bmp, std::uint32_t(height));
     put16(bmp, 1);
     put16(bmp, bitCount);
-    for (int i = 0; i < 4; ++i) put32(bmp, 0);
+    for (int i = 0; i < 4; ++i)
+        put32(bmp, 0);
     put32(bmp, colors);
     put32(bmp, 0);
-    for (std::uint32_t i = 0; i < colors; ++i) put32(bmp, i * 0x010101u);
+    for (std::uint32_t i = 0; i < colors; ++i)
+        put32(bmp, i * 0x010101u);
     bmp.resize(bmp.size() + row * std::uint32_t(height), fill);
     return bmp;
 }
@@ -76,7 +81,8 @@ inline ByteVector containerHeader(std::int32_t walkLimit) {
 inline ByteVector stageRecord(std::uint32_t width, std::uint32_t height, std::uint32_t color,
                               std::uint32_t mode, std::uint32_t period, std::uint32_t jumps) {
     ByteVector v;
-    for (std::uint32_t w : {width, height, color, mode, period, jumps}) put32(v, w);
+    for (std::uint32_t w : {width, height, color, mode, period, jumps})
+        put32(v, w);
     return v;
 }
 
@@ -113,8 +119,10 @@ inline ByteVector peWithResource(bool wide, const std::string& typeName, std::ui
     tree.resize(tree.size() + 16);
     std::size_t nameString = tree.size();
     put16(tree, std::uint32_t(typeName.size()));
-    for (char c : typeName) put16(tree, std::uint8_t(c));
-    while (tree.size() % 4) tree.push_back(0);
+    for (char c : typeName)
+        put16(tree, std::uint8_t(c));
+    while (tree.size() % 4)
+        tree.push_back(0);
     std::size_t dataAt = tree.size();
     tree.insert(tree.end(), data.begin(), data.end());
 
@@ -155,7 +163,8 @@ inline ByteVector peWithResource(bool wide, const std::string& typeName, std::ui
     put32(pe, sectionRva);
     put32(pe, rawSize);
     put32(pe, sectionFile);
-    for (int i = 0; i < 4; ++i) put32(pe, 0);
+    for (int i = 0; i < 4; ++i)
+        put32(pe, 0);
     pe.resize(sectionFile);
     pe.insert(pe.end(), tree.begin(), tree.end());
     return pe;
