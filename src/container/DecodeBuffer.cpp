@@ -1,5 +1,7 @@
 #include "container/DecodeBuffer.h"
 
+#include <cstring>
+
 namespace cinefold {
 
 std::int32_t DecodeBuffer::decodedSize(Bytes block) {
@@ -8,20 +10,32 @@ std::int32_t DecodeBuffer::decodedSize(Bytes block) {
     return reader.ok() ? size : 0;
 }
 
-const std::uint8_t* DecodeBuffer::refuse(const char* why) {
-    failure_ = why;
-    return nullptr;
+void DecodeBuffer::begin() {
+    output_.reset();
+    size_ = 0;
+    capacity_ = 0;
+    failure_ = nullptr;
 }
 
-const std::uint8_t* DecodeBuffer::decodeDataBlock(Bytes) {
-    output_.reset();
-    size_ = 0;
-    return refuse("not implemented");
+std::uint8_t* DecodeBuffer::allocate(std::size_t capacity, bool zeroed) {
+    output_ = zeroed ? std::make_unique<std::uint8_t[]>(capacity)
+                     : std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    capacity_ = capacity;
+    return output_.get();
 }
-const std::uint8_t* DecodeBuffer::decodeRunLengthImage(Bytes) {
+
+const std::uint8_t* DecodeBuffer::succeed(std::size_t meaningful) {
+    size_ = meaningful;
+    failure_ = nullptr;
+    return output_.get();
+}
+
+const std::uint8_t* DecodeBuffer::refuse(const char* why) {
     output_.reset();
     size_ = 0;
-    return refuse("not implemented");
+    capacity_ = 0;
+    failure_ = why;
+    return nullptr;
 }
 
 } // namespace cinefold

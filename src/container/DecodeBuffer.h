@@ -13,7 +13,7 @@
 namespace cinefold {
 
 class DecodeBuffer {
-public:
+  public:
     // No header may make a decoder allocate more than this many meaningful bytes. 64 MiB holds
     // a 24-bit image of 4096 x 4096 pixels, far beyond any stage an animation uses (the largest
     // image of a screen-sized animation is under 1 MiB), and stays allocatable in the address
@@ -39,8 +39,18 @@ public:
     // Why the last decode returned null, as a short stable phrase; null after a success.
     const char* failure() const { return failure_; }
 
-private:
+  private:
+    // Frees the previous output and clears size and failure: the first step of every decode.
+    void begin();
+    // Replaces the output with a buffer of capacity bytes, zeroed when asked.
+    std::uint8_t* allocate(std::size_t capacity, bool zeroed);
+    // Ends a decode successfully with meaningful bytes at the start of the output.
+    const std::uint8_t* succeed(std::size_t meaningful);
+    // Ends a decode with a null result. A refused decode leaves no output behind, so that a
+    // caller testing output() after a failure never sees a partly written buffer.
     const std::uint8_t* refuse(const char* why);
+    // The pair-expansion path of decodeDataBlock, over the block's bytes up to blockLength.
+    const std::uint8_t* expandPairs(Bytes block, std::int32_t decodedSize);
 
     std::unique_ptr<std::uint8_t[]> output_;
     std::size_t size_ = 0;

@@ -1,0 +1,520 @@
+#include "container/DecodeBuffer.h"
+
+#include "PairExpansionReference.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace cinefold;
+using ByteVector = std::vector<std::uint8_t>;
+
+namespace {
+
+void put32(ByteVector& v, std::uint32_t x) {
+    for (int i = 0; i < 4; ++i)
+        v.push_back(std::uint8_t(x >> (8 * i)));
+}
+
+ByteVector operator+(ByteVector a, const ByteVector& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A data block around data; blockLength counts the header and data unless given.
+ByteVector dataBlock(std::int32_t decodedSize, std::uint8_t packedFlag, const ByteVector& data,
+                     std::uint8_t spareFlag = 1, std::int64_t blockLength = -1) {
+    ByteVector block;
+    put32(block, std::uint32_t(blockLength < 0 ? std::int64_t(16 + data.size()) : blockLength));
+    put32(block, std::uint32_t(decodedSize));
+    block.insert(block.end(), {'D', 'A', 'T', 'A', spareFlag, packedFlag, 0, 0});
+    return block + data;
+}
+
+struct Entry {
+    std::uint8_t code, left, right;
+};
+
+// The shortest table that makes the given codes pairs (or, with left == code, literal entries
+// that are spelt out rather than skipped) and leaves every other code literal.
+ByteVector pairTable(const std::vector<Entry>& entries) {
+    bool listed[256] = {};
+    Entry at[256];
+    for (const Entry& e : entries) {
+        listed[e.code] = true;
+        at[e.code] = e;
+    }
+    auto putEntry = [&](ByteVector& t, unsigned k) {
+        const std::uint8_t left = listed[k] ? at[k].left : std::uint8_t(k);
+        t.push_back(left);
+        if (left != k) t.push_back(at[k].right);
+    };
+    ByteVector table;
+    unsigned k = 0;
+    while (k < 256) {
+        unsigned literals = 0;
+        while (k + literals < 256 && !listed[k + literals] && literals < 128)
+            ++literals;
+        if (literals > 0) {
+            table.push_back(std::uint8_t(127 + literals));
+            k += literals;
+            if (k == 256) break;
+            putEntry(table, k++); // a skip is always followed by one entry
+            continue;
+        }
+        unsigned run = 0;
+        while (k + run < 256 && listed[k + run] && run < 128)
+            ++run;
+        table.push_back(std::uint8_t(run - 1));
+        for (unsigned i = 0; i < run; ++i)
+            putEntry(table, k++);
+    }
+    return table;
+}
+
+// One pair block: table, big-endian packed count, packed codes.
+ByteVector pairBlock(const ByteVector& table, const ByteVector& packed) {
+    ByteVector block = table;
+    block.push_back(std::uint8_t(packed.size() >> 8));
+    block.push_back(std::uint8_t(packed.size()));
+    return block + packed;
+}
+
+ByteVector text(const std::string& s) {
+    return ByteVector(s.begin(), s.end());
+}
+
+ByteVector decoded(const DecodeBuffer& buffer) {
+    return ByteVector(buffer.bytes().begin(), buffer.bytes().end());
+}
+
+// A table with no pairs at all: skip 128, one literal entry for 128, skip the remaining 127.
+const ByteVector allLiteral = {0xFF, 0x80, 0xFE};
+
+} // namespace
+
+// --- Stored blocks ---------------------------------------------------------------------------
+
+TEST(DataBlock, StoredBlockCopiesItsDecodedSizeBytes) {
+    DecodeBuffer buffer;
+    ByteVector block = dataBlock(5, 0, {1, 2, 3, 4, 5});
+    ASSERT_NE(buffer.decodeDataBlock(block), nullptr) << buffer.failure();
+    EXPECT_EQ(decoded(buffer), ByteVector({1, 2, 3, 4, 5}));
+    EXPECT_EQ(buffer.failure(), nullptr);
+    EXPECT_EQ(buffer.output(), buffer.bytes().data());
+}
+
+TEST(DataBlock, StoredBlockMayCarryMoreDataThanItsDecodedSize) {
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(2, 0, {7, 8, 9})), nullptr);
+    EXPECT_EQ(decoded(buffer), ByteVector({7, 8}));
+}
+
+TEST(DataBlock, EmptyBlocksDecodeToAnEmptyResultNotARefusal) {
+    for (std::uint8_t packedFlag : {0, 1}) {
+        DecodeBuffer buffer;
+        EXPECT_NE(buffer.decodeDataBlock(dataBlock(0, packedFlag, {})), nullptr)
+            << "packedFlag " << int(packedFlag) << ": " << buffer.failure();
+        EXPECT_EQ(buffer.size(), 0u);
+        EXPECT_EQ(buffer.failure(), nullptr);
+    }
+}
+
+TEST(DataBlock, SpareFlagZeroDecodesLikeSpareFlagOne) {
+    for (std::uint8_t packedFlag : {0, 1}) {
+        ByteVector data = packedFlag ? pairBlock(allLiteral, text("hi")) : text("hi");
+        DecodeBuffer zero, one;
+        ASSERT_NE(zero.decodeDataBlock(dataBlock(2, packedFlag, data, 0)), nullptr);
+        ASSERT_NE(one.decodeDataBlock(dataBlock(2, packedFlag, data, 1)), nullptr);
+        EXPECT_EQ(decoded(zero), text("hi"));
+        EXPECT_EQ(decoded(one), text("hi"));
+    }
+}
+
+TEST(DataBlock, StoredFlagWithDecodedSizeZeroTakesThePairPath) {
+    // With nothing to copy, the bytes behind the header are pair blocks; their expansion goes
+    // into the 12 bytes of headroom.
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(0, 0, pairBlock(allLiteral, text("x")))), nullptr)
+        << buffer.failure();
+    EXPECT_EQ(buffer.size(), 0u);
+    EXPECT_EQ(buffer.output()[0], 'x');
+    EXPECT_EQ(buffer.decodeDataBlock(dataBlock(0, 0, pairBlock(allLiteral, text("13 bytes long")))),
+              nullptr);
+    EXPECT_STREQ(buffer.failure(), "expansion past the buffer");
+}
+
+// --- Pair tables -----------------------------------------------------------------------------
+
+TEST(DataBlock, FirstCountByte255LeavesCodes0To127LiteralAndReadsOneEntryFor128) {
+    // FF: skip 0..127, then one entry for 128: the pair 'A' 'B'. FE: skip 129..255.
+    ByteVector table = {0xFF, 'A', 'B', 0xFE};
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(4, 1, pairBlock(table, {0x80, 'C', 0x80}))), nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("ABCA"));
+    EXPECT_EQ(buffer.output()[4], 'B');
+}
+
+TEST(DataBlock, CountByte127IsFollowedBy128Entries) {
+    // 7F: entries for 0..127, all literal except 5 = ('x', 'y'); FF: skip 128..255.
+    ByteVector table = {0x7F};
+    for (unsigned k = 0; k < 128; ++k) {
+        if (k == 5) {
+            table.insert(table.end(), {'x', 'y'});
+        } else {
+            table.push_back(std::uint8_t(k));
+        }
+    }
+    table.push_back(0xFF);
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(3, 1, pairBlock(table, {5, 'z'}))), nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("xyz"));
+}
+
+TEST(DataBlock, LiteralEntriesTakeOneByteAndPairEntriesTwo) {
+    // 02: three entries for codes 0, 1, 2: literal, pair ('a', 'b'), literal. FF: skip 3..130,
+    // then the literal entry for 131. FB: skip 132..255. A mis-sized entry would shift the
+    // packed count and the codes.
+    ByteVector table = {0x02, 0x00, 'a', 'b', 0x02, 0xFF, 0x83, 0xFB};
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(4, 1, pairBlock(table, {1, 'c', 1}))), nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("abca"));
+}
+
+TEST(DataBlock, NestedPairsExpandDepthFirstLeftBeforeRight) {
+    // 0x80 = (0x81, 0x82), 0x81 = ('A', 'B'), 0x82 = ('C', 0x83), 0x83 = ('D', 'E').
+    ByteVector table =
+        pairTable({{0x80, 0x81, 0x82}, {0x81, 'A', 'B'}, {0x82, 'C', 0x83}, {0x83, 'D', 'E'}});
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(6, 1, pairBlock(table, {0x80, 'F'}))), nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("ABCDEF"));
+}
+
+TEST(DataBlock, RealBlocksOvershootByOneByteIntoTheHeadroom) {
+    // Every block the encoder writes expands to one byte more than its decodedSize.
+    DecodeBuffer buffer;
+    ByteVector table = pairTable({{0x80, 'a', 'b'}});
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(3, 1, pairBlock(table, {0x80, 0x80}))), nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("aba"));
+    EXPECT_EQ(buffer.output()[3], 'b');
+}
+
+// --- Successive pair blocks ------------------------------------------------------------------
+
+TEST(DataBlock, SuccessiveBlocksWriteOneContinuousOutput) {
+    ByteVector data = pairBlock(pairTable({{0x90, 'h', 'e'}}), {0x90, 'l'}) +
+                      pairBlock(pairTable({{0x91, 'l', 'o'}}), {0x91});
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(5, 1, data)), nullptr) << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("hello"));
+}
+
+TEST(DataBlock, PackedCountZeroWritesNothingAndTheNextBlockFollowsAtOnce) {
+    ByteVector data =
+        pairBlock(pairTable({{0x90, 'q', 'q'}}), {}) + pairBlock(allLiteral, text("ok"));
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(2, 1, data)), nullptr) << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("ok"));
+}
+
+TEST(DataBlock, EachBlockStartsWithAllCodesLiteralAndPairsReadTheirOwnRightByte) {
+    // 0x90 is a pair in the first block, a literal in the second (its left byte is reset; its
+    // right byte from the first block is kept but no longer consulted) and a pair again with a
+    // new right byte in the third.
+    ByteVector data = pairBlock(pairTable({{0x90, 'a', 'b'}}), {0x90}) +
+                      pairBlock(allLiteral, {0x90}) +
+                      pairBlock(pairTable({{0x90, 'c', 'd'}}), {0x90});
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(5, 1, data)), nullptr) << buffer.failure();
+    EXPECT_EQ(decoded(buffer), ByteVector({'a', 'b', 0x90, 'c', 'd'}));
+}
+
+// --- Refusals --------------------------------------------------------------------------------
+
+struct RefusalCase {
+    const char* name;
+    ByteVector block;
+    const char* failure;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DataBlockRefusal : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(DataBlockRefusal, RefusesWithNoOutputAndSaysWhy) {
+    const RefusalCase& c = GetParam();
+    DecodeBuffer buffer;
+    // A successful decode first: a refusal must not leave its output behind.
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(1, 0, {1})), nullptr);
+    EXPECT_EQ(buffer.decodeDataBlock(c.block), nullptr);
+    EXPECT_EQ(buffer.output(), nullptr);
+    EXPECT_EQ(buffer.size(), 0u);
+    ASSERT_NE(buffer.failure(), nullptr);
+    EXPECT_STREQ(buffer.failure(), c.failure);
+}
+
+ByteVector withByte(ByteVector v, std::size_t at, std::uint8_t value) {
+    v[at] = value;
+    return v;
+}
+
+// 0x80 + i = (0x80 + i - 1, 'z') for i = 1..n - 1 over 0x80 = ('a', 'b'): expanding the last
+// code pushes one entry per level on top of the final two, so n levels need n + 1 entries.
+ByteVector leftChain(unsigned levels) {
+    std::vector<Entry> entries = {{0x80, 'a', 'b'}};
+    for (unsigned i = 1; i < levels; ++i)
+        entries.push_back({std::uint8_t(0x80 + i), std::uint8_t(0x80 + i - 1), 'z'});
+    return pairTable(entries);
+}
+
+ByteVector chainWithRightTop() {
+    std::vector<Entry> entries = {{0x80, 'a', 'b'}};
+    for (unsigned i = 1; i < 31; ++i)
+        entries.push_back({std::uint8_t(0x80 + i), std::uint8_t(0x80 + i - 1), 'z'});
+    entries.push_back({0xC0, 'a', 0x80 + 30});
+    entries.push_back({0xC1, 0xC0, 'b'});
+    return pairTable(entries);
+}
+
+// Literal entries spelt out for codes first..last - 1.
+ByteVector literalEntries(unsigned first, unsigned last) {
+    ByteVector v;
+    for (unsigned k = first; k < last; ++k)
+        v.push_back(std::uint8_t(k));
+    return v;
+}
+
+const ByteVector goodStored = dataBlock(5, 0, {1, 2, 3, 4, 5});
+
+INSTANTIATE_TEST_SUITE_P(
+    Header, DataBlockRefusal,
+    testing::Values(
+        RefusalCase{"fifteen bytes", ByteVector(goodStored.begin(), goodStored.begin() + 15),
+                    "block shorter than its header"},
+        RefusalCase{"signature byte 0", withByte(goodStored, 8, 'd'), "bad signature"},
+        RefusalCase{"signature byte 1", withByte(goodStored, 9, 'B'), "bad signature"},
+        RefusalCase{"signature byte 2", withByte(goodStored, 10, 0), "bad signature"},
+        RefusalCase{"signature byte 3", withByte(goodStored, 11, 'a'), "bad signature"},
+        RefusalCase{"spareFlag 2", withByte(goodStored, 12, 2), "bad flags"},
+        RefusalCase{"packedFlag 2", withByte(goodStored, 13, 2), "bad flags"},
+        RefusalCase{"packedFlag 255", withByte(goodStored, 13, 255), "bad flags"},
+        RefusalCase{"blockLength 15", dataBlock(0, 1, {}, 1, 15),
+                    "block length shorter than its header"},
+        RefusalCase{"blockLength negative", dataBlock(0, 1, {}, 1, 0xFFFFFFFF),
+                    "block length shorter than its header"},
+        RefusalCase{"blockLength one past the data", dataBlock(5, 0, {1, 2, 3, 4, 5}, 1, 22),
+                    "block length beyond the data"},
+        RefusalCase{"stored decodedSize -1", dataBlock(-1, 0, {1}), "negative decoded size"},
+        RefusalCase{"packed decodedSize INT_MIN", dataBlock(INT_MIN, 1, {}),
+                    "negative decoded size"},
+        RefusalCase{"decodedSize one over the limit",
+                    dataBlock(DecodeBuffer::maxDecodedSize + 1, 0, {}), "decoded size over limit"},
+        RefusalCase{"16-byte stored block claiming INT_MAX", dataBlock(INT_MAX, 0, {}),
+                    "decoded size over limit"},
+        RefusalCase{"16-byte packed block claiming INT_MAX", dataBlock(INT_MAX, 1, {}),
+                    "decoded size over limit"},
+        RefusalCase{"stored decodedSize one past the data", dataBlock(6, 0, {1, 2, 3, 4, 5}),
+                    "stored size beyond the block"},
+        RefusalCase{"stored data behind blockLength", dataBlock(5, 0, {1, 2, 3, 4, 5}, 1, 20),
+                    "stored size beyond the block"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    PairTable, DataBlockRefusal,
+    testing::Values(
+        // FF: k = 128; entry 128; FF: k = 129 + 128 = 257.
+        RefusalCase{"skip past code 255", dataBlock(0, 1, {0xFF, 0x80, 0xFF, 0, 0}),
+                    "pair table overruns code 255"},
+        // FF: k = 128; entry 128; 7F: 128 entries from 129 would reach code 256.
+        RefusalCase{"entries past code 255",
+                    dataBlock(0, 1,
+                              ByteVector{0xFF, 0x80, 0x7F} + literalEntries(129, 256) +
+                                  ByteVector{0, 0, 0}),
+                    "pair table overruns code 255"},
+        RefusalCase{"table cut off at a count byte", dataBlock(0, 1, {0xFF, 0x80}),
+                    "pair table cut off"},
+        RefusalCase{"table cut off before a right byte", dataBlock(0, 1, {0xFF, 'A'}),
+                    "pair table cut off"},
+        RefusalCase{"table read past blockLength", dataBlock(0, 1, {0xFF, 0x80, 0xFE, 0, 0}, 1, 18),
+                    "pair table cut off"},
+        RefusalCase{"packed count cut off", dataBlock(0, 1, allLiteral + ByteVector{0}),
+                    "packed bytes cut off"},
+        RefusalCase{"packed bytes cut off", dataBlock(3, 1, allLiteral + ByteVector{0, 3, 'a'}),
+                    "packed bytes cut off"},
+        RefusalCase{"packed bytes behind blockLength",
+                    dataBlock(2, 1, allLiteral + ByteVector{0, 2, 'a', 'b'}, 1, 22),
+                    "packed bytes cut off"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Expansion, DataBlockRefusal,
+    testing::Values(
+        RefusalCase{"13 bytes past decodedSize",
+                    dataBlock(2, 1, pairBlock(allLiteral, text("fifteen bytes!!"))),
+                    "expansion past the buffer"},
+        RefusalCase{"one byte short of decodedSize",
+                    dataBlock(5, 1, pairBlock(allLiteral, text("four"))),
+                    "expansion short of the decoded size"},
+        RefusalCase{"16-byte packed block claiming the limit",
+                    dataBlock(DecodeBuffer::maxDecodedSize, 1, {}),
+                    "expansion short of the decoded size"},
+        RefusalCase{"stack of 33", dataBlock(0, 1, pairBlock(leftChain(32), {0x80 + 31})),
+                    "stack deeper than 32"},
+        RefusalCase{
+            "pair reaching itself through its left byte",
+            dataBlock(0, 1,
+                      pairBlock(pairTable({{0x80, 0x81, 'a'}, {0x81, 0x80, 'b'}}), {'x', 0x81})),
+            "expansion without end"},
+        // 0xC0 = ('a', top of a 31-level chain) needs 32 entries, like the chain itself;
+        // 0xC1 = (0xC0, 'b') needs one more.
+        RefusalCase{"stack of 33 through a right byte",
+                    dataBlock(0, 1, pairBlock(chainWithRightTop(), {0xC1})),
+                    "stack deeper than 32"},
+        RefusalCase{"pair reaching itself through its right byte",
+                    dataBlock(0, 1, pairBlock(pairTable({{0x80, 'a', 0x80}}), {0x80})),
+                    "expansion without end"},
+        RefusalCase{"second block overflowing",
+                    dataBlock(4, 1,
+                              pairBlock(allLiteral, text("abcd")) +
+                                  pairBlock(pairTable({{0x80, 'a', 'b'}}), ByteVector(7, 0x80))),
+                    "expansion past the buffer"}));
+
+TEST(DataBlock, ExpansionMayEndAnywhereUpTo12BytesPastDecodedSize) {
+    for (std::size_t extra = 0; extra <= 12; ++extra) {
+        ByteVector bytes = text("abc") + ByteVector(extra, '+');
+        DecodeBuffer buffer;
+        ASSERT_NE(buffer.decodeDataBlock(dataBlock(3, 1, pairBlock(allLiteral, bytes))), nullptr)
+            << extra << ": " << buffer.failure();
+        EXPECT_EQ(decoded(buffer), text("abc"));
+        EXPECT_EQ(ByteVector(buffer.output(), buffer.output() + 3 + extra), bytes);
+    }
+}
+
+TEST(DataBlock, StackOf32IsEnoughAndFlawedCodesThatAreNeverReachedDoNoHarm) {
+    // The 31-level chain needs exactly 32 entries. The table also holds a cycle and a chain
+    // too deep to expand, neither of which the packed codes reach.
+    std::vector<Entry> entries = {{0x80, 'a', 'b'}};
+    for (unsigned i = 1; i < 31; ++i)
+        entries.push_back({std::uint8_t(0x80 + i), std::uint8_t(0x80 + i - 1), 'z'});
+    entries.push_back({0x10, 0x11, 'c'});
+    entries.push_back({0x11, 0x10, 'd'});
+    for (unsigned i = 0; i < 40; ++i)
+        entries.push_back({std::uint8_t(0xC0 + i), std::uint8_t(i ? 0xC0 + i - 1 : 'e'), 'f'});
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(32, 1, pairBlock(pairTable(entries), {0x80 + 30}))),
+              nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), text("ab") + ByteVector(30, 'z'));
+}
+
+TEST(DataBlock, LongRightChainsNeedNoDeepStack) {
+    // 0x80 = ('a', 'z'); 0x80 + i = ('a', 0x80 + i - 1): 100 levels, 101 bytes, depth 2.
+    std::vector<Entry> entries = {{0x80, 'a', 'z'}};
+    for (unsigned i = 1; i < 100; ++i)
+        entries.push_back({std::uint8_t(0x80 + i), 'a', std::uint8_t(0x80 + i - 1)});
+    DecodeBuffer buffer;
+    ASSERT_NE(
+        buffer.decodeDataBlock(dataBlock(102, 1, pairBlock(pairTable(entries), {0x80 + 99, '!'}))),
+        nullptr)
+        << buffer.failure();
+    EXPECT_EQ(decoded(buffer), ByteVector(100, 'a') + text("z!"));
+}
+
+TEST(DataBlock, DecodingAgainReplacesThePreviousOutput) {
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(3, 0, text("one"))), nullptr);
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(5, 1, pairBlock(allLiteral, text("two..")))),
+              nullptr);
+    EXPECT_EQ(decoded(buffer), text("two.."));
+}
+
+TEST(DataBlock, DecodedSizeReadsTheWordWithoutLookingAtTheSignature) {
+    ByteVector block = withByte(dataBlock(1234, 0, {}), 8, 'X');
+    EXPECT_EQ(DecodeBuffer::decodedSize(block), 1234);
+    EXPECT_EQ(DecodeBuffer::decodedSize(dataBlock(-7, 1, {})), -7);
+    EXPECT_EQ(DecodeBuffer::decodedSize(ByteVector{1, 2, 3, 4, 5, 6, 7}), 0);
+    EXPECT_EQ(DecodeBuffer::decodedSize({}), 0);
+}
+
+// --- Against the plain stack machine ---------------------------------------------------------
+
+namespace {
+
+// Random pair blocks: mostly codes built from lower codes, so that many expand, with now and
+// then a code that refers upwards (possibly a cycle) or a deep left chain.
+ByteVector randomPairBlocks(std::mt19937& rng) {
+    auto pick = [&](unsigned n) { return unsigned(rng() % n); };
+    ByteVector data;
+    const unsigned blocks = 1 + pick(3);
+    for (unsigned b = 0; b < blocks; ++b) {
+        std::vector<Entry> entries;
+        std::vector<std::uint8_t> pairs;
+        const unsigned count = pick(4) == 0 ? pick(200) : pick(40);
+        bool used[256] = {};
+        for (unsigned i = 0; i < count; ++i) {
+            const std::uint8_t code = std::uint8_t(1 + pick(255));
+            if (used[code]) continue;
+            used[code] = true;
+            const bool upwards = pick(20) == 0;
+            auto part = [&]() {
+                return std::uint8_t(upwards ? pick(256) : pick(code)); // below code: no cycle
+            };
+            std::uint8_t left = part(), right = part();
+            if (pick(10) == 0) left = code; // a literal entry spelt out
+            entries.push_back({code, left, right});
+            if (left != code) pairs.push_back(code);
+        }
+        ByteVector packed;
+        const unsigned length = pick(60);
+        for (unsigned i = 0; i < length; ++i)
+            packed.push_back(!pairs.empty() && pick(3) ? pairs[pick(unsigned(pairs.size()))]
+                                                       : std::uint8_t(pick(256)));
+        data = data + pairBlock(pairTable(entries), packed);
+    }
+    if (pick(30) == 0) data.resize(pick(unsigned(data.size()) + 1)); // cut short
+    return data;
+}
+
+} // namespace
+
+TEST(DataBlock, MatchesThePlainStackMachineOnRandomBlocks) {
+    std::mt19937 rng(20240611);
+    int expanded = 0, refused = 0;
+    for (int round = 0; round < 4000; ++round) {
+        ByteVector data = randomPairBlocks(rng);
+        auto full = test::referenceExpandPairs(data, 1 << 16);
+        // Aim decodedSize at the interesting edges of the real expansion length.
+        std::int64_t length = full ? std::int64_t(full->size()) : std::int64_t(rng() % 5000);
+        static const int offsets[] = {0, -1, -12, -13, 1, -5};
+        std::int64_t size = std::max<std::int64_t>(0, length + offsets[rng() % 6]);
+        ByteVector block = dataBlock(std::int32_t(size), 1, data);
+
+        auto expected = test::referenceDecodeDataBlock(block);
+        DecodeBuffer buffer;
+        const std::uint8_t* out = buffer.decodeDataBlock(block);
+        ASSERT_EQ(out != nullptr, expected.has_value())
+            << "round " << round << ": " << (buffer.failure() ? buffer.failure() : "decoded");
+        if (!out) {
+            ++refused;
+            continue;
+        }
+        ++expanded;
+        const std::size_t written = expected->written.size();
+        ASSERT_EQ(buffer.size(), std::size_t(size));
+        ASSERT_EQ(ByteVector(out, out + written), expected->written) << "round " << round;
+        for (std::size_t i = written; i < std::size_t(size) + 12; ++i)
+            ASSERT_EQ(out[i], 0) << "round " << round << ": headroom byte " << i;
+    }
+    // Both outcomes must be well represented for the comparison to mean anything.
+    EXPECT_GT(expanded, 1000);
+    EXPECT_GT(refused, 1000);
+}
