@@ -1,0 +1,256 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets: a handful of small, valid inputs each.
+
+    python3 fuzz/make_seeds.py        (from the repository root, or anywhere)
+
+The inputs are built here from first principles (data blocks stored and pair-expanded,
+run-length images of the three types, a small container holding them) so that the seeds
+do not depend on the project's own encoders: a fault in an encoder must not hide a decoder
+path from the fuzzer.
+"""
+
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def u16(v):
+    return struct.pack("<H", v)
+
+
+def u32(v):
+    return struct.pack("<I", v & 0xFFFFFFFF)
+
+
+# --- BMP file images -----------------------------------------------------------------------
+
+
+def bmp(width, height, bit_count, colors, pixel):
+    """A bottom-up BMP file image; pixel(x, y) gives the value of each pixel."""
+    row = ((width * bit_count + 31) // 32) * 4
+    offset = 54 + 4 * len(colors)
+    data = bytearray()
+    data += b"BM" + u32(offset + row * height) + u32(0) + u32(offset)
+    data += u32(40) + u32(width) + u32(height) + u16(1) + u16(bit_count)
+    data += u32(0) + u32(row * height) + u32(0) + u32(0) + u32(len(colors)) + u32(0)
+    for c in colors:
+        data += u32(c)
+    for y in range(height):
+        line = bytearray(row)
+        for x in range(width):
+            v = pixel(x, y)
+            if bit_count == 8:
+                line[x] = v
+            elif bit_count == 24:
+                line[3 * x : 3 * x + 3] = bytes(((v >> 16) & 255, (v >> 8) & 255, v & 255))
+            elif bit_count == 1:
+                line[x // 8] |= (v & 1) << (7 - x % 8)
+        data += line
+    return bytes(data)
+
+
+# --- Data blocks ---------------------------------------------------------------------------
+
+
+def data_block(decoded_size, packed_flag, body, spare_flag=1):
+    return u32(16 + len(body)) + u32(decoded_size) + b"DATA" + bytes((spare_flag, packed_flag, 0, 0)) + body
+
+
+def pair_table(pairs):
+    """The shortest table making the codes in pairs (code -> (left, right)) pairs."""
+    table = bytearray()
+    k = 0
+    while k < 256:
+        literals = 0
+        while k + literals < 256 and (k + literals) not in pairs and literals < 128:
+            literals += 1
+        if literals:
+            table.append(127 + literals)
+            k += literals
+            if k == 256:
+                break
+        else:
+            run = 0
+            while k + run < 256 and (k + run) in pairs and run < 128:
+                run += 1
+            table.append(run - 1)
+            for _ in range(run - 1):
+                table += bytes(pairs[k])
+                k += 1
+        # One entry follows a skip, and closes a run of entries.
+        if k in pairs:
+            table += bytes(pairs[k])
+        else:
+            table.append(k)
+        k += 1
+    return bytes(table)
+
+
+def pair_encode(data, rounds=40):
+    """Byte pair encoding in one pair block: replace the most frequent pair with an unused
+    code, while one is left and a pair occurs at least twice."""
+    codes = list(data)
+    pairs = {}
+    unused = [c for c in range(256) if c not in set(data)]
+    for _ in range(rounds):
+        if not unused:
+            break
+        counts = {}
+        for a, b in zip(codes, codes[1:]):
+            counts[(a, b)] = counts.get((a, b), 0) + 1
+        if not counts:
+            break
+        best, n = max(counts.items(), key=lambda item: item[1])
+        if n < 2:
+            break
+        code = unused.pop(0)
+        pairs[code] = best
+        out = []
+        i = 0
+        while i < len(codes):
+            if i + 1 < len(codes) and (codes[i], codes[i + 1]) == best:
+                out.append(code)
+                i += 2
+            else:
+                out.append(codes[i])
+                i += 1
+        codes = out
+    return pair_table(pairs) + struct.pack(">H", len(codes)) + bytes(codes)
+
+
+# --- Run-length images ---------------------------------------------------------------------
+
+
+def rle_header(codec_type, decoded_size, data):
+    return bytes((0x40, codec_type)) + u32(decoded_size) + u32(10 + len(data)) + data
+
+
+def rle8(data):
+    out = bytearray()
+    i = 0
+    while i < len(data):
+        n = 1
+        while i + n < len(data) and data[i + n] == data[i] and n < 256:
+            n += 1
+        out += bytes((data[i], n - 1))
+        i += n
+    return rle_header(8, len(data), bytes(out))
+
+
+def rle24(data):
+    assert len(data) % 3 == 0
+    out = bytearray()
+    i = 0
+    while i < len(data):
+        n = 1
+        while i + 3 * n < len(data) and data[i + 3 * n : i + 3 * n + 3] == data[i : i + 3] and n < 256:
+            n += 1
+        out += data[i : i + 3] + bytes((n - 1,))
+        i += 3 * n
+    return rle_header(24, len(data), bytes(out))
+
+
+def run_code(v):
+    if v == 1:
+        return "0"
+    n = v.bit_length()
+    return "1" * n + "0" + format(v, "b")[1:]
+
+
+def rle1(data):
+    bits = [(byte >> b) & 1 for byte in data for b in range(8)]
+    assert bits[0] == 0, "the first run is of 0-bits"
+    stream = ""
+    i = 0
+    while i < len(bits):
+        n = 1
+        while i + n < len(bits) and bits[i + n] == bits[i]:
+            n += 1
+        stream += run_code(n)
+        i += n
+    # Zero padding up to whole bytes; its last bit, the input's final bit, is never used, and
+    # at most seven usable padding bits cannot complete a byte past the data.
+    padding = (6 - len(stream)) % 8 or 8
+    stream += "0" * padding
+    stream = "00" + stream
+    body = bytes(int(stream[i : i + 8], 2) for i in range(0, len(stream), 8))
+    return rle_header(1, len(data), body)
+
+
+# --- Container -----------------------------------------------------------------------------
+
+
+def chunk(tag, payload):
+    return tag + u32(len(payload)) + payload
+
+
+def container(chunks):
+    body = b"".join(chunks)
+    return b"VEKO_S10" + u32(12 + len(body)) + body
+
+
+def key_record(*fields):
+    return b"".join(struct.pack("<i", f) for f in fields)
+
+
+def main():
+    gray = [i * 0x010101 for i in range(4)]
+    small8 = bmp(6, 3, 8, gray, lambda x, y: (x + y) % 4)
+    mask1 = bmp(6, 3, 1, [0, 0xFFFFFF], lambda x, y: x > 2)
+    tiny24 = bmp(3, 2, 24, [], lambda x, y: 0xFF8000 if x == y else 0x0000FF)
+    text = b"the quick brown fox jumps over the lazy dog; the lazy dog sleeps. " * 2
+
+    seeds = {
+        "fuzz_data_block": {
+            "stored-text": data_block(len(text), 0, text),
+            "stored-empty": data_block(0, 0, b""),
+            "pairs-text": data_block(len(text), 1, pair_encode(text)),
+            "pairs-bmp": data_block(len(small8), 1, pair_encode(small8)),
+            "pairs-two-blocks": data_block(12, 1, pair_encode(b"abababab") + pair_encode(b"xyzz")),
+            "pairs-spare-flag-0": data_block(len(mask1), 1, pair_encode(mask1), spare_flag=0),
+        },
+        "fuzz_run_length_image": {
+            "type8-bmp": rle8(small8),
+            "type24-bmp": rle24(tiny24),
+            "type1-mask": rle1(mask1),
+            "type1-bm": bytes.fromhex("40 01 02 00 00 00 0D 00 00 00 0E 03 30"),
+            "type24-example": bytes.fromhex("40 18 06 00 00 00 0E 00 00 00 01 02 03 01"),
+        },
+    }
+
+    image_list = b""
+    for number, packed in [
+        (1, data_block(len(small8), 1, pair_encode(small8))),
+        (101, rle1(mask1)),
+        (2, rle8(tiny24)),
+        (3, data_block(len(tiny24), 0, tiny24)),
+    ]:
+        image_list += u16(number) + u32(len(packed)) + packed
+    schedule = key_record(1, 0, 20, 15, 6, 3, 0, 0, 0, 0, -1, -1) + key_record(2, 0, 30, 20, 3, 2, 0, 1, 0, 5, 0, -1)
+    groups = struct.pack("<4i", 1, 0, 6, 3) + struct.pack("<4i", 2, 3, 3, 2)
+    jumps = b"".join(struct.pack("<i", -1 if i != 9 else 0) for i in range(10))
+    seeds["fuzz_container_load"] = {
+        "small-animation": container(
+            [
+                chunk(b"P_DT", struct.pack("<6I", 64, 48, 0x00203040, 1, 1, 10)),
+                chunk(b"SCHE", data_block(len(schedule), 1, pair_encode(schedule))),
+                chunk(b"GRP_", data_block(len(groups), 0, groups)),
+                chunk(b"JP__", data_block(len(jumps), 1, pair_encode(jumps))),
+                chunk(b"BMP_", image_list),
+            ]
+        ),
+        "stage-only": container([chunk(b"P_DT", struct.pack("<6I", 32, 24, 0, 0, 0, 4))]),
+    }
+
+    for target, files in seeds.items():
+        directory = os.path.join(HERE, "corpus", target)
+        os.makedirs(directory, exist_ok=True)
+        for name, data in files.items():
+            with open(os.path.join(directory, name), "wb") as f:
+                f.write(data)
+            print(f"{target}/{name}: {len(data)} bytes")
+
+
+if __name__ == "__main__":
+    main()
