@@ -1,0 +1,283 @@
+#include "DemoImages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace cinefold::bench {
+
+namespace {
+
+// A small, fully specified generator (xorshift32), so that every platform and standard library
+// produces the same images.
+class Random {
+  public:
+    explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 0x9E3779B9u) {
+        if (state_ == 0) state_ = 1;
+    }
+    std::uint32_t next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_;
+    }
+    // Uniform in [0, 1).
+    double unit() { return double(next() >> 8) / double(1u << 24); }
+
+  private:
+    std::uint32_t state_;
+};
+
+void put16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+void put32(std::uint8_t* p, std::uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+
+std::size_t rowBytes(int width, int bitCount) {
+    return (std::size_t(width) * std::size_t(bitCount) + 31) / 32 * 4;
+}
+
+// File header and information header of an uncompressed bottom-up BMP file image, with
+// colorCount colour-table entries (left zero for the caller to fill).
+std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, int colorCount) {
+    std::size_t pixelOffset = 54 + 4 * std::size_t(colorCount);
+    std::size_t imageSize = rowBytes(width, bitCount) * std::size_t(height);
+    std::vector<std::uint8_t> file(pixelOffset + imageSize, 0);
+    std::uint8_t* p = file.data();
+    p[0] = 'B';
+    p[1] = 'M';
+    put32(p + 2, std::uint32_t(file.size()));
+    put32(p + 10, std::uint32_t(pixelOffset));
+    put32(p + 14, 40);
+    put32(p + 18, std::uint32_t(width));
+    put32(p + 22, std::uint32_t(height));
+    put16(p + 26, 1);
+    put16(p + 28, std::uint32_t(bitCount));
+    put32(p + 34, std::uint32_t(imageSize));
+    put32(p + 38, 2835); // 72 dots per inch
+    put32(p + 42, 2835);
+    put32(p + 46, std::uint32_t(colorCount));
+    return file;
+}
+
+// The blob of a sprite: an ellipse whose rim wobbles, filling most of the frame.
+struct Blob {
+    double cx, cy, rx, ry, lobes, phase, wobble;
+
+    Blob(int width, int height, std::uint32_t seed) {
+        Random random(seed * 7 + 1);
+        cx = width * (0.45 + 0.1 * random.unit());
+        cy = height * (0.45 + 0.1 * random.unit());
+        rx = width * (0.30 + 0.12 * random.unit());
+        ry = height * (0.30 + 0.12 * random.unit());
+        lobes = double(3 + random.next() % 5);
+        phase = 6.283 * random.unit();
+        wobble = 0.05 + 0.12 * random.unit();
+    }
+    // Distance from the centre relative to the rim: below 1 inside.
+    double radius(double x, double y) const {
+        double dx = (x - cx) / rx, dy = (y - cy) / ry;
+        double rim = 1.0 + wobble * std::sin(lobes * std::atan2(dy, dx) + phase);
+        return std::sqrt(dx * dx + dy * dy) / rim;
+    }
+};
+
+std::uint8_t clampByte(double v) {
+    return std::uint8_t(std::clamp(v, 0.0, 255.0));
+}
+
+} // namespace
+
+std::vector<SpriteSize> demoSpriteSizes() {
+    static const SpriteSize pattern[] = {{120, 160}, {96, 128}, {160, 120}, {64, 64},
+                                         {200, 180}, {80, 100}, {128, 128}, {144, 96}};
+    std::vector<SpriteSize> sizes;
+    for (int i = 0; i < 48; ++i)
+        sizes.push_back(pattern[i % 8]);
+    return sizes;
+}
+
+std::vector<std::uint8_t> makeSpriteImage(int width, int height, std::uint32_t seed) {
+    std::vector<std::uint8_t> file = bmpHeaders(width, height, 24, 0);
+    Blob blob(width, height, seed);
+    Random random(seed * 13 + 5);
+    double base[3];
+    for (double& c : base)
+        c = 60 + 195 * random.unit();
+    // Three looks: smooth shading, shading with a fine grain, and flat cartoon bands.
+    int look = int(seed % 3);
+    std::size_t stride = rowBytes(width, 24);
+    for (int row = 0; row < height; ++row) {
+        int y = height - 1 - row; // bottom-up
+        std::uint8_t* out = file.data() + 54 + stride * std::size_t(row);
+        for (int x = 0; x < width; ++x) {
+            double r = blob.radius(x + 0.5, y + 0.5);
+            if (r >= 1.0) continue; // black background
+            // A lit sphere: the light comes from the upper left.
+            double nx = (x - blob.cx) / blob.rx, ny = (y - blob.cy) / blob.ry;
+            double nz = std::sqrt(std::max(0.0, 1.0 - std::min(1.0, r * r)));
+            double light = 0.25 + 0.75 * std::max(0.0, -0.45 * nx - 0.45 * ny + 0.77 * nz);
+            double spot = std::pow(std::max(0.0, -0.3 * nx - 0.3 * ny + 0.9 * nz), 24.0);
+            if (look == 2) light = std::floor(light * 5.0) / 5.0 + 0.1;
+            for (int c = 0; c < 3; ++c) {
+                double v = base[c] * light + 200.0 * spot;
+                if (look == 1) v += double(int(random.next() % 7) - 3);
+                out[3 * x + c] = clampByte(v);
+            }
+        }
+    }
+    return file;
+}
+
+std::vector<std::uint8_t> makeSpriteMask(int width, int height, std::uint32_t seed) {
+    std::vector<std::uint8_t> file = bmpHeaders(width, height, 1, 0);
+    Blob blob(width, height, seed);
+    std::size_t stride = rowBytes(width, 1);
+    for (int row = 0; row < height; ++row) {
+        int y = height - 1 - row;
+        std::uint8_t* out = file.data() + 54 + stride * std::size_t(row);
+        for (int x = 0; x < width; ++x)
+            if (blob.radius(x + 0.5, y + 0.5) >= 1.0) out[x / 8] |= std::uint8_t(0x80 >> (x % 8));
+    }
+    return file;
+}
+
+std::vector<std::uint8_t> makeBackgroundImage() {
+    const int width = 640, height = 480;
+    std::vector<std::uint8_t> file = bmpHeaders(width, height, 8, 256);
+    // Palette: 0..127 sky from deep blue to pale, 128..191 ground, 192..255 cloud greys.
+    std::uint8_t* table = file.data() + 54;
+    for (int i = 0; i < 256; ++i) {
+        std::uint8_t* e = table + 4 * i; // blue, green, red, reserved
+        if (i < 128) {
+            e[0] = std::uint8_t(120 + i), e[1] = std::uint8_t(30 + i), e[2] = std::uint8_t(i);
+        } else if (i < 192) {
+            int k = i - 128;
+            e[0] = std::uint8_t(20 + k), e[1] = std::uint8_t(60 + 2 * k),
+            e[2] = std::uint8_t(40 + k);
+        } else {
+            int k = i - 192;
+            e[0] = e[1] = e[2] = std::uint8_t(130 + 2 * k);
+        }
+    }
+    Random random(2024);
+    struct Cloud {
+        double cx, cy, rx, ry;
+    };
+    const Cloud clouds[] = {{120, 380, 90, 30},
+                            {330, 420, 130, 28},
+                            {520, 360, 80, 24},
+                            {250, 320, 60, 18},
+                            {600, 440, 70, 20}};
+    const int horizon = 170; // rows below it (from the bottom) are ground
+    std::uint8_t* pixels = file.data() + 1078;
+    for (int y = 0; y < height; ++y) { // y counts from the bottom, as the rows are stored
+        std::uint8_t* out = pixels + std::size_t(y) * width;
+        for (int x = 0; x < width; ++x) {
+            double v;
+            int first, last;
+            if (y < horizon) {
+                // Ground: a slow gradient with a coarse texture.
+                v = 128 + 40.0 * y / horizon + 6.0 * std::sin(x * 0.05 + y * 0.11);
+                first = 128, last = 191;
+            } else {
+                v = 127.0 * (height - y) / (height - horizon);
+                first = 0, last = 127;
+                for (const Cloud& c : clouds) {
+                    double dx = (x - c.cx) / c.rx, dy = (y - c.cy) / c.ry;
+                    double d = dx * dx + dy * dy + 0.15 * std::sin(x * 0.09) * std::cos(y * 0.2);
+                    if (d < 1.0) {
+                        v = 192 + 60.0 * (1.0 - d);
+                        first = 192, last = 255;
+                    }
+                }
+            }
+            // Random dithering between the two nearest entries.
+            int index = int(std::floor(v + random.unit() - 0.5 * (1 - (x + y) % 2)));
+            out[x] = std::uint8_t(std::clamp(index, first, last));
+        }
+    }
+    return file;
+}
+
+namespace {
+void appendI32(std::vector<std::uint8_t>& out, std::int32_t v) {
+    std::uint8_t b[4];
+    put32(b, std::uint32_t(v));
+    out.insert(out.end(), b, b + 4);
+}
+void appendSectionHeader(std::vector<std::uint8_t>& out, int number, std::uint32_t length) {
+    std::uint8_t b[6];
+    put16(b, std::uint32_t(number));
+    put32(b + 2, length);
+    out.insert(out.end(), b, b + 6);
+}
+} // namespace
+
+std::vector<std::uint8_t> makeSchedulePayload() {
+    // Layer 0 (the background: image 100 at frames 0 and 700), layers 1..6 with 16 to 38 keys
+    // of moving sprites, and empty sections for layers 7..50.
+    static const int keyCounts[7] = {2, 38, 20, 17, 16, 16, 18};
+    std::vector<std::uint8_t> out;
+    Random random(77);
+    for (int layer = 0; layer <= 50; ++layer) {
+        int keys = layer < 7 ? keyCounts[layer] : 0;
+        appendSectionHeader(out, layer, std::uint32_t(keys * 48));
+        for (int k = 0; k < keys; ++k) {
+            int frame = keys > 1 ? k * 700 / (keys - 1) : 0;
+            bool background = layer == 0;
+            std::int32_t fields[12] = {background ? 100 : std::int32_t(1 + random.next() % 48),
+                                       0,
+                                       background ? 0 : std::int32_t(random.next() % 640),
+                                       background ? 0 : std::int32_t(random.next() % 480),
+                                       background ? 0 : std::int32_t(64 + random.next() % 137),
+                                       background ? 0 : std::int32_t(64 + random.next() % 117),
+                                       std::int32_t(random.next() % 2),
+                                       background ? 0 : std::int32_t(2 * (random.next() % 2)),
+                                       0,
+                                       frame,
+                                       0,
+                                       0};
+            for (std::int32_t f : fields)
+                appendI32(out, f);
+        }
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> makeGroupsPayload() {
+    // A few cel groups of 4 to 8 entries (image, start, width, height); the rest empty.
+    std::vector<std::uint8_t> out;
+    for (int slot = 0; slot <= 100; ++slot) {
+        int entries = slot < 6 ? 4 + slot % 5 : 0;
+        appendSectionHeader(out, slot, std::uint32_t(entries * 16));
+        for (int e = 0; e < entries; ++e) {
+            appendI32(out, 1 + (slot * 8 + e) % 48);
+            appendI32(out, e * 3);
+            appendI32(out, 120);
+            appendI32(out, 160);
+        }
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> makeJumpTablePayload() {
+    std::vector<std::uint8_t> out;
+    for (int i = 0; i < 1000; ++i)
+        appendI32(out, i == 700 ? 0 : i % 250 == 249 ? i - 100 : -1);
+    return out;
+}
+
+std::vector<std::uint8_t> makeBranchTablesPayload() {
+    std::vector<std::uint8_t> out;
+    for (int t = 0; t < 5; ++t)
+        for (int i = 0; i < 1000; ++i)
+            appendI32(out, i % 200 == 150 ? 100 * t + i / 2 : -1);
+    return out;
+}
+
+} // namespace cinefold::bench
