@@ -196,6 +196,8 @@ int Player::walkChunks(const WalkObserver* observer) {
     std::int64_t offset = 12;
     int index = 0;
     do {
+        // A container that ends right after a payload simply has no more chunks.
+        if (std::size_t(offset) == container.size()) break;
         ChunkEvent event;
         event.index = index++;
         event.offset = std::uint32_t(offset);
