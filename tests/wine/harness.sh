@@ -406,9 +406,10 @@ cf_focus() { timeout 10 xdotool windowraise "$1" windowfocus "$1"; }
 # cf_key KEY...: real key presses through XTEST, to the focused window.
 cf_key() { timeout 10 xdotool key "$@"; }
 
-# cf_mouse_move X Y, cf_click X Y [BUTTON]: real pointer input through XTEST.
+# cf_mouse_move X Y, cf_click [BUTTON]: real pointer input through XTEST. A click does not move
+# the pointer, so a test can tell a click from mouse travel.
 cf_mouse_move() { timeout 10 xdotool mousemove "$1" "$2"; }
-cf_click() { timeout 10 xdotool mousemove "$1" "$2" click "${3:-1}"; }
+cf_click() { timeout 10 xdotool click "${1:-1}"; }
 
 # --- screenshots --------------------------------------------------------------------------------
 

@@ -16,6 +16,8 @@ centre="$((CF_SCREEN_WIDTH / 2)),$((CF_SCREEN_HEIGHT / 2))"
 cf_wait_pixels 30 "${corners[@]/%/=FFFFFF}" "$centre=FFFFFF" ||
     cf_fail "the display is not white before the saver starts"
 
+# The pointer rests where the click will be, so that only the click can close the saver.
+cf_mouse_move "${centre%,*}" "${centre#*,}" || cf_fail "cannot move the pointer"
 cf_start saver "$CF_SAVER" /s
 cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "the saver window did not appear"
 cf_wait_pixels 60 "${corners[@]/%/=000000}" "$centre=000000" ||
@@ -25,7 +27,7 @@ xid=$(cf_x_window "Screen Saver") || cf_fail "no visible X window named 'Screen 
 cf_running saver || cf_fail "the saver ended before it was given any input"
 click() {
     cf_focus "$xid" 2>/dev/null
-    cf_click "${centre%,*}" "${centre#*,}" 1
+    cf_click 1
     cf_wait_exit saver 5
 }
 cf_poll 60 click || cf_fail "the saver was still running after clicks for 60 s"
