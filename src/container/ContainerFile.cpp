@@ -65,6 +65,10 @@ bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem) 
             return false;
         }
     }
+#ifdef _WIN32
+    // Windows renames onto no existing file.
+    std::remove(path.c_str());
+#endif
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         problem = {0, std::string("cannot replace: ") + std::strerror(errno)};
         std::remove(temporary.c_str());

@@ -1,0 +1,63 @@
+// Builds a saver that carries a test container, from inside Wine, with the same code that
+// "cinefold bundle" uses:
+//
+//   make_bundled_saver SAVER OUT WIDTH HEIGHT COLOR
+//
+// The container's last stage record sets the stage to WIDTH x HEIGHT in the colour reference
+// COLOR (0x00BBGGRR, hexadecimal). Before it come a stage record that it overrides, a chunk of
+// unknown tag, an empty chunk and a packed schedule, so that the saver has to walk past them.
+
+#include "container/Bundle.h"
+#include "container/ContainerFile.h"
+#include "container/ContainerWriter.h"
+#include "container/PairEncoder.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace cinefold;
+
+namespace {
+std::vector<std::uint8_t> stageRecord(std::uint32_t width, std::uint32_t height,
+                                      std::uint32_t color) {
+    std::vector<std::uint8_t> record(24);
+    const std::uint32_t words[6] = {width, height, color, 1, 1, 1000};
+    for (int i = 0; i < 6; ++i)
+        storeU32le(record.data() + 4 * i, words[i]);
+    return record;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: make_bundled_saver SAVER OUT WIDTH HEIGHT COLOR\n");
+        return 2;
+    }
+    std::uint32_t width = std::uint32_t(std::strtoul(argv[3], nullptr, 10));
+    std::uint32_t height = std::uint32_t(std::strtoul(argv[4], nullptr, 10));
+    std::uint32_t color = std::uint32_t(std::strtoul(argv[5], nullptr, 16));
+
+    ContainerBuilder builder;
+    builder.addChunk("P_DT", stageRecord(40, 30, 0x000000FF));
+    builder.addChunk("XTRA", std::vector<std::uint8_t>(37, 0xEE));
+    builder.addChunk("GRP_", {});
+    std::vector<std::uint8_t> schedule(480, 0);
+    builder.addChunk("SCHE", encodeDataBlock(schedule));
+    builder.addChunk("P_DT", stageRecord(width, height, color));
+    std::vector<std::uint8_t> container = builder.finish();
+
+    FileProblem problem;
+    std::vector<std::uint8_t> saver, output;
+    if (!readWholeFile(argv[1], saver, problem)) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], problem.what.c_str());
+        return 1;
+    }
+    BundleResult result;
+    if (!bundleContainer(saver, container, output, result, problem) ||
+        !writeWholeFile(argv[2], output, problem)) {
+        std::fprintf(stderr, "%s\n", problem.what.c_str());
+        return 1;
+    }
+    std::printf("container of %zu bytes at offset %u\n", container.size(), result.containerOffset);
+    return 0;
+}
