@@ -31,18 +31,21 @@
 // of decodedSize: whoever reads the decoded bytes would read bytes that were never written.
 //
 // Expansion is done in two passes over the pair blocks. The first parses every table, works out
-// for each code that a block's packed bytes reach how long its expansion is and how deep the
-// classic expansion stack would grow for it, and adds up the length of the whole output. Only
-// when that total lies between decodedSize and decodedSize + 12 is the output allocated; a
-// small block that claims a huge decodedSize costs nothing. The second pass parses the tables
-// again and writes the output, copying each short code's expansion whole from a per-block table
-// of flattened expansions rather than one byte at a time.
+// for each pair code how long its expansion is and how deep the classic expansion stack would
+// grow for it, and adds up the length of the whole output. Only when that total lies between
+// decodedSize and decodedSize + 12 is the output allocated; a small block that claims a huge
+// decodedSize costs nothing. The second pass parses the tables again and writes the output,
+// copying each short code's expansion whole from a per-block table of flattened expansions
+// rather than one byte at a time, and a long code that comes up again in a block from where
+// its first expansion went. A flaw that only unreached codes have (a cycle, or a stack
+// deeper than 32) does no harm, as the classic expansion would never meet it either.
 
 #include "container/DecodeBuffer.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 
 namespace cinefold {
 
@@ -66,126 +69,125 @@ const char* describe(Flaw flaw) {
     return flaw == Flaw::endless ? "expansion without end" : "stack deeper than 32";
 }
 
-// The pair table of the current pair block, with what is known about each code's expansion.
-// Literal codes always hold their settled values (length 1, depth 0, flattened to themselves);
-// the codes that a block makes pairs are recorded so that the next block can turn them back
-// into literals without touching all 256 entries.
+// The pair table of the current pair block: the left and right byte of every code.
 class PairTable {
   public:
     PairTable() {
         for (unsigned code = 0; code < 256; ++code) {
             left_[code] = std::uint8_t(code);
             right_[code] = 0;
-            length_[code] = 1;
-            depth_[code] = 0;
-            flaw_[code] = Flaw::none;
-            state_[code] = State::done;
-            flat_[code][0] = std::uint8_t(code);
-            flatLength_[code] = 1;
         }
     }
 
-    // Reads the table of the next pair block and analyses its pair codes. Returns null, or why
-    // the table is unusable.
+    // Reads the table of the next pair block. Returns null, or why the table is unusable.
     const char* read(ByteReader& reader) {
         for (unsigned i = 0; i < pairCount_; ++i)
-            makeLiteral(pairs_[i]);
+            left_[pairs_[i]] = pairs_[i];
         pairCount_ = 0;
 
+        // The table is read straight from the bytes that are left, each read checked against
+        // their end; the reader then skips what was used.
+        const Bytes rest = reader.data().subspan(reader.position());
+        std::size_t p = 0;
         unsigned k = 0;
         for (;;) {
-            unsigned count = reader.u8();
-            if (!reader.ok()) return "pair table cut off";
+            if (p == rest.size()) return "pair table cut off";
+            unsigned count = rest[p++];
             if (count > 127) {
                 k += count - 127;
                 count = 0;
             }
             if (k > 256) return "pair table overruns code 255";
             if (k == 256) break;
-            for (unsigned entry = 0; entry <= count; ++entry) {
+            for (unsigned entry = 0; entry <= count; ++entry, ++k) {
                 if (k == 256) return "pair table overruns code 255";
-                std::uint8_t left = reader.u8();
-                if (left != k) {
-                    std::uint8_t right = reader.u8();
-                    if (!reader.ok()) return "pair table cut off";
-                    makePair(std::uint8_t(k), left, right);
-                }
-                if (!reader.ok()) return "pair table cut off";
-                ++k;
+                if (p == rest.size()) return "pair table cut off";
+                const std::uint8_t left = rest[p++];
+                if (left == k) continue;
+                if (p == rest.size()) return "pair table cut off";
+                left_[k] = left;
+                right_[k] = rest[p++];
+                pairs_[pairCount_++] = std::uint8_t(k);
             }
             if (k == 256) break;
         }
-        for (unsigned i = 0; i < pairCount_; ++i)
-            if (state_[pairs_[i]] == State::unvisited) analyse(pairs_[i]);
+        reader.skip(p);
         return nullptr;
+    }
+
+    std::uint8_t left(std::uint8_t code) const { return left_[code]; }
+    std::uint8_t right(std::uint8_t code) const { return right_[code]; }
+    bool isPair(std::uint8_t code) const { return left_[code] != code; }
+    // The codes that the current block makes pairs.
+    std::span<const std::uint8_t> pairs() const { return {pairs_.data(), pairCount_}; }
+
+  private:
+    std::array<std::uint8_t, 256> left_;
+    std::array<std::uint8_t, 256> right_;
+    std::array<std::uint8_t, 256> pairs_;
+    unsigned pairCount_ = 0;
+};
+
+// What the first pass needs to know of each code of a block: the length of its expansion and
+// whether it can be expanded at all. Literal codes keep their settled values (length 1, depth
+// 0); only the previous block's pair codes are reset when the next block's table arrives.
+class ExpansionSurvey {
+  public:
+    ExpansionSurvey() {
+        length_.fill(1);
+        depth_.fill(0);
+        flaw_.fill(Flaw::none);
+        state_.fill(State::done);
+    }
+
+    void update(const PairTable& table) {
+        for (unsigned i = 0; i < previousCount_; ++i) {
+            const std::uint8_t code = previous_[i];
+            length_[code] = 1;
+            depth_[code] = 0;
+            flaw_[code] = Flaw::none;
+            state_[code] = State::done;
+        }
+        const auto pairs = table.pairs();
+        previousCount_ = unsigned(pairs.size());
+        std::copy(pairs.begin(), pairs.end(), previous_.begin());
+        for (std::uint8_t code : pairs)
+            state_[code] = State::unvisited;
+        for (std::uint8_t code : pairs)
+            if (state_[code] == State::unvisited) analyse(table, code);
     }
 
     // Expansion length of a code, saturated at `unbounded`; a flawed code counts as unbounded.
     std::uint64_t length(std::uint8_t code) const { return length_[code]; }
     Flaw flaw(std::uint8_t code) const { return flaw_[code]; }
 
-    // Fills the flattened expansions of this block's short pair codes.
-    void flatten() {
-        for (unsigned i = 0; i < pairCount_; ++i)
-            if (length_[pairs_[i]] <= flatLimit) flattenCode(pairs_[i]);
-    }
-
-    // Writes the expansion of code at out, without passing end; returns the new write
-    // position, or null when the expansion does not fit (or needs a deeper stack, which the
-    // analysis has already ruled out for every code that reaches here).
-    std::uint8_t* expand(std::uint8_t code, std::uint8_t* out, std::uint8_t* end) const {
-        if (flatLength_[code] != 0) return copyFlat(code, out, end);
-        // A long code: the classic stack, popping left before right, except that any code
-        // short enough to be flat is copied whole instead of being taken apart further.
-        std::uint8_t stack[maxStackDepth];
-        int top = 0;
-        stack[top++] = code;
-        while (top > 0) {
-            std::uint8_t next = stack[--top];
-            if (flatLength_[next] != 0) {
-                out = copyFlat(next, out, end);
-                if (!out) return nullptr;
-                continue;
-            }
-            if (top + 2 > maxStackDepth) return nullptr;
-            stack[top++] = right_[next];
-            stack[top++] = left_[next];
+    std::uint64_t totalLength(Bytes codes) const {
+        // Two sums side by side keep the additions from waiting on each other.
+        std::uint64_t a = 0, b = 0;
+        std::size_t i = 0;
+        for (; i + 4 <= codes.size(); i += 4) {
+            a += length_[codes[i]] + length_[codes[i + 1]];
+            b += length_[codes[i + 2]] + length_[codes[i + 3]];
         }
-        return out;
+        for (; i < codes.size(); ++i)
+            a += length_[codes[i]];
+        return a + b;
     }
 
   private:
     enum class State : std::uint8_t { unvisited, visiting, done };
-
-    void makeLiteral(std::uint8_t code) {
-        left_[code] = code;
-        length_[code] = 1;
-        depth_[code] = 0;
-        flaw_[code] = Flaw::none;
-        state_[code] = State::done;
-        flat_[code][0] = code;
-        flatLength_[code] = 1;
-    }
-
-    void makePair(std::uint8_t code, std::uint8_t left, std::uint8_t right) {
-        left_[code] = left;
-        right_[code] = right;
-        state_[code] = State::unvisited;
-        flatLength_[code] = 0;
-        pairs_[pairCount_++] = code;
-    }
 
     // Works out length, stack depth and flaw of a pair code, depth first. The depth is the
     // height the classic stack reaches while the code is expanded from an empty stack: pushing
     // its right and left bytes makes 2, the left expansion then runs one entry higher and the
     // right one at the original height. A code that reaches itself again expands forever.
     // Recursion is at most 256 calls deep, one per code on the current path.
-    void analyse(std::uint8_t code) {
+    void analyse(const PairTable& table, std::uint8_t code) {
         state_[code] = State::visiting;
-        const std::uint8_t left = left_[code];
-        const std::uint8_t right = right_[code];
-        if (state_[left] == State::unvisited) analyse(left);
-        if (state_[right] == State::unvisited) analyse(right);
+        const std::uint8_t left = table.left(code);
+        const std::uint8_t right = table.right(code);
+        if (state_[left] == State::unvisited) analyse(table, left);
+        if (state_[right] == State::unvisited) analyse(table, right);
 
         Flaw flaw = Flaw::none;
         if (state_[left] == State::visiting || state_[right] == State::visiting)
@@ -195,7 +197,7 @@ class PairTable {
         else if (flaw_[right] != Flaw::none)
             flaw = flaw_[right];
 
-        int depth = std::max({2, 1 + int(depth_[left]), int(depth_[right])});
+        const int depth = std::max({2, 1 + int(depth_[left]), int(depth_[right])});
         if (flaw == Flaw::none && depth > maxStackDepth) flaw = Flaw::tooDeep;
 
         flaw_[code] = flaw;
@@ -205,44 +207,153 @@ class PairTable {
         state_[code] = State::done;
     }
 
-    // Only called for codes of at most flatLimit bytes, whose parts are shorter still.
-    void flattenCode(std::uint8_t code) {
-        if (flatLength_[code] != 0) return;
-        const std::uint8_t left = left_[code];
-        const std::uint8_t right = right_[code];
-        flattenCode(left);
-        flattenCode(right);
-        std::memcpy(flat_[code].data(), flat_[left].data(), flatLength_[left]);
-        std::memcpy(flat_[code].data() + flatLength_[left], flat_[right].data(),
-                    flatLength_[right]);
-        flatLength_[code] = std::uint8_t(flatLength_[left] + flatLength_[right]);
-    }
-
-    std::uint8_t* copyFlat(std::uint8_t code, std::uint8_t* out, std::uint8_t* end) const {
-        const std::size_t length = flatLength_[code];
-        const std::size_t room = std::size_t(end - out);
-        if (room >= flatLimit) {
-            // A fixed-size copy compiles to a few wide moves; the bytes past length are
-            // overwritten by whatever comes next, or cleared at the end of the decode.
-            std::memcpy(out, flat_[code].data(), flatLimit);
-        } else {
-            if (length > room) return nullptr;
-            std::memcpy(out, flat_[code].data(), length);
-        }
-        return out + length;
-    }
-
-    std::array<std::uint8_t, 256> left_;
-    std::array<std::uint8_t, 256> right_;
     std::array<std::uint64_t, 256> length_;
     std::array<std::uint8_t, 256> depth_;
     std::array<Flaw, 256> flaw_;
     std::array<State, 256> state_;
+    std::array<std::uint8_t, 256> previous_;
+    unsigned previousCount_ = 0;
+};
+
+// The second pass's writer. Every code that expands to at most flatLimit bytes is flattened
+// the first time the block's packed bytes reach it, and from then on copied whole; longer
+// codes are taken apart on a stack as in the classic expansion, down to flat codes.
+class FlatExpander {
+  public:
+    FlatExpander() {
+        for (unsigned code = 0; code < 256; ++code) {
+            flat_[code][0] = std::uint8_t(code);
+            flatLength_[code] = 1;
+            state_[code] = State::ready;
+        }
+        copyLength_.fill(0);
+    }
+
+    void update(const PairTable& table) {
+        for (unsigned i = 0; i < previousCount_; ++i) {
+            const std::uint8_t code = previous_[i];
+            flat_[code][0] = code;
+            flatLength_[code] = 1;
+            state_[code] = State::ready;
+            copyLength_[code] = 0;
+        }
+        const auto pairs = table.pairs();
+        previousCount_ = unsigned(pairs.size());
+        std::copy(pairs.begin(), pairs.end(), previous_.begin());
+        for (std::uint8_t code : pairs) {
+            flatLength_[code] = 0;
+            state_[code] = State::unprepared;
+        }
+    }
+
+    // Writes the expansions of codes from out on, without passing end; the output began at
+    // begin. Returns the new write position, or null when they do not fit.
+    std::uint8_t* expand(const PairTable& table, Bytes codes, std::uint8_t* begin,
+                         std::uint8_t* out, std::uint8_t* end) {
+        static_assert(flatLimit == 32, "flat codes are copied as two 16-byte halves");
+        const std::uint8_t* next = codes.data();
+        const std::uint8_t* const last = next + codes.size();
+        while (next != last) {
+            // Each flat code moves out on by at most flatLimit bytes and writes no further, so
+            // as long as there is room for flatLimit bytes behind every one of them, a batch
+            // of flat codes needs no bound check. Most codes are short, and two fixed 16-byte
+            // moves cost less than an exact copy or a branch on the length.
+            const std::size_t batch =
+                std::min(std::size_t(last - next), std::size_t(end - out) / flatLimit);
+            const std::uint8_t* const stop = next + batch;
+            while (next != stop) {
+                const std::uint8_t* from = flat_[*next].data();
+                const std::size_t length = flatLength_[*next];
+                if (length == 0) break;
+                ++next;
+                std::memcpy(out, from, 16);
+                std::memcpy(out + 16, from + 16, 16);
+                out += length;
+            }
+            if (next == last) break;
+            // A code not yet prepared, a long code, or a code too close to the end for the
+            // unchecked copy.
+            const std::uint8_t code = *next++;
+            if (const std::size_t length = copyLength_[code]) {
+                // A long code met before in this block: its expansion is already in the output.
+                if (length > std::size_t(end - out)) return nullptr;
+                std::memcpy(out, begin + copyFrom_[code], length);
+                out += length;
+                continue;
+            }
+            std::uint8_t* const start = out;
+            out = expandChecked(table, code, out, end);
+            if (!out) return nullptr;
+            if (flatLength_[code] == 0) {
+                // Nothing behind out is written again (the wide copies only reach forward), so
+                // the next time this code comes up in the block its bytes can be copied from
+                // here. Offsets and lengths fit in 32 bits: the output is at most 64 MiB + 12.
+                copyFrom_[code] = std::uint32_t(start - begin);
+                copyLength_[code] = std::uint32_t(out - start);
+            }
+        }
+        return out;
+    }
+
+  private:
+    enum class State : std::uint8_t { unprepared, preparing, ready };
+
+    // The classic stack, popping left before right, except that a flat code is copied whole.
+    std::uint8_t* expandChecked(const PairTable& table, std::uint8_t code, std::uint8_t* out,
+                                std::uint8_t* end) {
+        std::uint8_t stack[maxStackDepth];
+        int top = 0;
+        stack[top++] = code;
+        while (top > 0) {
+            const std::uint8_t next = stack[--top];
+            if (state_[next] == State::unprepared) prepare(table, next);
+            if (const std::size_t length = flatLength_[next]) {
+                const std::size_t room = std::size_t(end - out);
+                if (room >= flatLimit) {
+                    std::memcpy(out, flat_[next].data(), flatLimit);
+                } else {
+                    if (length > room) return nullptr;
+                    std::memcpy(out, flat_[next].data(), length);
+                }
+                out += length;
+                continue;
+            }
+            if (top + 2 > maxStackDepth) return nullptr;
+            stack[top++] = table.right(next);
+            stack[top++] = table.left(next);
+        }
+        return out;
+    }
+
+    // Flattens a pair code and the codes it is made of when it is short enough, and marks it
+    // long (flat length 0) otherwise. The first pass has ruled out cycles among the codes the
+    // packed bytes reach; should one be met anyway, the code is treated as long, and the
+    // checked expansion refuses it. Recursion is at most 256 calls deep.
+    void prepare(const PairTable& table, std::uint8_t code) {
+        state_[code] = State::preparing;
+        const std::uint8_t left = table.left(code);
+        const std::uint8_t right = table.right(code);
+        if (state_[left] == State::unprepared) prepare(table, left);
+        if (state_[right] == State::unprepared) prepare(table, right);
+        const std::size_t leftLength = state_[left] == State::ready ? flatLength_[left] : 0;
+        const std::size_t rightLength = state_[right] == State::ready ? flatLength_[right] : 0;
+        if (leftLength != 0 && rightLength != 0 && leftLength + rightLength <= flatLimit) {
+            std::memcpy(flat_[code].data(), flat_[left].data(), leftLength);
+            std::memcpy(flat_[code].data() + leftLength, flat_[right].data(), rightLength);
+            flatLength_[code] = std::uint8_t(leftLength + rightLength);
+        }
+        state_[code] = State::ready;
+    }
+
     std::array<std::array<std::uint8_t, flatLimit>, 256> flat_;
-    // 0 for a pair code not flattened (yet, or at all because it is too long).
+    // 0 for a pair code that is not prepared yet, or too long to be flat.
     std::array<std::uint8_t, 256> flatLength_;
-    std::array<std::uint8_t, 256> pairs_;
-    unsigned pairCount_ = 0;
+    std::array<State, 256> state_;
+    // Where the first expansion of a long code in this block went, and its length (0: none).
+    std::array<std::uint32_t, 256> copyFrom_;
+    std::array<std::uint32_t, 256> copyLength_;
+    std::array<std::uint8_t, 256> previous_;
+    unsigned previousCount_ = 0;
 };
 
 // One pair block's packed codes, read after its table.
@@ -291,20 +402,20 @@ const std::uint8_t* DecodeBuffer::expandPairs(Bytes block, std::int32_t decoded)
     // First pass: check every table and add up the expansion.
     {
         PairTable table;
+        ExpansionSurvey survey;
         ByteReader reader(block, headerSize);
         std::uint64_t total = 0;
         while (!reader.atEnd()) {
             if (const char* why = table.read(reader)) return refuse(why);
+            survey.update(table);
             Bytes codes;
             if (const char* why = readPackedCodes(reader, codes)) return refuse(why);
-            std::uint64_t blockTotal = 0;
-            for (std::uint8_t code : codes)
-                blockTotal += table.length(code);
+            const std::uint64_t blockTotal = survey.totalLength(codes);
             if (total + blockTotal > capacity) {
                 // Name the first thing that goes wrong, in output order.
                 for (std::uint8_t code : codes) {
-                    if (table.flaw(code) != Flaw::none) return refuse(describe(table.flaw(code)));
-                    total += table.length(code);
+                    if (survey.flaw(code) != Flaw::none) return refuse(describe(survey.flaw(code)));
+                    total += survey.length(code);
                     if (total > capacity) break;
                 }
                 return refuse("expansion past the buffer");
@@ -314,21 +425,21 @@ const std::uint8_t* DecodeBuffer::expandPairs(Bytes block, std::int32_t decoded)
         if (total < size) return refuse("expansion short of the decoded size");
     }
 
-    // Second pass: write it.
+    // Second pass: write it. The tables were read once already, so they cannot fail now; the
+    // checks stay, so that nothing here depends on the first pass for its safety.
     std::uint8_t* begin = allocate(capacity, false);
     std::uint8_t* end = begin + capacity;
     std::uint8_t* out = begin;
     PairTable table;
+    FlatExpander expander;
     ByteReader reader(block, headerSize);
     while (!reader.atEnd()) {
         if (const char* why = table.read(reader)) return refuse(why);
-        table.flatten();
+        expander.update(table);
         Bytes codes;
         if (const char* why = readPackedCodes(reader, codes)) return refuse(why);
-        for (std::uint8_t code : codes) {
-            out = table.expand(code, out, end);
-            if (!out) return refuse("expansion past the buffer");
-        }
+        out = expander.expand(table, codes, begin, out, end);
+        if (!out) return refuse("expansion past the buffer");
     }
     // The headroom behind the expansion has no meaning; clear it so that it holds no
     // leftovers of the wide copies.

@@ -26,6 +26,7 @@
 #include "container/DecodeBuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace cinefold {
@@ -44,15 +45,58 @@ struct RunWriter {
     std::size_t room() const { return capacity - position; }
 };
 
-const char* decodeByteRuns(Bytes data, RunWriter& writer, std::size_t decodedSize) {
-    // A final group cut off by inputLength is not read.
-    for (std::size_t p = 0; p + 2 <= data.size(); p += 2) {
-        const std::size_t run = std::size_t(data[p + 1]) + 1;
-        if (run > writer.room()) return "run past the buffer";
-        std::memset(writer.out + writer.position, data[p], run);
-        writer.position += run;
-        if (writer.position > decodedSize) return "run past the decoded size";
+// Every byte value repeated over 16 bytes, for the wide stores of the byte runs.
+constexpr auto bytePatterns = [] {
+    std::array<std::array<std::uint8_t, 16>, 256> patterns{};
+    for (unsigned value = 0; value < 256; ++value)
+        for (auto& byte : patterns[value])
+            byte = std::uint8_t(value);
+    return patterns;
+}();
+
+// Writes one byte run as whole 32-byte stores; the bytes past its end are overwritten by the
+// next run, or cleared once the last run is written. Needs room for the run rounded up to 32.
+inline void writeByteRun(std::uint8_t* to, std::uint8_t value, std::size_t run) {
+    const std::uint8_t* pattern = bytePatterns[value].data();
+    std::memcpy(to, pattern, 16);
+    std::memcpy(to + 16, pattern, 16);
+    for (std::size_t i = 32; i < run; i += 32) {
+        std::memcpy(to + i, pattern, 16);
+        std::memcpy(to + i + 16, pattern, 16);
     }
+}
+
+const char* decodeByteRuns(Bytes data, RunWriter& writer, std::size_t decodedSize) {
+    // Runs start at or before decodedSize (a run that ends beyond it fails the decode) and are
+    // at most 256 bytes long, so the 256 bytes of slack always hold a run rounded up to whole
+    // 32-byte stores. Most runs are short, and a wide store costs far less than a memset.
+    static_assert(slack >= 256, "a rounded-up run must fit behind decodedSize");
+    std::uint8_t* const out = writer.out;
+    std::size_t position = writer.position;
+    // A final group cut off by inputLength is not read.
+    const std::uint8_t* p = data.data();
+    const std::uint8_t* const end = p + (data.size() & ~std::size_t(1));
+    while (p != end) {
+        // Runs that cannot reach past decodedSize together need no bound test one by one.
+        const std::size_t batch =
+            std::min(std::size_t(end - p) / 2, (decodedSize - position) / 256);
+        for (const std::uint8_t* const stop = p + 2 * batch; p != stop; p += 2) {
+            const std::size_t run = std::size_t(p[1]) + 1;
+            writeByteRun(out + position, p[0], run);
+            position += run;
+        }
+        if (p == end) break;
+        const std::size_t run = std::size_t(p[1]) + 1;
+        writeByteRun(out + position, p[0], run);
+        position += run;
+        p += 2;
+        if (position > decodedSize) {
+            writer.position = position;
+            return "run past the decoded size";
+        }
+    }
+    writer.position = position;
+    std::memset(out + position, 0, std::min<std::size_t>(32, writer.room()));
     return nullptr;
 }
 

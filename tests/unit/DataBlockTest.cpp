@@ -429,6 +429,23 @@ TEST(DataBlock, LongRightChainsNeedNoDeepStack) {
     EXPECT_EQ(decoded(buffer), ByteVector(100, 'a') + text("z!"));
 }
 
+TEST(DataBlock, LongCodesRepeatWithinABlockAndMeanWhatTheirOwnBlockSays) {
+    // 0x81 = (c, c), 0x82 = (0x81, 0x81) ... 0x86: 64 copies of c, longer than any code kept
+    // flat. Each block uses 0x86 more than once, with a different c.
+    auto doubling = [](std::uint8_t c) {
+        std::vector<Entry> entries = {{0x81, c, c}};
+        for (std::uint8_t code = 0x82; code <= 0x86; ++code)
+            entries.push_back({code, std::uint8_t(code - 1), std::uint8_t(code - 1)});
+        return pairTable(entries);
+    };
+    ByteVector data = pairBlock(doubling('a'), {0x86, 'x', 0x86, 0x85}) +
+                      pairBlock(doubling('b'), {0x86, 0x86, 0x84});
+    DecodeBuffer buffer;
+    ASSERT_NE(buffer.decodeDataBlock(dataBlock(305, 1, data)), nullptr) << buffer.failure();
+    EXPECT_EQ(decoded(buffer),
+              ByteVector(64, 'a') + text("x") + ByteVector(96, 'a') + ByteVector(144, 'b'));
+}
+
 TEST(DataBlock, DecodingAgainReplacesThePreviousOutput) {
     DecodeBuffer buffer;
     ASSERT_NE(buffer.decodeDataBlock(dataBlock(3, 0, text("one"))), nullptr);

@@ -356,6 +356,65 @@ INSTANTIATE_TEST_SUITE_P(
                         bitStream(std::string(101, '1') + "0" + std::string(100, '1') + "000 0")),
             "run past the buffer"}));
 
+// --- Against plain decoders ------------------------------------------------------------------
+
+namespace {
+
+// Types 8 and 24 as plainly as they can be written: each run one byte or triple at a time.
+std::optional<ByteVector> referenceRuns(int type, const ByteVector& data, std::size_t decodedSize) {
+    ByteVector out(decodedSize + 256, 0);
+    const std::size_t group = type == 8 ? 2 : 4, width = group - 1;
+    const std::size_t bound = type == 8 ? decodedSize : decodedSize + 3;
+    std::size_t w = 0;
+    for (std::size_t p = 0; p + group <= data.size(); p += group) {
+        for (unsigned n = 0; n <= data[p + width]; ++n)
+            for (std::size_t b = 0; b < width; ++b) {
+                if (w == out.size()) return std::nullopt;
+                out[w++] = data[p + b];
+            }
+        if (w > bound) return std::nullopt;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(RunLengthImage, Types8And24MatchPlainDecodersOnRandomImages) {
+    std::mt19937 rng(414);
+    int decoded = 0, failed = 0;
+    for (int round = 0; round < 2000; ++round) {
+        const int type = round % 2 ? 8 : 24;
+        const std::size_t width = type == 8 ? 1 : 3;
+        ByteVector data;
+        std::size_t total = 0;
+        const unsigned groups = rng() % 300;
+        for (unsigned g = 0; g < groups; ++g) {
+            for (std::size_t b = 0; b < width; ++b)
+                data.push_back(std::uint8_t(rng()));
+            // Mostly short runs, some of every length up to 256.
+            const unsigned count = rng() % 4 ? rng() % 8 : rng() % 256;
+            data.push_back(std::uint8_t(count));
+            total += (count + 1) * width;
+        }
+        if (rng() % 4 == 0 && !data.empty()) data.pop_back(); // a cut-off last group
+        const std::int64_t aim = std::int64_t(total) + std::int64_t(rng() % 9) - 6;
+        const std::size_t size = std::size_t(std::max<std::int64_t>(1, aim));
+        auto expected = referenceRuns(type, data, size);
+        DecodeBuffer buffer;
+        const std::uint8_t* out =
+            buffer.decodeRunLengthImage(packedImage(std::uint8_t(type), std::int32_t(size), data));
+        ASSERT_EQ(out != nullptr, expected.has_value()) << "round " << round;
+        if (!out) {
+            ++failed;
+            continue;
+        }
+        ++decoded;
+        ASSERT_EQ(ByteVector(out, out + size + 256), *expected) << "round " << round;
+    }
+    EXPECT_GT(decoded, 500);
+    EXPECT_GT(failed, 500);
+}
+
 // --- Against a plain bit-at-a-time decoder ---------------------------------------------------
 
 namespace {
