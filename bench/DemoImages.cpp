@@ -175,6 +175,8 @@ std::vector<std::uint8_t> makeBackgroundImage() {
                             {600, 440, 70, 20}};
     const int horizon = 170; // rows below it (from the bottom) are ground
     std::uint8_t* pixels = file.data() + 1078;
+    double threshold = 0;
+    int hold = 1;
     for (int y = 0; y < height; ++y) { // y counts from the bottom, as the rows are stored
         std::uint8_t* out = pixels + std::size_t(y) * width;
         for (int x = 0; x < width; ++x) {
@@ -196,8 +198,13 @@ std::vector<std::uint8_t> makeBackgroundImage() {
                     }
                 }
             }
-            // Random dithering between the two nearest entries.
-            int index = int(std::floor(v + random.unit() - 0.5 * (1 - (x + y) % 2)));
+            // Dithering between the two nearest entries, with a threshold that holds for a
+            // few pixels at a time, as painted skies have short runs.
+            if (x == 0 || --hold == 0) {
+                threshold = random.unit();
+                hold = random.next() % 3 == 0 ? 2 : 1;
+            }
+            int index = int(std::floor(v + threshold));
             out[x] = std::uint8_t(std::clamp(index, first, last));
         }
     }

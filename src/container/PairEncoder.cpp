@@ -268,7 +268,7 @@ bool fitsDataBlock(Bytes data) {
 // at the top of this file. It keeps its working arrays from piece to piece.
 class PairEncoder::Packer {
   public:
-    Packer() : count_(65536, 0), listLength_(65536, 0), listStart_(65536, 0) {}
+    Packer() : pairs_(65536) {}
 
     // Appends the pair block for data[0, n) to out and returns true, unless its packed codes
     // would not fit the 16-bit packed count; then out is left as it was.
@@ -312,21 +312,27 @@ class PairEncoder::Packer {
     void fileEntry(std::int32_t entry, int p, std::int32_t count) {
         bucketEntries_[std::size_t(entry)] = {p, bucket_[std::size_t(count)]};
         bucket_[std::size_t(count)] = entry;
+        pairs_[std::size_t(p)].filedAt = count;
         if (count > topBucket_) topBucket_ = count;
     }
     int mostFrequentPair();
     void increment(int p, std::int32_t position);
-    void decrement(int p) { --count_[std::size_t(p)]; }
+    void decrement(int p) { --pairs_[std::size_t(p)].count; }
     void replace(int p, std::uint8_t code);
     void replaceAt(std::int32_t i, std::uint8_t a, std::uint8_t b, std::uint8_t code);
     void fileFresh(CodeState& state);
     void clear();
 
-    // Per pair: its exact number of adjacent occurrences, and its filed occurrence list, a
-    // slice of occurrences_ in ascending position order.
-    std::vector<std::int32_t> count_;
-    std::vector<std::int32_t> listLength_;
-    std::vector<std::int32_t> listStart_;
+    // Per pair: its exact number of adjacent occurrences, the count under which it was last
+    // filed in a bucket, and its filed occurrence list, a slice of occurrences_ in ascending
+    // position order.
+    struct PairState {
+        std::int32_t count = 0;
+        std::int32_t filedAt = 0;
+        std::int32_t listStart = 0;
+        std::int32_t listLength = 0;
+    };
+    std::vector<PairState> pairs_;
     std::vector<std::uint16_t> touched_; // pairs whose count or list is not in its initial state
     std::vector<std::uint16_t> listed_;  // pairs whose lists fileFresh() is laying out
 
@@ -343,10 +349,8 @@ class PairEncoder::Packer {
     std::int32_t freshCount_ = 0;
     std::array<CodeState, 256> codes_;
 
-    // Pairs by count, for finding the most frequent one. A pair is filed again each time its
-    // count rises to minPairCount_ or above, and left where it is when its count falls; an
-    // entry whose count no longer matches is set right when it is taken out (see
-    // mostFrequentPair). bucket_ holds the first entry of each count, -1 when none.
+    // Pairs by count, for finding the most frequent one: see increment() and
+    // mostFrequentPair(). bucket_ holds the first entry of each count, -1 when none.
     std::vector<std::int32_t> bucket_;
     std::vector<BucketEntry> bucketEntries_;
     std::int32_t bucketEntryCount_ = 0;
@@ -355,9 +359,10 @@ class PairEncoder::Packer {
 };
 
 // Takes the most frequent pair out of the buckets, or returns -1 when no pair occurs
-// minPairCount_ times. An entry whose pair has since gained occurrences is dropped (a later
-// entry stands for it); one whose pair has lost some is filed again under its count; one of a
-// replaced or refused pair is dropped.
+// minPairCount_ times. Every pair that occurs that often has an entry under its count or
+// above (under filedAt, its newest). An older entry is dropped; the newest entry of a pair that
+// has since lost occurrences is filed again under its count, or dropped below minPairCount_;
+// an entry of a replaced or refused pair is dropped.
 int PairEncoder::Packer::mostFrequentPair() {
     while (topBucket_ >= minPairCount_) {
         std::int32_t& first = bucket_[std::size_t(topBucket_)];
@@ -368,20 +373,26 @@ int PairEncoder::Packer::mostFrequentPair() {
         std::int32_t entry = first;
         int p = bucketEntries_[std::size_t(entry)].pair;
         first = bucketEntries_[std::size_t(entry)].next;
-        std::int32_t count = count_[std::size_t(p)];
-        if (count == topBucket_) return p;
-        if (count >= minPairCount_ && count < topBucket_) fileEntry(entry, p, count);
+        PairState& pair = pairs_[std::size_t(p)];
+        if (pair.filedAt != topBucket_) continue;
+        if (pair.count == topBucket_) return p;
+        if (pair.count >= minPairCount_)
+            fileEntry(entry, p, pair.count);
+        else
+            pair.filedAt = 0;
     }
     return -1;
 }
 
-// Counts one new occurrence of pair p, which begins at position. Only pairs that occur at
-// least minPairCount_ times are filed in a bucket.
+// Counts one new occurrence of pair p, which begins at position. A pair is filed in a bucket
+// when its count first reaches minPairCount_ and whenever it rises above the count it was last
+// filed under; a falling count leaves the entry where it is.
 void PairEncoder::Packer::increment(int p, std::int32_t position) {
     fresh_[std::size_t(freshCount_++)] = {p, position};
-    std::int32_t count = ++count_[std::size_t(p)];
+    PairState& pair = pairs_[std::size_t(p)];
+    std::int32_t count = ++pair.count;
     if (count == 1) touched_.push_back(std::uint16_t(p));
-    if (count >= minPairCount_) file(p, count);
+    if (count >= minPairCount_ && count > pair.filedAt) file(p, count);
 }
 
 // Replaces the occurrence of (a, b) at position i by code, if it is still there.
@@ -419,8 +430,8 @@ void PairEncoder::Packer::replace(int p, std::uint8_t code) {
         }
         if (!newer.filed) fileFresh(newer);
     }
-    const std::int32_t* entry = occurrences_.data() + listStart_[std::size_t(p)];
-    const std::int32_t* end = entry + listLength_[std::size_t(p)];
+    const std::int32_t* entry = occurrences_.data() + pairs_[std::size_t(p)].listStart;
+    const std::int32_t* end = entry + pairs_[std::size_t(p)].listLength;
     for (; entry != end; ++entry)
         replaceAt(*entry, a, b, code);
 }
@@ -430,17 +441,17 @@ void PairEncoder::Packer::replace(int p, std::uint8_t code) {
 void PairEncoder::Packer::fileFresh(CodeState& state) {
     for (std::int32_t e = state.freshBegin; e < state.freshEnd; ++e) {
         std::size_t p = std::size_t(fresh_[std::size_t(e)].pair);
-        if (listLength_[p]++ == 0) listed_.push_back(std::uint16_t(p));
+        if (pairs_[p].listLength++ == 0) listed_.push_back(std::uint16_t(p));
     }
     for (std::uint16_t p : listed_) {
-        listStart_[p] = std::int32_t(occurrenceCount_);
-        occurrenceCount_ += std::size_t(listLength_[p]);
-        listLength_[p] = 0;
+        pairs_[p].listStart = std::int32_t(occurrenceCount_);
+        occurrenceCount_ += std::size_t(pairs_[p].listLength);
+        pairs_[p].listLength = 0;
     }
     for (std::int32_t e = state.freshBegin; e < state.freshEnd; ++e) {
         const Fresh& f = fresh_[std::size_t(e)];
         std::size_t p = std::size_t(f.pair);
-        occurrences_[std::size_t(listStart_[p] + listLength_[p]++)] = f.position;
+        occurrences_[std::size_t(pairs_[p].listStart + pairs_[p].listLength++)] = f.position;
     }
     listed_.clear();
     state.filed = true;
@@ -464,22 +475,22 @@ void PairEncoder::Packer::load(const std::uint8_t* data, std::size_t n) {
 
     for (std::size_t i = 0; i + 1 < n; ++i) {
         std::size_t p = std::size_t(pairIndex(data[i], data[i + 1]));
-        if (count_[p]++ == 0) touched_.push_back(std::uint16_t(p));
+        if (pairs_[p].count++ == 0) touched_.push_back(std::uint16_t(p));
     }
     for (std::uint16_t p : touched_) {
-        listStart_[p] = std::int32_t(occurrenceCount_);
-        occurrenceCount_ += std::size_t(count_[p]);
-        if (count_[p] >= minPairCount_) file(p, count_[p]);
+        pairs_[p].listStart = std::int32_t(occurrenceCount_);
+        occurrenceCount_ += std::size_t(pairs_[p].count);
+        if (pairs_[p].count >= minPairCount_) file(p, pairs_[p].count);
     }
     for (std::size_t i = 0; i + 1 < n; ++i) {
         std::size_t p = std::size_t(pairIndex(data[i], data[i + 1]));
-        occurrences_[std::size_t(listStart_[p] + listLength_[p]++)] = std::int32_t(i);
+        occurrences_[std::size_t(pairs_[p].listStart + pairs_[p].listLength++)] = std::int32_t(i);
     }
 }
 
 void PairEncoder::Packer::clear() {
     for (std::uint16_t p : touched_)
-        count_[p] = 0, listLength_[p] = 0;
+        pairs_[p] = PairState();
     touched_.clear();
     occurrenceCount_ = 0;
     freshCount_ = 0;
@@ -508,7 +519,7 @@ bool PairEncoder::Packer::pack(const std::uint8_t* data, std::size_t n, int minP
         while (made < freeCount) {
             int p = mostFrequentPair();
             if (p < 0) break;
-            count_[std::size_t(p)] -= retiredOffset;
+            pairs_[std::size_t(p)].count -= retiredOffset;
             std::uint8_t a = std::uint8_t(p >> 8), b = std::uint8_t(p);
             int depth = std::max({2, 1 + need[a], need[b]});
             if (depth > maxStackDepth) continue;
