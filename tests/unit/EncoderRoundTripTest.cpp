@@ -443,3 +443,11 @@ TEST(RunLengthEncoder, RefusesWhatNoImageCanCarry) {
     EXPECT_TRUE(encodeRunLengthImage(odd, 2).empty());
     EXPECT_TRUE(encodeRunLengthImage(odd, 0).empty());
 }
+
+TEST(Encoders, RefuseDataLongerThanAnyDecoderTakes) {
+    ByteString longest(std::size_t(DecodeBuffer::maxDecodedSize) + 1, 0);
+    EXPECT_TRUE(encodeDataBlock(longest).empty());
+    EXPECT_TRUE(encodeStoredBlock(longest).empty());
+    for (int type : {8, 24, 1})
+        EXPECT_TRUE(encodeRunLengthImage(longest, type).empty()) << type;
+}
