@@ -159,6 +159,7 @@ void writeTable(const PairTable& table, std::vector<std::uint8_t>& out) {
 // every code (literals map to themselves); returns false when the codes stay where they are.
 bool placeCodes(const std::array<std::uint8_t, 256>& freeCodes, int freeCount, int made,
                 std::array<std::uint8_t, 256>& mapping) {
+    if (made == freeCount) return false; // every choice takes all the free values
     std::array<bool, 256> isFree{};
     for (int i = 0; i < freeCount; ++i)
         isFree[freeCodes[std::size_t(i)]] = true;

@@ -26,8 +26,8 @@ struct PairEncoderOptions {
     int minPairCount = 3;
 };
 
-// Encodes data blocks. It keeps its working tables from one encode to the next (768 KB of
-// per-pair tables and about 70 bytes per byte of the longest piece so far, under 6 MB in all),
+// Encodes data blocks. It keeps its working tables from one encode to the next (1 MB of
+// per-pair state and about 70 bytes per byte of the longest piece so far, under 6 MB in all),
 // so a writer that packs many payloads sets them up once.
 class PairEncoder {
   public:
