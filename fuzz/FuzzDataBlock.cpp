@@ -24,12 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (buffer.failure() || buffer.size() > std::size_t(cinefold::DecodeBuffer::maxDecodedSize))
         std::abort();
-    // Reading the whole buffer lets AddressSanitizer check that it is as large as promised.
+    // Reading the first and the last byte lets AddressSanitizer check that the buffer is as
+    // large as promised.
     const std::size_t capacity = buffer.size() + 12;
     if (!compare) {
-        volatile std::uint8_t sink = 0;
-        for (std::size_t i = 0; i < capacity; ++i)
-            sink = sink ^ out[i];
+        volatile std::uint8_t sink = out[0];
+        sink = sink ^ out[capacity - 1];
         return 0;
     }
     auto expected = cinefold::test::referenceDecodeDataBlock(input);

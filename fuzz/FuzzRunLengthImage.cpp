@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (buffer.failure() || buffer.size() == 0 ||
         buffer.size() > std::size_t(cinefold::DecodeBuffer::maxDecodedSize))
         std::abort();
-    // Reading the whole buffer lets AddressSanitizer check that it is as large as promised.
-    volatile std::uint8_t sink = 0;
-    for (std::size_t i = 0; i < buffer.size() + 256; ++i)
-        sink = sink ^ out[i];
+    // Reading the first and the last byte lets AddressSanitizer check that the buffer is as
+    // large as promised; reading all of a 64 MiB buffer would slow the fuzzer to a crawl.
+    volatile std::uint8_t sink = out[0];
+    sink = sink ^ out[buffer.size() + 255];
     return 0;
 }

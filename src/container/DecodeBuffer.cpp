@@ -18,9 +18,9 @@ void DecodeBuffer::begin() {
 }
 
 std::uint8_t* DecodeBuffer::allocate(std::size_t capacity, bool zeroed) {
-    output_ = zeroed ? std::make_unique<std::uint8_t[]>(capacity)
-                     : std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    capacity_ = capacity;
+    void* memory = zeroed ? std::calloc(capacity, 1) : std::malloc(capacity);
+    output_.reset(static_cast<std::uint8_t*>(memory));
+    capacity_ = memory ? capacity : 0;
     return output_.get();
 }
 

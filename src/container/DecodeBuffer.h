@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace cinefold {
@@ -42,7 +43,8 @@ class DecodeBuffer {
   private:
     // Frees the previous output and clears size and failure: the first step of every decode.
     void begin();
-    // Replaces the output with a buffer of capacity bytes, zeroed when asked.
+    // Replaces the output with a buffer of capacity bytes, zeroed when asked. Returns null
+    // when the memory is not there.
     std::uint8_t* allocate(std::size_t capacity, bool zeroed);
     // Ends a decode successfully with meaningful bytes at the start of the output.
     const std::uint8_t* succeed(std::size_t meaningful);
@@ -52,7 +54,13 @@ class DecodeBuffer {
     // The pair-expansion path of decodeDataBlock, over the block's bytes up to blockLength.
     const std::uint8_t* expandPairs(Bytes block, std::int32_t decodedSize);
 
-    std::unique_ptr<std::uint8_t[]> output_;
+    // The output comes from calloc when it must start zeroed: a large zeroed block then costs
+    // nothing until its pages are written, which matters for run-length images whose runs
+    // cover little of what their header claims.
+    struct FreeOutput {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint8_t[], FreeOutput> output_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
     const char* failure_ = nullptr;

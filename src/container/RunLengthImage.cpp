@@ -240,6 +240,7 @@ const std::uint8_t* DecodeBuffer::decodeRunLengthImage(Bytes packed) {
 
     const std::size_t size = std::size_t(decoded);
     RunWriter writer{allocate(size + slack, true), size + slack};
+    if (!writer.out) return refuse("out of memory");
     Bytes data = std::size_t(inputLength) > headerSize
                      ? packed.subspan(headerSize, std::size_t(inputLength) - headerSize)
                      : Bytes();
