@@ -1,26 +1,35 @@
 #include "player/Player.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace cinefold {
 
 namespace {
-// Jump tables are sized by jumpLength, which comes from the container. A frame count beyond
-// this (more than 29 hours at ten frames a second) is no animation, and the tables for it are
-// not allocated.
-constexpr std::int32_t maxJumpLength = 1 << 20;
+// Jump tables hold jumpLength + 1 entries, the last one never filled from the container. Entries
+// that no payload fills hold -1, "no jump", and the sequencer reads a frame beyond a table's end
+// the same way. So a table for a jumpLength beyond this bound (more than 29 hours at ten frames
+// a second) is cut to the entries its payload really holds, plus the spare one: it behaves as
+// the full table would, and no header can make the saver allocate more than its payload's size.
+// A negative jumpLength covers no frame: the table is the spare entry alone.
+constexpr std::int32_t largestFullTable = 1 << 20;
 
-bool allocateTable(std::vector<std::int32_t>& table, std::int32_t length) {
-    if (length < 0 || length > maxJumpLength) return false;
-    // Entries that no chunk fills hold -1, which the sequencer reads as "no jump".
-    table.assign(std::size_t(length) + 1, -1);
-    return true;
+std::size_t tableEntries(std::int32_t jumpLength, std::size_t available) {
+    if (jumpLength <= 0) return 0;
+    if (jumpLength <= largestFullTable) return std::size_t(jumpLength);
+    return std::min(std::size_t(jumpLength), available);
 }
 
-void copyEntries(std::vector<std::int32_t>& table, Bytes decoded, std::size_t first) {
-    ByteReader reader(decoded, first * 4);
-    std::size_t count = table.size() - 1; // the last entry is never filled from the container
-    for (std::size_t i = 0; i < count && reader.remaining() >= 4; ++i)
+// Replaces `table` with the `index`th table of a payload of tables of jumpLength entries each.
+void loadTable(std::vector<std::int32_t>& table, std::int32_t jumpLength, Bytes decoded,
+               std::size_t index) {
+    std::size_t length = jumpLength > 0 ? std::size_t(jumpLength) : 0;
+    std::uint64_t first = std::uint64_t(index) * length * 4;
+    Bytes payload = first < decoded.size() ? decoded.subspan(std::size_t(first)) : Bytes();
+    std::size_t available = std::min(length, payload.size() / 4);
+    table.assign(tableEntries(jumpLength, available) + 1, -1);
+    ByteReader reader(payload);
+    for (std::size_t i = 0; i < available && i + 1 < table.size(); ++i)
         table[i] = reader.i32le();
 }
 } // namespace
@@ -71,9 +80,9 @@ void Player::reset() {
     stageHeight = 200;
     jumpLength = 1000;
     backColor = 0;
-    allocateTable(jumpTable, jumpLength);
+    jumpTable.assign(std::size_t(jumpLength) + 1, -1);
     for (auto& table : branchTables)
-        allocateTable(table, jumpLength);
+        table.assign(std::size_t(jumpLength) + 1, -1);
     trackSet.clear();
     imageStore.freeAll();
 }
@@ -95,16 +104,13 @@ int Player::applyStageRecord(const std::uint8_t* words) {
 }
 
 int Player::loadJumpTable(Bytes decoded) {
-    if (!allocateTable(jumpTable, jumpLength)) return 0;
-    copyEntries(jumpTable, decoded, 0);
+    loadTable(jumpTable, jumpLength, decoded, 0);
     return 1;
 }
 
 int Player::loadBranchTables(Bytes decoded) {
-    for (std::size_t i = 0; i < branchTables.size(); ++i) {
-        if (!allocateTable(branchTables[i], jumpLength)) return 0;
-        copyEntries(branchTables[i], decoded, i * std::size_t(jumpLength));
-    }
+    for (std::size_t i = 0; i < branchTables.size(); ++i)
+        loadTable(branchTables[i], jumpLength, decoded, i);
     return 1;
 }
 

@@ -5,6 +5,7 @@
 
 #include "container/ByteReader.h"
 #include "render/ImageStore.h"
+#include "timeline/FrameSequencer.h"
 #include "timeline/TrackSet.h"
 
 #include <array>
@@ -56,7 +57,7 @@ struct WalkObserver {
 
 class Player {
   public:
-    static constexpr int branchTableCount = 5;
+    static constexpr int branchTableCount = cinefold::branchTableCount;
 
     Player();
     Player(const Player&) = delete;
@@ -78,9 +79,15 @@ class Player {
     int loadContainer();
 #endif
 
-    // Hand-offs for the jump table chunks; each reads jumpLength entries of the decoded bytes.
+    // Hand-offs for the jump table chunks; each reads jumpLength entries of the decoded bytes
+    // per table, with the jumpLength in force. Entries the payload does not fill hold -1.
     int loadJumpTable(Bytes decoded);
     int loadBranchTables(Bytes decoded);
+
+    // One timer tick: moves currentFrame on by the jump and branch tables and wraps it to 0 past
+    // the last keyframe. tickCount is the system's tick count in milliseconds at this tick; it
+    // seeds the random branch. Returns the last keyframe. Defined with the sequencer.
+    std::int32_t advanceFrame(std::uint32_t tickCount);
 
     Bytes container() const {
         return {containerBuffer.get(), containerSize};

@@ -1,4 +1,5 @@
 #include "TestBytes.h"
+#include "TimelineBytes.h"
 
 #include "container/ContainerWriter.h"
 #include "container/PairEncoder.h"
@@ -194,7 +195,8 @@ TEST(ChunkWalk, AnImageEntryReachingPastItsChunkEndsTheListOnly) {
 }
 
 TEST(ChunkWalk, DataBlocksReachTheirConsumersAndRefusalsContributeNothing) {
-    ByteVector schedule(96, 0x11);
+    ByteVector schedule;
+    putSection(schedule, 2, {key(40, 0, 5, 6, 7, 8, 9)});
     ByteVector jumps;
     for (std::uint32_t i = 0; i < 3; ++i)
         put32(jumps, i + 7);
@@ -212,20 +214,23 @@ TEST(ChunkWalk, DataBlocksReachTheirConsumersAndRefusalsContributeNothing) {
     EXPECT_EQ(w.log.events,
               (std::vector<std::string>{"P_DT:applied", "SCHE:decoded", "GRP_:refused",
                                         "JP__:decoded", "JPEX:decoded"}));
-    EXPECT_EQ(w.player.trackSet.schedule(), schedule);
-    EXPECT_TRUE(w.player.trackSet.groups().empty());
+    ASSERT_EQ(w.player.trackSet.layer(2).keys().size(), 1u);
+    EXPECT_EQ(w.player.trackSet.evaluateLayer(2, 40).centerY, 6);
+    for (int g = 1; g <= groupSlotCount; ++g)
+        EXPECT_TRUE(w.player.trackSet.group(g).empty());
     // Tables hold jumpLength + 1 entries; the last one is never filled from the container.
     EXPECT_EQ(w.player.jumpTable, (std::vector<std::int32_t>{7, 8, 9, -1}));
     EXPECT_EQ(w.player.branchTables[0], (std::vector<std::int32_t>{100, 101, 102, -1}));
     EXPECT_EQ(w.player.branchTables[4], (std::vector<std::int32_t>{112, 113, 114, -1}));
 }
 
-TEST(ChunkWalk, AJumpLengthBeyondAnyAnimationAllocatesNoTable) {
+TEST(ChunkWalk, AJumpLengthBeyondAnyAnimationAllocatesOnlyWhatThePayloadFills) {
     Walked w;
     walk(w, containerOf({{"P_DT", stageRecord(10, 10, 0, 1, 1, 0x7FFFFFFF)},
                          {"JP__", storedBlock({1, 0, 0, 0})}}));
     EXPECT_EQ(w.player.jumpLength, 0x7FFFFFFF);
-    EXPECT_EQ(w.player.jumpTable.size(), 1001u); // the default table stays
+    // The rest of the table would be -1, which the sequencer reads past a table's end too.
+    EXPECT_EQ(w.player.jumpTable, (std::vector<std::int32_t>{1, -1}));
 }
 
 TEST(ChunkWalk, ResetRestoresTheDefaults) {
@@ -245,20 +250,41 @@ TEST(ChunkWalk, ResetRestoresTheDefaults) {
 TEST(ContainerWriter, RandomContainersWalkBackToWhatWasWritten) {
     std::mt19937 random(20261206);
     auto below = [&](std::uint32_t n) { return std::uint32_t(random() % n); };
-    auto bytes = [&](std::uint32_t most) {
-        ByteVector v(below(most));
-        for (auto& b : v)
-            b = std::uint8_t(below(7));
-        return v;
-    };
     for (int round = 0; round < 200; ++round) {
         ContainerContent content;
         std::uint32_t jumps = below(50);
         if (below(4))
             content.stage = {
                 {below(2000), below(2000), std::uint32_t(random()), below(5), below(10), jumps}};
-        if (below(2)) content.schedule = bytes(2000);
-        if (below(2)) content.groups = bytes(600);
+        // Keys on distinct frames per layer, so that each layer keeps every key it is given.
+        std::vector<std::vector<KeyRecord>> layerKeys(TrackSet::layerCount);
+        if (below(2)) {
+            ByteVector schedule;
+            for (int section = int(below(6)); section > 0; --section) {
+                std::int16_t layer = std::int16_t(below(53)) - 1; // -1 and 51 are dropped
+                std::vector<KeyRecord> keys;
+                for (std::uint32_t k = below(4); k > 0; --k) {
+                    keys.push_back(key(std::int32_t(below(500)), std::int32_t(below(3)),
+                                       std::int32_t(random()), std::int32_t(random())));
+                    if (layer >= 0 && layer < TrackSet::layerCount) {
+                        auto& kept = layerKeys[std::size_t(layer)];
+                        std::erase_if(
+                            kept, [&](const KeyRecord& r) { return r.frame == keys.back().frame; });
+                        kept.push_back(keys.back());
+                    }
+                }
+                putSection(schedule, layer, keys);
+            }
+            content.schedule = schedule;
+        }
+        std::vector<std::vector<CelEntry>> groups(groupSlotCount);
+        if (below(2)) {
+            for (auto& group : groups)
+                for (std::uint32_t e = below(3) ? 0 : below(5); e > 0; --e)
+                    group.push_back({std::int32_t(below(100)), std::int32_t(below(9)),
+                                     std::int32_t(below(200)), std::int32_t(below(200))});
+            content.groups = groupsPayload(groups);
+        }
         ByteVector jumpTable;
         for (std::uint32_t i = 0; i < jumps; ++i)
             put32(jumpTable, below(700));
@@ -280,10 +306,27 @@ TEST(ContainerWriter, RandomContainersWalkBackToWhatWasWritten) {
             EXPECT_EQ(std::uint32_t(w.player.stageWidth), (*content.stage)[0]);
         }
         if (content.schedule) {
-            EXPECT_EQ(w.player.trackSet.schedule(), *content.schedule);
+            // Layer 0 is the background track; layer track 0 stays empty.
+            EXPECT_TRUE(w.player.trackSet.layer(0).empty());
+            for (int layer = 0; layer < TrackSet::layerCount; ++layer) {
+                const Track& track =
+                    layer == 0 ? w.player.trackSet.background() : w.player.trackSet.layer(layer);
+                auto& expected = layerKeys[std::size_t(layer)];
+                ASSERT_EQ(track.keys().size(), expected.size()) << "layer " << layer;
+                for (const KeyRecord& k : expected) {
+                    KeyRecord shown = track.evaluate(k.frame);
+                    EXPECT_EQ(shown.centerX, k.centerX);
+                    EXPECT_EQ(shown.centerY, k.centerY);
+                    EXPECT_EQ(shown.interpolation, k.interpolation);
+                }
+            }
         }
         if (content.groups) {
-            EXPECT_EQ(w.player.trackSet.groups(), *content.groups);
+            for (int g = 1; g <= groupSlotCount; ++g) {
+                std::span<const CelEntry> cels = w.player.trackSet.group(g);
+                EXPECT_EQ(std::vector<CelEntry>(cels.begin(), cels.end()),
+                          groups[std::size_t(g - 1)]);
+            }
         }
         if (content.jumpTable) {
             for (std::uint32_t i = 0; i < jumps; ++i)

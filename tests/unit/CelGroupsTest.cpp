@@ -1,0 +1,167 @@
+#include "TimelineBytes.h"
+
+#include "timeline/TrackSet.h"
+
+#include <gtest/gtest.h>
+
+using namespace cinefold;
+using namespace cinefold::test;
+
+namespace {
+
+const std::vector<CelEntry> group1 = {
+    {1, 0, 10, 11}, {2, 1, 20, 21}, {3, 2, 30, 31}, {4, 3, 40, 41}};
+const std::vector<CelEntry> group5 = {
+    {5, 0, 50, 51}, {6, 2, 60, 61}, {7, 4, 70, 71}, {8, 6, 80, 81}};
+const std::vector<CelEntry> group7 = {
+    {17, 0, 1, 1}, {18, 2, 1, 1}, {19, 4, 1, 1}, {20, 6, 1, 1}, {21, 7, 1, 1}};
+const std::vector<CelEntry> lateStart = {{9, 2, 90, 91}, {10, 3, 100, 101}};
+
+// A set whose layer 1 shows `group` from frame 0 on, through one long curve segment, so the
+// elapsed frame count is the frame number.
+TrackSet showingFromZero(int group, const std::vector<std::vector<CelEntry>>& groups) {
+    TrackSet set;
+    set.loadGroups(groupsPayload(groups));
+    set.insertLayerKey(1, key(0, 2, 100, 100, 1000, 1000, 0, group));
+    set.insertLayerKey(1, key(1000, 0, 100, 100, 1000, 1000, 0, group));
+    return set;
+}
+
+} // namespace
+
+struct CycleCase {
+    int group;
+    std::int32_t elapsed;
+    std::int32_t image;
+};
+
+class CelCycle : public testing::TestWithParam<CycleCase> {};
+
+TEST_P(CelCycle, ShowsTheLastCelWhoseStartIsReachedWithinTheCycle) {
+    const CycleCase& c = GetParam();
+    TrackSet set = showingFromZero(c.group, {group1, {}, {}, {}, group5, {}, group7, lateStart});
+    EXPECT_EQ(set.runStart(1, c.elapsed), 0);
+    EXPECT_EQ(set.celImage(c.group, 1, c.elapsed), c.image);
+    std::span<const CelEntry> cels = set.group(c.group);
+    CelSize expected;
+    for (const CelEntry& cel : cels)
+        if (cel.image == c.image) expected = {cel.width, cel.height};
+    EXPECT_EQ(set.celSize(c.group, 1, c.elapsed), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedCases, CelCycle,
+    testing::Values(CycleCase{1, 0, 1}, CycleCase{1, 1, 2}, CycleCase{1, 2, 3}, CycleCase{1, 3, 4},
+                    CycleCase{1, 4, 1}, CycleCase{1, 30, 3},                       // cycle 4
+                    CycleCase{5, 5, 7}, CycleCase{5, 6, 8}, CycleCase{5, 7, 5},    // cycle 7
+                    CycleCase{7, 6, 20}, CycleCase{7, 7, 21}, CycleCase{7, 8, 17}, // cycle 8
+                    CycleCase{8, 0, 0}, CycleCase{8, 1, 0}, CycleCase{8, 2, 9},
+                    CycleCase{8, 4, 0}, // a group starting at 2: nothing at 0 and 1 of a cycle
+                    CycleCase{2, 3, 0}, // an empty group
+                    CycleCase{0, 3, 0}, CycleCase{102, 3, 0}, CycleCase{-1, 3, 0}));
+
+TEST(CelGroups, LoadingReplacesEveryGroupAndStoresTheEntriesAsGiven) {
+    TrackSet set;
+    set.loadGroups(groupsPayload({group1, group5}));
+    set.loadGroups(groupsPayload({{}, group7}));
+    EXPECT_TRUE(set.group(1).empty());
+    ASSERT_EQ(set.group(2).size(), 5u);
+    EXPECT_EQ(set.group(2)[4], (CelEntry{21, 7, 1, 1}));
+    EXPECT_EQ(set.clearGroup(1), 1);
+    EXPECT_TRUE(set.group(2).empty());
+    EXPECT_EQ(set.clearGroup(101), 0);
+}
+
+TEST(CelGroups, FewerThan101SectionsFillTheSlotsTheyHold) {
+    ByteVector payload;
+    putCelSection(payload, 0, group1);
+    putCelSection(payload, 1, group5);
+    putCelSection(payload, 2, group7);
+    payload.resize(payload.size() - 1); // the third section loses its last byte
+    TrackSet set;
+    set.loadGroups(payload);
+    EXPECT_EQ(set.group(1).size(), 4u);
+    EXPECT_EQ(set.group(2).size(), 4u);
+    EXPECT_TRUE(set.group(3).empty());
+    set.loadGroups({});
+    EXPECT_TRUE(set.group(1).empty());
+}
+
+TEST(CelGroups, ALengthNotAMultipleOf16KeepsWholeEntriesAndTheNextSectionFollowsItsBytes) {
+    ByteVector payload;
+    put16(payload, 0);
+    put32(payload, 16 + 5);
+    for (std::int32_t field : {3, 0, 7, 8})
+        put32(payload, std::uint32_t(field));
+    payload.insert(payload.end(), {1, 2, 3, 4, 5});
+    putCelSection(payload, 1, group1);
+    TrackSet set;
+    set.loadGroups(payload);
+    ASSERT_EQ(set.group(1).size(), 1u);
+    EXPECT_EQ(set.group(1)[0], (CelEntry{3, 0, 7, 8}));
+    EXPECT_EQ(set.group(2).size(), 4u);
+}
+
+TEST(CelGroups, ANegativeLastStartShowsNothing) {
+    for (std::int32_t last : {-1, -5}) {
+        TrackSet set = showingFromZero(1, {{{4, 0, 1, 1}, {5, last, 1, 1}}});
+        for (std::int32_t f = 0; f < 5; ++f) {
+            EXPECT_EQ(set.celImage(1, 1, f), 0);
+            EXPECT_EQ(set.celSize(1, 1, f), CelSize{});
+        }
+    }
+    TrackSet huge = showingFromZero(1, {{{4, 0, 1, 1}, {5, 2147483647, 1, 1}}});
+    EXPECT_EQ(huge.celImage(1, 1, 999), 4);
+}
+
+TEST(RunStart, StepsBackWhileTheSameGroupShowsWithInterpolation) {
+    // Layer 1 of the stored container around frames 72 and 88: a type 0 key of group 1, then a
+    // curve key of group 2.
+    TrackSet set;
+    set.loadGroups(groupsPayload({group1, group1}));
+    set.insertLayerKey(1, key(0, 2, 0, 0, 1000, 1000, 0, 1));
+    set.insertLayerKey(1, key(72, 0, 0, 0, 1000, 1000, 0, 1));
+    set.insertLayerKey(1, key(88, 2, 0, 0, 1000, 1000, 0, 2));
+    set.insertLayerKey(1, key(120, 0, 0, 0, 1000, 1000, 0, 2));
+    EXPECT_EQ(set.runStart(1, 100), 88);
+    EXPECT_EQ(set.celImage(2, 1, 100), 1); // elapsed 12, 12 mod 4 = 0
+    EXPECT_EQ(set.runStart(1, 30), 0);
+    EXPECT_EQ(set.celImage(1, 1, 30), 3);
+    // The key at 72 is shown on its frame although its own interpolation is 0...
+    EXPECT_EQ(set.runStart(1, 72), 0);
+    // ...and the key at 120 ends the walk at 121 only if something showed there: it does not.
+    EXPECT_EQ(set.runStart(1, 120), 88);
+}
+
+TEST(RunStart, StopsAtAKeyOfInterpolation0EvenOfTheSameGroup) {
+    TrackSet set;
+    set.insertLayerKey(1, key(10, 0, 0, 0, 0, 0, 0, 1)); // shows only on frame 10
+    set.insertLayerKey(1, key(11, 2, 0, 0, 0, 0, 0, 1));
+    set.insertLayerKey(1, key(20, 0, 0, 0, 0, 0, 0, 1));
+    EXPECT_EQ(set.runStart(1, 15), 11);
+    EXPECT_EQ(set.runStart(1, 10), 10);
+}
+
+TEST(RunStart, SwitchingGroupsAtACurveKeyStartsANewRun) {
+    TrackSet set;
+    set.insertLayerKey(1, key(0, 2, 0, 0, 0, 0, 0, 1));
+    set.insertLayerKey(1, key(10, 2, 0, 0, 0, 0, 0, 3));
+    set.insertLayerKey(1, key(20, 0, 0, 0, 0, 0, 0, 3));
+    EXPECT_EQ(set.runStart(1, 10), 10);
+    EXPECT_EQ(set.runStart(1, 15), 10);
+    EXPECT_EQ(set.runStart(1, 9), 0);
+    EXPECT_EQ(set.runStart(51, 15), 15);
+    EXPECT_EQ(set.runStart(-1, 15), 15);
+}
+
+TEST(RunStart, AVeryLongRunIsFoundWithoutVisitingEveryFrame) {
+    // Two billion frames of one group: walking frame by frame would not end in any test's time.
+    TrackSet set;
+    set.loadGroups(groupsPayload({group1}));
+    set.insertLayerKey(2, key(5, 1, 0, 0, 1000, 1000, 0, 1));
+    set.insertLayerKey(2, key(2147483600, 0, 0, 0, 1000, 1000, 0, 1));
+    EXPECT_EQ(set.runStart(2, 2147483000), 5);
+    EXPECT_EQ(set.celImage(1, 2, 2147483000), 4); // (2147483000 - 5) mod 4 = 3
+    EXPECT_EQ(set.runStart(2, 2147483600), 5);
+    EXPECT_EQ(set.runStart(2, -2147483647 - 1), -2147483647 - 1);
+}
