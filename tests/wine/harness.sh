@@ -411,6 +411,23 @@ cf_key() { timeout 10 xdotool key "$@"; }
 cf_mouse_move() { timeout 10 xdotool mousemove "$1" "$2"; }
 cf_click() { timeout 10 xdotool click "${1:-1}"; }
 
+# cf_close_with NAME XID LIMIT INPUT...: focuses the X window and sends the input (an xdotool
+# command line, such as "click 1" or "key space") until the program started as NAME has ended,
+# for at most LIMIT seconds. The exit code is then in CF_EXIT.
+cf_close_with() {
+    local name=$1 xid=$2 limit=$3
+    shift 3
+    cf_poll "$limit" cf__send_until_exit "$name" "$xid" "$@"
+}
+
+cf__send_until_exit() {
+    local name=$1 xid=$2
+    shift 2
+    cf_focus "$xid" 2>/dev/null
+    timeout 10 xdotool "$@"
+    cf_wait_exit "$name" 5
+}
+
 # --- screenshots --------------------------------------------------------------------------------
 
 # cf_screenshot FILE: the whole display as PNG.

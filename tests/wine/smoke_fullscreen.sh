@@ -19,10 +19,5 @@ xid=$(cf_x_window "Screen Saver") || cf_fail "no visible X window named 'Screen 
 cf_expect_eq "$(cf_x_geometry "$xid")" "0 0 $width $height" "X window position and size"
 
 cf_running saver || cf_fail "the saver ended before it was given any input"
-press_key() {
-    cf_focus "$xid" 2>/dev/null
-    cf_key space
-    cf_wait_exit saver 5
-}
-cf_poll 60 press_key || cf_fail "the saver was still running after key presses for 60 s"
+cf_close_with saver "$xid" 60 key space || cf_fail "the saver was still running after key presses for 60 s"
 cf_expect_eq "$CF_EXIT" 0 "exit code after a key press"

@@ -25,12 +25,7 @@ cf_wait_pixels 60 "${corners[@]/%/=000000}" "$centre=000000" ||
 
 xid=$(cf_x_window "Screen Saver") || cf_fail "no visible X window named 'Screen Saver'"
 cf_running saver || cf_fail "the saver ended before it was given any input"
-click() {
-    cf_focus "$xid" 2>/dev/null
-    cf_click 1
-    cf_wait_exit saver 5
-}
-cf_poll 60 click || cf_fail "the saver was still running after clicks for 60 s"
+cf_close_with saver "$xid" 60 click 1 || cf_fail "the saver was still running after clicks for 60 s"
 cf_expect_eq "$CF_EXIT" 0 "exit code after a mouse click"
 
 cf_wait_pixels 30 "${corners[@]/%/=FFFFFF}" "$centre=FFFFFF" ||
