@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace cinefold {
 
@@ -12,6 +13,13 @@ const std::string* ParsedArguments::option(const std::string& name) const {
     for (const auto& [key, value] : options)
         if (key == name) return &value;
     return nullptr;
+}
+
+bool parseInteger(const std::string& text, long long lowest, long long highest, long long& value) {
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end && !text.empty() && value >= lowest &&
+           value <= highest;
 }
 
 bool parseArguments(const Arguments& arguments, const std::vector<std::string>& knownFlags,

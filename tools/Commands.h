@@ -2,6 +2,7 @@
 // The tool's commands. Each takes the arguments after its name and returns the exit code.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cinefold {
@@ -11,6 +12,8 @@ using Arguments = std::vector<std::string>;
 int runInfo(const Arguments& arguments);
 int runExtract(const Arguments& arguments);
 int runBundle(const Arguments& arguments);
+int runFrame(const Arguments& arguments);
+int runSequence(const Arguments& arguments);
 
 } // namespace cinefold
 
@@ -25,6 +28,9 @@ struct ParsedArguments {
     bool has(const std::string& flag) const;
     const std::string* option(const std::string& name) const;
 };
+
+// A decimal integer in [lowest, highest], the whole text; false for anything else.
+bool parseInteger(const std::string& text, long long lowest, long long highest, long long& value);
 
 // Fails, with a message, on an unknown flag or option, or an option without its value.
 bool parseArguments(const Arguments& arguments, const std::vector<std::string>& knownFlags,

@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Inspection.h"
 #include "Report.h"
+#include "TimelineJson.h"
 
 #include "render/BmpHeader.h"
 
@@ -13,8 +14,6 @@
 namespace cinefold {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 struct ImageSummary {
     int number;
@@ -42,6 +41,80 @@ Json tableEntries(const std::vector<std::int32_t>& table) {
     for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i] != -1) entries[std::to_string(i)] = table[i];
     return entries;
+}
+
+Json keysJson(const Track& track) {
+    Json keys = Json::array();
+    for (const KeyRecord& key : track.keys())
+        keys.push_back(keyRecordJson(key));
+    return keys;
+}
+
+// The background track and the layer tracks that hold keys, by layer number as text.
+Json tracksJson(const TrackSet& set) {
+    Json layers = Json::object();
+    for (int layer = 0; layer < TrackSet::layerCount; ++layer)
+        if (!set.layer(layer).empty()) layers[std::to_string(layer)] = keysJson(set.layer(layer));
+    return {{"background", keysJson(set.background())}, {"layers", layers}};
+}
+
+// The groups that hold entries, by group number as text.
+Json groupsJson(const TrackSet& set) {
+    Json groups = Json::object();
+    for (int group = 1; group <= groupSlotCount; ++group) {
+        if (set.group(group).empty()) continue;
+        Json cels = Json::array();
+        for (const CelEntry& cel : set.group(group))
+            cels.push_back({{"image", cel.image},
+                            {"start", cel.start},
+                            {"width", cel.width},
+                            {"height", cel.height}});
+        groups[std::to_string(group)] = cels;
+    }
+    return groups;
+}
+
+void printTrack(const char* name, const Track& track) {
+    std::printf("  %s: %zu keys\n", name, track.keys().size());
+    for (const KeyRecord& key : track.keys())
+        std::printf("    %s\n", keyRecordText(key).c_str());
+}
+
+void printTimeline(const Player& player) {
+    const TrackSet& set = player.trackSet;
+    std::printf("\ntracks:\n");
+    printTrack("background", set.background());
+    for (int layer = 0; layer < TrackSet::layerCount; ++layer) {
+        if (set.layer(layer).empty()) continue;
+        std::string name = "layer " + std::to_string(layer);
+        printTrack(name.c_str(), set.layer(layer));
+    }
+    std::printf("\ngroups:\n");
+    for (int group = 1; group <= groupSlotCount; ++group) {
+        if (set.group(group).empty()) continue;
+        std::printf("  %3d:", group);
+        for (const CelEntry& cel : set.group(group))
+            std::printf("  image %d from %d (%d x %d)", cel.image, cel.start, cel.width,
+                        cel.height);
+        std::printf("\n");
+    }
+    auto printTable = [](const char* name, const std::vector<std::int32_t>& table) {
+        std::printf("  %s:", name);
+        int shown = 0;
+        for (std::size_t i = 0; i < table.size(); ++i)
+            if (table[i] != -1) {
+                std::printf(" %zu->%d", i, table[i]);
+                ++shown;
+            }
+        std::printf("%s\n", shown ? "" : " no entries other than -1");
+    };
+    std::printf("\njump tables (%zu entries each):\n", player.jumpTable.size());
+    printTable("jump", player.jumpTable);
+    for (std::size_t i = 0; i < player.branchTables.size(); ++i) {
+        std::string name = "branch " + std::to_string(i + 1);
+        printTable(name.c_str(), player.branchTables[i]);
+    }
+    std::printf("\nlast frame %d\n", set.lastFrame());
 }
 
 Json toJson(const Inspection& inspection) {
@@ -77,11 +150,14 @@ Json toJson(const Inspection& inspection) {
                           {"packedSize", s.record ? s.record->packedSize : 0}});
     }
     root["images"] = images;
+    root["tracks"] = tracksJson(player.trackSet);
+    root["groups"] = groupsJson(player.trackSet);
     root["jumpTable"] = tableEntries(player.jumpTable);
     Json branches = Json::array();
     for (const auto& table : player.branchTables)
         branches.push_back(tableEntries(table));
     root["branchTables"] = branches;
+    root["lastFrame"] = player.trackSet.lastFrame();
     return root;
 }
 
@@ -123,6 +199,7 @@ void printText(const Inspection& inspection) {
                         s.record->packedSize);
         std::printf("%s\n", s.mask ? "  with mask" : "");
     }
+    printTimeline(player);
 }
 
 } // namespace

@@ -13,7 +13,12 @@ const char usage[] =
     "\n"
     "FILE is a bare animation container or a saver executable that carries one.\n"
     "\n"
-    "  info FILE [--json]              what loading FILE yields: chunks, stage, images, tables\n"
+    "  info FILE [--json]              what loading FILE yields: chunks, stage, images, tracks,\n"
+    "                                  groups, jump tables, last frame\n"
+    "  frame FILE --frame N [--json]   every layer's record at frame N and how it is drawn\n"
+    "  sequence FILE --ticks N [--from F] [--clock T0]\n"
+    "                                  currentFrame after each of N timer ticks, from frame F\n"
+    "                                  (0), the tick count T0 ms (0) seeding random branches\n"
     "  extract FILE -o DIR [--raw]     the images and masks as PNG; with --raw, the decoded\n"
     "                                  payloads and images, byte for byte\n"
     "  bundle SAVER CONTAINER -o OUT   OUT is SAVER carrying CONTAINER (replacing any it had)\n"
@@ -27,9 +32,9 @@ struct Command {
 };
 
 const Command commands[] = {
-    {"info", cinefold::runInfo},
-    {"extract", cinefold::runExtract},
-    {"bundle", cinefold::runBundle},
+    {"info", cinefold::runInfo},         {"extract", cinefold::runExtract},
+    {"bundle", cinefold::runBundle},     {"frame", cinefold::runFrame},
+    {"sequence", cinefold::runSequence},
 };
 
 } // namespace

@@ -1,0 +1,69 @@
+#include "TimelineBytes.h"
+
+#include "timeline/LayerPlacement.h"
+
+#include <gtest/gtest.h>
+
+using namespace cinefold;
+using namespace cinefold::test;
+
+struct RectCase {
+    std::int32_t x, y, w, h, flip;
+    SpriteRect expected;
+};
+
+class SpriteRectangle : public testing::TestWithParam<RectCase> {};
+
+TEST_P(SpriteRectangle, CentresWithTruncatedHalvesThenMirrorsByFlip) {
+    const RectCase& c = GetParam();
+    EXPECT_EQ(spriteRect(c.x, c.y, c.w, c.h, c.flip), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedCases, SpriteRectangle,
+    testing::Values(
+        RectCase{10, 10, 4, 3, 0, {8, 9, 12, 12}}, RectCase{10, 10, 4, 3, 1, {12, 9, 8, 12}},
+        RectCase{10, 10, 4, 3, 2, {8, 12, 12, 9}}, RectCase{10, 10, 4, 3, 3, {12, 12, 8, 9}},
+        RectCase{10, 10, 4, 3, 9, {8, 9, 12, 12}}, RectCase{10, 10, 4, 3, -1, {8, 9, 12, 12}},
+        RectCase{10, 0, 5, 0, 0, {8, 0, 13, 0}},  // the odd pixel goes right
+        RectCase{10, 0, -5, 0, 0, {12, 0, 7, 0}}, // -5 / 2 = -2: mirrored
+        RectCase{2147483647, 0, 4, 0, 0, {2147483645, 0, -2147483647, 0}})); // wraps
+
+TEST(LayerPlacement, AGroupScalesTheCelByTheRecordsThousandths) {
+    TrackSet set;
+    set.loadGroups(groupsPayload({{{7, 0, 100, 69}}}));
+    set.insertLayerKey(4, key(0, 1, 50, 60, 500, 956, 0, 1, 3));
+    set.insertLayerKey(4, key(10, 0, 50, 60, 500, 956, 0, 1, 3));
+    LayerPlacement p = placeLayer(set, 4, 0);
+    EXPECT_TRUE(p.usesGroup);
+    EXPECT_EQ(p.image, 7);
+    EXPECT_EQ(p.runStart, 0);
+    EXPECT_EQ(p.celSize, (CelSize{100, 69}));
+    EXPECT_EQ(p.width, 50);
+    EXPECT_EQ(p.height, 65); // 69 x 956 / 1000, truncated
+    EXPECT_EQ(p.rect, spriteRect(50, 60, 50, 65, 3));
+}
+
+TEST(LayerPlacement, WithoutAGroupTheRecordsOwnImageAndPixelSizeAreUsed) {
+    TrackSet set;
+    set.insertLayerKey(2, key(5, 0, 10, 10, 4, 3, 42, 0, 1));
+    LayerPlacement p = placeLayer(set, 2, 5);
+    EXPECT_FALSE(p.usesGroup);
+    EXPECT_EQ(p.image, 42);
+    EXPECT_EQ(p.width, 4);
+    EXPECT_EQ(p.rect, (SpriteRect{12, 9, 8, 12}));
+    EXPECT_TRUE(p.hasImageNumber());
+}
+
+TEST(LayerPlacement, AnEmptyGroupOrAGroupOutOfRangeShowsNoImage) {
+    TrackSet set;
+    set.insertLayerKey(1, key(0, 0, 0, 0, 1000, 1000, 5, 3));
+    set.insertLayerKey(2, key(0, 0, 0, 0, 1000, 1000, 5, 102));
+    set.insertLayerKey(3, key(0, 0, 0, 0, 1000, 1000, 5, -4));
+    for (int layer = 1; layer <= 3; ++layer) {
+        LayerPlacement p = placeLayer(set, layer, 0);
+        EXPECT_EQ(p.image, 0) << layer;
+        EXPECT_EQ(p.celSize, CelSize{}) << layer;
+        EXPECT_FALSE(p.hasImageNumber()) << layer;
+    }
+}
