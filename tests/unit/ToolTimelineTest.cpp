@@ -1,0 +1,165 @@
+// The cinefold tool's timeline output, run as a program on containers written by the test.
+
+#include "TimelineBytes.h"
+
+#include "container/ContainerWriter.h"
+#include "timeline/FrameSequencer.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace cinefold;
+using namespace cinefold::test;
+using Json = nlohmann::json;
+
+namespace {
+
+struct Output {
+    int status = -1;
+    std::string text;
+};
+
+Output runTool(const std::string& arguments) {
+    Output out;
+    std::string command = std::string(CINEFOLD_TOOL) + " " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.text.append(buffer, n);
+    int status = pclose(pipe);
+    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+// A 640 x 480 stage (framePeriod 1, jumpLength 20): background image 100 from 0 to 30, layer 1
+// the worked curve through groups 1 and 2, layer 2 a plain linear image; frame 5 jumps to 2 or
+// branches to 10 or 20.
+class ToolTimeline : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ContainerContent c;
+        c.stage = {{640, 480, 0xA00000, 1, 1, 20}};
+        ByteVector s;
+        putSection(s, 0, {key(0, 1, 0, 0, 0, 0, 100), key(30, 1, 0, 0, 0, 0, 100)});
+        putSection(s, 1,
+                   {key(0, 2, 702, 208, 1000, 956, 0, 1), key(23, 2, 422, 134, 1000, 954, 0, 2, 1),
+                    key(47, 2, 214, 306, 1000, 954, 0, 1), key(72, 0, -56, 200, 1000, 984, 0, 1)});
+        putSection(s, 2, {key(3, 1, 10, 10, 5, 4, 1, 0, 3), key(9, 0, 20, 20, 5, 4, 1)});
+        c.schedule = s;
+        c.groups =
+            groupsPayload({{{1, 0, 100, 69}, {2, 1, 100, 69}, {1, 2, 100, 69}, {2, 3, 100, 69}},
+                           {{2, 0, 40, 30}}});
+        ByteVector jumps;
+        for (int i = 0; i < 20; ++i)
+            put32(jumps, i == 5 ? 2 : 0xFFFFFFFFu);
+        c.jumpTable = jumps;
+        ByteVector branches;
+        for (int t = 0; t < 5; ++t)
+            for (int i = 0; i < 20; ++i)
+                put32(branches, i == 5 && t < 2 ? std::uint32_t(10 + 10 * t) : 0xFFFFFFFFu);
+        c.branchTables = branches;
+        c.images.push_back({1, storedBlock(bmpImage(100, 69, 24))});
+        c.images.push_back({100, storedBlock(bmpImage(64, 48, 24))});
+        ByteVector container = writeContainer(c);
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("cinefold-tool-timeline-" + std::to_string(::getpid()) + ".bin"))
+                    .string();
+        FILE* f = std::fopen(path_.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(container.data(), 1, container.size(), f);
+        std::fclose(f);
+    }
+    static void TearDownTestSuite() { std::filesystem::remove(path_); }
+
+    static std::string path_;
+};
+
+std::string ToolTimeline::path_;
+
+} // namespace
+
+TEST_F(ToolTimeline, InfoListsTracksGroupsTablesAndTheLastFrame) {
+    Output out = runTool("info " + path_ + " --json");
+    ASSERT_EQ(out.status, 0);
+    Json info = Json::parse(out.text);
+    EXPECT_EQ(info["lastFrame"], 72);
+    ASSERT_EQ(info["tracks"]["background"].size(), 2u);
+    EXPECT_EQ(info["tracks"]["background"][1],
+              Json::parse(R"({"image": 100, "group": 0, "centerX": 0, "centerY": 0, "width": 0,
+                  "height": 0, "flip": 0, "interpolation": 1, "interpolated": 0, "frame": 30})"));
+    EXPECT_EQ(info["tracks"]["layers"].size(), 2u);
+    EXPECT_EQ(info["tracks"]["layers"]["1"].size(), 4u);
+    EXPECT_EQ(info["tracks"]["layers"]["2"][0]["flip"], 3);
+    EXPECT_EQ(info["groups"].size(), 2u);
+    EXPECT_EQ(info["groups"]["2"],
+              Json::parse(R"([{"image": 2, "start": 0, "width": 40, "height": 30}])"));
+    EXPECT_EQ(info["jumpTable"], Json::parse(R"({"5": 2})"));
+    EXPECT_EQ(info["branchTables"][1], Json::parse(R"({"5": 20})"));
+}
+
+TEST_F(ToolTimeline, FrameReportsRecordsCelsSizesAndRectangles) {
+    Output out = runTool("frame " + path_ + " --frame 10 --json");
+    ASSERT_EQ(out.status, 0);
+    Json frame = Json::parse(out.text);
+    EXPECT_EQ(frame["frame"], 10);
+    EXPECT_EQ(frame["background"]["drawn"], true);
+    EXPECT_EQ(frame["background"]["record"]["interpolated"], 1);
+    ASSERT_EQ(frame["layers"].size(), 1u); // layer 2 shows nothing after its type 0 key
+    Json layer = frame["layers"][0];
+    EXPECT_EQ(layer["layer"], 1);
+    EXPECT_EQ(layer["record"]["centerX"], 562);
+    EXPECT_EQ(layer["record"]["centerY"], 112);
+    EXPECT_EQ(layer["image"], 1); // elapsed 10: 10 mod 4 = 2, image 1
+    EXPECT_EQ(layer["runStart"], 0);
+    EXPECT_EQ(layer["celSize"], Json::parse("[100, 69]"));
+    EXPECT_EQ(layer["size"], Json::parse("[100, 65]"));
+    EXPECT_EQ(layer["rect"], Json::parse("[512, 80, 612, 145]"));
+
+    Json later = Json::parse(runTool("frame " + path_ + " --frame 25 --json").text);
+    EXPECT_EQ(later["layers"][0]["runStart"], 23);
+    EXPECT_EQ(later["layers"][0]["rect"], nullptr); // image 2 is not in the store
+    Json plain = Json::parse(runTool("frame " + path_ + " --frame 4 --json").text);
+    ASSERT_EQ(plain["layers"].size(), 2u);
+    EXPECT_EQ(plain["layers"][1]["runStart"], nullptr);
+    EXPECT_EQ(plain["layers"][1]["celSize"], nullptr);
+    // Centre (11, 11) one frame into the linear segment, 5 x 4, mirrored both ways.
+    EXPECT_EQ(plain["layers"][1]["rect"], Json::parse("[14, 13, 9, 9]"));
+}
+
+TEST_F(ToolTimeline, SequenceFollowsJumpsBranchesByTheClockAndWraps) {
+    EXPECT_EQ(runTool("sequence " + path_ + " --ticks 4 --from 70").text, "71\n72\n0\n1\n");
+    // The branch at frame 5 happens on the second tick, at T0 + 100 ms: srand(100) gives 365
+    // first, odd, so the second table's 20.
+    EXPECT_EQ(runTool("sequence " + path_ + " --ticks 3 --from 4").text, "5\n20\n21\n");
+    auto branch = [](std::uint32_t tick) {
+        return std::string(RuntimeRandom(tick).next() % 2 ? "20" : "10");
+    };
+    EXPECT_EQ(runTool("sequence " + path_ + " --ticks 2 --from 4 --clock 100").text,
+              "5\n" + branch(200) + "\n");
+    // The tick count wraps at 2^32.
+    EXPECT_EQ(runTool("sequence " + path_ + " --ticks 2 --from 4 --clock 4294967295").text,
+              "5\n" + branch(99) + "\n");
+    std::set<std::string> seen;
+    for (int clock = 0; clock < 2000; clock += 250)
+        seen.insert(
+            runTool("sequence " + path_ + " --ticks 2 --from 4 --clock " + std::to_string(clock))
+                .text);
+    EXPECT_EQ(seen, (std::set<std::string>{"5\n10\n", "5\n20\n"}));
+}
+
+TEST_F(ToolTimeline, BadNumbersAreUsageErrors) {
+    EXPECT_EQ(runTool("frame " + path_ + " --frame x").status, 2);
+    EXPECT_EQ(runTool("frame " + path_).status, 2);
+    EXPECT_EQ(runTool("sequence " + path_ + " --ticks -1").status, 2);
+    EXPECT_EQ(runTool("sequence " + path_ + " --ticks 1 --clock 4294967296").status, 2);
+    EXPECT_EQ(runTool("sequence /nonexistent/file --ticks 1").status, 1);
+}
