@@ -274,17 +274,10 @@ class FlatExpander {
             // A code not yet prepared, a long code, or a code too close to the end for the
             // unchecked copy.
             const std::uint8_t code = *next++;
-            if (const std::size_t length = copyLength_[code]) {
-                // A long code met before in this block: its expansion is already in the output.
-                if (length > std::size_t(end - out)) return nullptr;
-                std::memcpy(out, begin + copyFrom_[code], length);
-                out += length;
-                continue;
-            }
             std::uint8_t* const start = out;
-            out = expandChecked(table, code, out, end);
+            out = expandChecked(table, code, begin, out, end);
             if (!out) return nullptr;
-            if (flatLength_[code] == 0) {
+            if (flatLength_[code] == 0 && copyLength_[code] == 0) {
                 // Nothing behind out is written again (the wide copies only reach forward), so
                 // the next time this code comes up in the block its bytes can be copied from
                 // here. Offsets and lengths fit in 32 bits: the output is at most 64 MiB + 12.
@@ -298,9 +291,10 @@ class FlatExpander {
   private:
     enum class State : std::uint8_t { unprepared, preparing, ready };
 
-    // The classic stack, popping left before right, except that a flat code is copied whole.
-    std::uint8_t* expandChecked(const PairTable& table, std::uint8_t code, std::uint8_t* out,
-                                std::uint8_t* end) {
+    // The classic stack, popping left before right, except that a flat code is copied whole,
+    // and so is a long code met before in this block, from where its expansion went.
+    std::uint8_t* expandChecked(const PairTable& table, std::uint8_t code, std::uint8_t* begin,
+                                std::uint8_t* out, std::uint8_t* end) {
         std::uint8_t stack[maxStackDepth];
         int top = 0;
         stack[top++] = code;
@@ -315,6 +309,12 @@ class FlatExpander {
                     if (length > room) return nullptr;
                     std::memcpy(out, flat_[next].data(), length);
                 }
+                out += length;
+                continue;
+            }
+            if (const std::size_t length = copyLength_[next]) {
+                if (length > std::size_t(end - out)) return nullptr;
+                std::memcpy(out, begin + copyFrom_[next], length);
                 out += length;
                 continue;
             }
@@ -338,14 +338,17 @@ class FlatExpander {
         const std::size_t leftLength = state_[left] == State::ready ? flatLength_[left] : 0;
         const std::size_t rightLength = state_[right] == State::ready ? flatLength_[right] : 0;
         if (leftLength != 0 && rightLength != 0 && leftLength + rightLength <= flatLimit) {
-            std::memcpy(flat_[code].data(), flat_[left].data(), leftLength);
-            std::memcpy(flat_[code].data() + leftLength, flat_[right].data(), rightLength);
+            // Whole flatLimit-byte copies again: the right half lands on the left's spare
+            // bytes, and its own spare bytes stay within the row's second half.
+            std::memcpy(flat_[code].data(), flat_[left].data(), flatLimit);
+            std::memcpy(flat_[code].data() + leftLength, flat_[right].data(), flatLimit);
             flatLength_[code] = std::uint8_t(leftLength + rightLength);
         }
         state_[code] = State::ready;
     }
 
-    std::array<std::array<std::uint8_t, flatLimit>, 256> flat_;
+    // A row holds a flat code's bytes and room for a whole flatLimit-byte copy behind them.
+    std::array<std::array<std::uint8_t, 2 * flatLimit>, 256> flat_;
     // 0 for a pair code that is not prepared yet, or too long to be flat.
     std::array<std::uint8_t, 256> flatLength_;
     std::array<State, 256> state_;
@@ -387,7 +390,7 @@ const std::uint8_t* DecodeBuffer::decodeDataBlock(Bytes block) {
     if (packedFlag == 0 && decoded > 0) {
         const std::size_t size = std::size_t(decoded);
         if (size > data.size() - headerSize) return refuse("stored size beyond the block");
-        std::uint8_t* out = allocate(size + headroom, false);
+        std::uint8_t* out = allocate(size + headroom);
         if (!out) return refuse("out of memory");
         std::memcpy(out, data.data() + headerSize, size);
         std::memset(out + size, 0, headroom);
@@ -428,7 +431,7 @@ const std::uint8_t* DecodeBuffer::expandPairs(Bytes block, std::int32_t decoded)
 
     // Second pass: write it. The tables were read once already, so they cannot fail now; the
     // checks stay, so that nothing here depends on the first pass for its safety.
-    std::uint8_t* begin = allocate(capacity, false);
+    std::uint8_t* begin = allocate(capacity);
     if (!begin) return refuse("out of memory");
     std::uint8_t* end = begin + capacity;
     std::uint8_t* out = begin;

@@ -1,6 +1,7 @@
 #include "container/DecodeBuffer.h"
 
 #include <cstring>
+#include <new>
 
 namespace cinefold {
 
@@ -17,10 +18,9 @@ void DecodeBuffer::begin() {
     failure_ = nullptr;
 }
 
-std::uint8_t* DecodeBuffer::allocate(std::size_t capacity, bool zeroed) {
-    void* memory = zeroed ? std::calloc(capacity, 1) : std::malloc(capacity);
-    output_.reset(static_cast<std::uint8_t*>(memory));
-    capacity_ = memory ? capacity : 0;
+std::uint8_t* DecodeBuffer::allocate(std::size_t capacity) {
+    output_.reset(new (std::nothrow) std::uint8_t[capacity]);
+    capacity_ = output_ ? capacity : 0;
     return output_.get();
 }
 

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 namespace cinefold {
@@ -43,9 +42,10 @@ class DecodeBuffer {
   private:
     // Frees the previous output and clears size and failure: the first step of every decode.
     void begin();
-    // Replaces the output with a buffer of capacity bytes, zeroed when asked. Returns null
-    // when the memory is not there.
-    std::uint8_t* allocate(std::size_t capacity, bool zeroed);
+    // Replaces the output with a buffer of capacity bytes, not initialised: every decoder
+    // writes its output from the start and clears what lies behind it. Returns null when the
+    // memory is not there.
+    std::uint8_t* allocate(std::size_t capacity);
     // Ends a decode successfully with meaningful bytes at the start of the output.
     const std::uint8_t* succeed(std::size_t meaningful);
     // Ends a decode with a null result. A refused decode leaves no output behind, so that a
@@ -54,13 +54,7 @@ class DecodeBuffer {
     // The pair-expansion path of decodeDataBlock, over the block's bytes up to blockLength.
     const std::uint8_t* expandPairs(Bytes block, std::int32_t decodedSize);
 
-    // The output comes from calloc when it must start zeroed: a large zeroed block then costs
-    // nothing until its pages are written, which matters for run-length images whose runs
-    // cover little of what their header claims.
-    struct FreeOutput {
-        void operator()(std::uint8_t* p) const { std::free(p); }
-    };
-    std::unique_ptr<std::uint8_t[], FreeOutput> output_;
+    std::unique_ptr<std::uint8_t[]> output_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
     const char* failure_ = nullptr;

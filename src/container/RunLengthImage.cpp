@@ -17,11 +17,13 @@
 //            the number 1b (binary, so 1 for n of 0 or 1, 2..3 for n = 2, 4..7 for n = 3...).
 //            The decoded bits fill each output byte from bit 0 up.
 //
-// The output holds decodedSize + 256 bytes, zeroed first; whatever the runs do not write stays
-// 0. A run may end a little past decodedSize but the decode fails once a run has ended beyond
-// it (beyond decodedSize + 3 for type 24, whose runs come in threes), so the slack behind
-// decodedSize takes in the last run. A run that would pass the end of the whole buffer fails at
-// once, before anything is written.
+// The output holds decodedSize + 256 bytes; whatever the runs do not write is 0. The runs
+// write the buffer from its start on, so only the part behind the last run needs clearing, and
+// a large image is written once rather than cleared first and written again. A run may end a
+// little past decodedSize, but the decode fails once a run has ended beyond it (beyond
+// decodedSize + 3 for type 24, whose runs come in threes), so the slack behind decodedSize
+// takes in the last run. A run that would pass the end of the whole buffer fails at once,
+// before anything is written.
 
 #include "container/DecodeBuffer.h"
 
@@ -55,7 +57,8 @@ constexpr auto bytePatterns = [] {
 }();
 
 // Writes one byte run as whole 32-byte stores; the bytes past its end are overwritten by the
-// next run, or cleared once the last run is written. Needs room for the run rounded up to 32.
+// next run, or cleared with the rest of the buffer behind the last run. Needs room for the run
+// rounded up to 32.
 inline void writeByteRun(std::uint8_t* to, std::uint8_t value, std::size_t run) {
     const std::uint8_t* pattern = bytePatterns[value].data();
     std::memcpy(to, pattern, 16);
@@ -80,7 +83,18 @@ const char* decodeByteRuns(Bytes data, RunWriter& writer, std::size_t decodedSiz
         // Runs that cannot reach past decodedSize together need no bound test one by one.
         const std::size_t batch =
             std::min(std::size_t(end - p) / 2, (decodedSize - position) / 256);
-        for (const std::uint8_t* const stop = p + 2 * batch; p != stop; p += 2) {
+        const std::uint8_t* const stop = p + 2 * batch;
+        // Four runs at a time: their positions come from one another, not from the loop.
+        for (; stop - p >= 8; p += 8) {
+            const std::size_t run0 = std::size_t(p[1]) + 1, run1 = std::size_t(p[3]) + 1;
+            const std::size_t run2 = std::size_t(p[5]) + 1, run3 = std::size_t(p[7]) + 1;
+            writeByteRun(out + position, p[0], run0);
+            writeByteRun(out + position + run0, p[2], run1);
+            writeByteRun(out + position + run0 + run1, p[4], run2);
+            writeByteRun(out + position + run0 + run1 + run2, p[6], run3);
+            position += run0 + run1 + run2 + run3;
+        }
+        for (; p != stop; p += 2) {
             const std::size_t run = std::size_t(p[1]) + 1;
             writeByteRun(out + position, p[0], run);
             position += run;
@@ -96,7 +110,6 @@ const char* decodeByteRuns(Bytes data, RunWriter& writer, std::size_t decodedSiz
         }
     }
     writer.position = position;
-    std::memset(out + position, 0, std::min<std::size_t>(32, writer.room()));
     return nullptr;
 }
 
@@ -239,7 +252,7 @@ const std::uint8_t* DecodeBuffer::decodeRunLengthImage(Bytes packed) {
         return refuse("input length beyond the packed bytes");
 
     const std::size_t size = std::size_t(decoded);
-    RunWriter writer{allocate(size + slack, true), size + slack};
+    RunWriter writer{allocate(size + slack), size + slack};
     if (!writer.out) return refuse("out of memory");
     Bytes data = std::size_t(inputLength) > headerSize
                      ? packed.subspan(headerSize, std::size_t(inputLength) - headerSize)
@@ -258,7 +271,10 @@ const std::uint8_t* DecodeBuffer::decodeRunLengthImage(Bytes packed) {
     default:
         break; // an unknown codec decodes to the zeroed buffer
     }
-    return why ? refuse(why) : succeed(size);
+    if (why) return refuse(why);
+    // Every decoder writes from the start of the buffer on; what it did not write is 0.
+    std::memset(writer.out + writer.position, 0, writer.room());
+    return succeed(size);
 }
 
 } // namespace cinefold
