@@ -22,19 +22,18 @@ int runBundle(const Arguments& arguments) {
 
     FileProblem problem;
     std::vector<std::uint8_t> saver, containerFile, output;
-    if (!readWholeFile(saverPath, saver, problem))
-        return badInput(saverPath, problem.offset, problem.what);
+    if (!readWholeFile(saverPath, saver, problem)) return reportProblem(saverPath, problem);
     if (!readWholeFile(containerPath, containerFile, problem))
-        return badInput(containerPath, problem.offset, problem.what);
+        return reportProblem(containerPath, problem);
     // The animation may come bare or inside another saver.
     ContainerSource source;
     if (!locateContainer(containerFile, source, problem))
-        return badInput(containerPath, problem.offset, problem.what);
+        return reportProblem(containerPath, problem);
     Bytes container = Bytes(containerFile).subspan(source.offset, source.size);
 
     BundleResult result;
     if (!bundleContainer(saver, container, output, result, problem))
-        return badInput(saverPath, problem.offset, problem.what);
+        return reportProblem(saverPath, problem);
     if (!writeWholeFile(*out, output, problem)) return fileError(*out, problem.what);
     std::printf("%s: %s saver carrying a %zu-byte container at offset %u%s\n", out->c_str(),
                 result.pe32Plus ? "64-bit" : "32-bit", container.size(), result.containerOffset,

@@ -55,8 +55,7 @@ int runExtract(const Arguments& arguments) {
             save(name, event.decoded);
         };
     FileProblem problem;
-    if (!inspectFile(inspection, problem))
-        return badInput(inspection.path, problem.offset, problem.what);
+    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
     warnAboutDrops(inspection);
     if (!raw) {
         for (int slot = 0; slot < ImageStore::slotCount && writeFailure.empty(); ++slot) {

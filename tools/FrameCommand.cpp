@@ -97,8 +97,7 @@ int runFrame(const Arguments& arguments) {
     Inspection inspection;
     inspection.path = parsed.positional[0];
     FileProblem problem;
-    if (!inspectFile(inspection, problem))
-        return badInput(inspection.path, problem.offset, problem.what);
+    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
     warnAboutDrops(inspection);
     FrameReport report = frameReport(inspection.player, std::int32_t(frame));
     if (parsed.has("--json"))

@@ -212,8 +212,7 @@ int runInfo(const Arguments& arguments) {
     Inspection inspection;
     inspection.path = parsed.positional[0];
     FileProblem problem;
-    if (!inspectFile(inspection, problem))
-        return badInput(inspection.path, problem.offset, problem.what);
+    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
     warnAboutDrops(inspection);
     if (parsed.has("--json"))
         std::printf("%s\n", toJson(inspection).dump(2).c_str());

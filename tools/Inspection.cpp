@@ -60,6 +60,8 @@ bool inspectFile(Inspection& inspection, FileProblem& problem) {
         record.codec = event.codec;
         record.decoded = event.codec != ImageCodec::none;
         record.stored = event.stored;
+        record.cut = event.cut;
+        record.dataBlock = event.dataBlock;
         if (event.problem) record.problem = event.problem;
         self.images.push_back(record);
         if (self.onImage) self.onImage(event);
@@ -67,6 +69,16 @@ bool inspectFile(Inspection& inspection, FileProblem& problem) {
     inspection.player.walkChunks(&observer);
     return true;
 }
+
+namespace {
+// Why the image store kept no image for a packed image that decoded.
+std::string describeUnstored(std::uint16_t number) {
+    if (number == 0) return "image number 0 has no store slot";
+    if (number <= 100) return "the decoded bytes are not a drawable BMP image";
+    if (number > 200) return "mask number " + std::to_string(number) + " belongs to no store slot";
+    return "mask of image " + std::to_string(number - 100) + ", which holds no image";
+}
+} // namespace
 
 int warnAboutDrops(const Inspection& inspection) {
     int lines = 0;
@@ -81,12 +93,18 @@ int warnAboutDrops(const Inspection& inspection) {
     }
     for (const ImageRecord& image : inspection.images) {
         std::string what;
-        if (!image.problem.empty())
+        if (image.cut)
             what = image.problem;
-        else if (!image.stored)
-            what = image.imageNumber <= 100 ? "not a drawable image" : "mask of an empty slot";
-        else
+        else if (!image.problem.empty() && !image.decoded)
+            what = image.dataBlock
+                       ? "data block refused: " + image.problem
+                       : "not a data block, and as a run-length image: " + image.problem;
+        else if (!image.problem.empty())
+            what = image.problem;
+        else if (image.stored)
             continue;
+        else
+            what = describeUnstored(image.imageNumber);
         warning(inspection.path, base + image.offset,
                 "image " + std::to_string(image.imageNumber) + " dropped: " + what);
         ++lines;

@@ -31,6 +31,8 @@ struct ImageRecord {
     ImageCodec codec = ImageCodec::none;
     bool decoded = false;
     int stored = 0;
+    bool cut = false;
+    bool dataBlock = false;
     std::string problem;
 };
 

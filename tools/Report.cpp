@@ -11,6 +11,11 @@ int badInput(const std::string& file, std::uint64_t offset, const std::string& w
     return exitBadInput;
 }
 
+int reportProblem(const std::string& file, const FileProblem& problem) {
+    return problem.atOffset ? badInput(file, problem.offset, problem.what)
+                            : fileError(file, problem.what);
+}
+
 int fileError(const std::string& file, const std::string& what) {
     std::fprintf(stderr, "cinefold: %s: %s\n", file.c_str(), what.c_str());
     return exitBadInput;

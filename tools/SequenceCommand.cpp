@@ -39,8 +39,7 @@ int runSequence(const Arguments& arguments) {
     Inspection inspection;
     inspection.path = parsed.positional[0];
     FileProblem problem;
-    if (!inspectFile(inspection, problem))
-        return badInput(inspection.path, problem.offset, problem.what);
+    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
     warnAboutDrops(inspection);
 
     Player& player = inspection.player;

@@ -146,6 +146,7 @@ class Walk {
                 event.result = ChunkResult::truncated;
                 event.problem = "image list entry reaches past the chunk";
                 image.problem = event.problem;
+                image.cut = true;
                 if (observer_ && observer_->image) observer_->image(observer_->context, image);
                 break;
             }
@@ -155,23 +156,26 @@ class Walk {
 
     void packedImage(ImageEvent& image, Bytes packed) {
         DecodeBuffer buffer;
-        const char* blockFailure = nullptr;
-        if (buffer.decodeDataBlock(packed)) {
+        // A run-length image that fails part way keeps its partial output in the buffer, so
+        // success is taken from the decoders' results, not from the buffer.
+        bool decoded = buffer.decodeDataBlock(packed) != nullptr;
+        if (decoded) {
             image.codec = dataBlockCodec(packed);
         } else {
-            blockFailure = buffer.failure();
-            if (buffer.decodeRunLengthImage(packed)) image.codec = runLengthCodec(packed);
+            image.dataBlock = packed.size() >= 12 && std::memcmp(packed.data() + 8, "DATA", 4) == 0;
+            const char* blockFailure = buffer.failure();
+            decoded = buffer.decodeRunLengthImage(packed) != nullptr;
+            if (decoded)
+                image.codec = runLengthCodec(packed);
+            else
+                image.problem = image.dataBlock ? blockFailure : buffer.failure();
         }
-        if (buffer.output()) {
+        if (decoded) {
             image.decoded = buffer.bytes();
             // Signed on purpose: image number 0 gives slot -1, which addImage refuses.
             int slot = int(image.imageNumber) - 1;
             image.stored = slot < 100 ? player_.imageStore.addImage(slot, image.decoded)
                                       : player_.imageStore.addMask(slot, image.decoded);
-        } else {
-            image.problem = packed.size() >= 12 && std::memcmp(packed.data() + 8, "DATA", 4) == 0
-                                ? blockFailure
-                                : buffer.failure();
         }
         if (observer_ && observer_->image) observer_->image(observer_->context, image);
     }

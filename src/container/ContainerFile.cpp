@@ -26,7 +26,7 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                    FileProblem& problem) {
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        problem = {0, std::string("cannot open: ") + std::strerror(errno)};
+        problem = {0, std::string("cannot open: ") + std::strerror(errno), false};
         return false;
     }
     // A container's size is a 32-bit count, so no file the saver could play is larger.
@@ -42,7 +42,7 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     if (std::ferror(file.get())) {
-        problem = {bytes.size(), std::string("read error: ") + std::strerror(errno)};
+        problem = {bytes.size(), std::string("read error: ") + std::strerror(errno), false};
         return false;
     }
     return true;
@@ -54,12 +54,12 @@ bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem) 
     {
         File file(std::fopen(temporary.c_str(), "wb"));
         if (!file) {
-            problem = {0, std::string("cannot create: ") + std::strerror(errno)};
+            problem = {0, std::string("cannot create: ") + std::strerror(errno), false};
             return false;
         }
         if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
             std::fflush(file.get()) != 0) {
-            problem = {0, std::string("write error: ") + std::strerror(errno)};
+            problem = {0, std::string("write error: ") + std::strerror(errno), false};
             file.reset();
             std::remove(temporary.c_str());
             return false;
@@ -70,7 +70,7 @@ bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem) 
     std::remove(path.c_str());
 #endif
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        problem = {0, std::string("cannot replace: ") + std::strerror(errno)};
+        problem = {0, std::string("cannot replace: ") + std::strerror(errno), false};
         std::remove(temporary.c_str());
         return false;
     }

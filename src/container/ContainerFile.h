@@ -20,6 +20,7 @@ struct ContainerSource {
 struct FileProblem {
     std::uint64_t offset = 0;
     std::string what;
+    bool atOffset = true; // false for a file that cannot be opened, read or written at all
 };
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, FileProblem& problem);

@@ -42,9 +42,11 @@ struct ImageEvent {
     std::uint16_t imageNumber = 0;
     std::uint32_t packedSize = 0;
     ImageCodec codec = ImageCodec::none;
-    Bytes decoded;  // empty when neither decoder accepted the packed bytes
-    int stored = 0; // what addImage or addMask returned
-    const char* problem = nullptr;
+    Bytes decoded;                 // empty when neither decoder accepted the packed bytes
+    int stored = 0;                // what addImage or addMask returned
+    bool cut = false;              // the entry reaches past its chunk: nothing was decoded
+    bool dataBlock = false;        // undecodable bytes that carry the "DATA" signature
+    const char* problem = nullptr; // why neither decoder accepted the bytes
 };
 
 // Optional listener for the walk, for the tools. Plain function pointers keep the saver's walk

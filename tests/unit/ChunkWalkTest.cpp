@@ -180,6 +180,25 @@ TEST(ChunkWalk, ImageNumbersChooseTheSlotAndMasksFollowTheirImage) {
     EXPECT_EQ(w.player.stageWidth, 640); // the chunk after the image list is handled
 }
 
+TEST(ChunkWalk, ARunLengthImageThatFailsPartWayIsNotStored) {
+    // A type-8 image whose runs write a whole BMP file image, one byte a run, and whose last
+    // run then passes decodedSize: the decode fails after it has begun, and the partial buffer
+    // it leaves behind would make a perfectly good image.
+    ByteVector bmp = bmpImage(1, 1, 24);
+    ByteVector packed = {0x40, 8};
+    put32(packed, std::uint32_t(bmp.size()));
+    put32(packed, 0);
+    for (std::uint8_t b : bmp) packed.insert(packed.end(), {b, 0});
+    packed.insert(packed.end(), {0, 255});
+    set32(packed, 6, std::uint32_t(packed.size()));
+    ByteVector list;
+    putImageEntry(list, 1, packed);
+    Walked w;
+    walk(w, containerOf({{"BMP_", list}}));
+    EXPECT_EQ(w.log.events, (std::vector<std::string>{"image 1:0", "BMP_:decoded"}));
+    EXPECT_TRUE(w.player.imageStore.entry(0)->image.empty());
+}
+
 TEST(ChunkWalk, AnImageEntryReachingPastItsChunkEndsTheListOnly) {
     ByteVector list;
     putImageEntry(list, 1, storedBlock(bmpImage(8, 2, 24)));

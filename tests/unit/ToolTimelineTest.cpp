@@ -1,6 +1,7 @@
 // The cinefold tool's timeline output, run as a program on containers written by the test.
 
 #include "TimelineBytes.h"
+#include "ToolRunner.h"
 
 #include "container/ContainerWriter.h"
 #include "timeline/FrameSequencer.h"
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace cinefold;
@@ -21,24 +21,6 @@ using Json = nlohmann::json;
 
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
-
-Output runTool(const std::string& arguments) {
-    Output out;
-    std::string command = std::string(CINEFOLD_TOOL) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.text.append(buffer, n);
-    int status = pclose(pipe);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
 
 // A 640 x 480 stage (framePeriod 1, jumpLength 20): background image 100 from 0 to 30, layer 1
 // the worked curve through groups 1 and 2, layer 2 a plain linear image; frame 5 jumps to 2 or

@@ -1,0 +1,209 @@
+// The cinefold tool's container commands (info, extract, bundle), run as a program on files that
+// the test writes, checked as a user reads them: JSON, files written, exit status, error lines.
+
+#include "TestBytes.h"
+#include "ToolRunner.h"
+
+#include "container/ContainerFile.h"
+#include "container/RunLengthEncoder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <tuple>
+#include <unistd.h>
+
+using namespace cinefold;
+using namespace cinefold::test;
+using Json = nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ToolContainer : public testing::Test {
+  protected:
+    void SetUp() override {
+        directory_ = fs::temp_directory_path() /
+                     ("cinefold-tool-" + std::to_string(getpid()) + "-" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory_);
+        fs::create_directories(directory_);
+    }
+    void TearDown() override { fs::remove_all(directory_); }
+
+    std::string write(const std::string& name, const ByteVector& bytes) {
+        std::string path = (directory_ / name).string();
+        FileProblem problem;
+        EXPECT_TRUE(writeWholeFile(path, bytes, problem)) << problem.what;
+        return path;
+    }
+    ByteVector read(const std::string& path) {
+        ByteVector bytes;
+        FileProblem problem;
+        EXPECT_TRUE(readWholeFile(path, bytes, problem)) << path;
+        return bytes;
+    }
+
+    fs::path directory_;
+};
+
+const ByteVector schedule(48, 0); // one empty key record in the background section
+
+// A container with one chunk of every outcome, and images of every way of being kept or not.
+ByteVector mixedContainer() {
+    ByteVector list;
+    putImageEntry(list, 1, storedBlock(bmpImage(6, 3, 24)));
+    putImageEntry(list, 101, storedBlock(bmpImage(6, 3, 1)));
+    putImageEntry(list, 0, storedBlock(bmpImage(2, 2, 24)));                     // no slot
+    putImageEntry(list, 100, encodeRunLengthImage(bmpImage(5, 4, 8, 16, 3), 8)); // palette, rle8
+    ByteVector refused = storedBlock({1, 2, 3});
+    refused[12] = 2; // spareFlag 2
+    ByteVector c = containerHeader(0);
+    putChunk(c, "P_DT", stageRecord(320, 240, 0x00123456, 2, 3, 1000));
+    putChunk(c, "SCHE", storedBlock(schedule));
+    putChunk(c, "GRP_", refused);
+    putChunk(c, "ABCD", ByteVector(5, 0));
+    putChunk(c, "BMP_", list);
+    putChunk(c, "JP__", ByteVector(100, 0)); // reaches past the end
+    c.resize(c.size() - 50);
+    set32(c, 8, std::uint32_t(c.size()));
+    return c;
+}
+
+TEST_F(ToolContainer, InfoJsonReportsChunksStageAndStoredImages) {
+    ByteVector container = mixedContainer();
+    Output out = runTool("info " + write("mixed.cfc", container) + " --json");
+    ASSERT_EQ(out.status, 0);
+    Json info = Json::parse(out.text);
+    EXPECT_EQ(info["source"],
+              Json({{"kind", "container"}, {"offset", 0}, {"size", container.size()}}));
+    EXPECT_EQ(info["walkLimit"], container.size());
+    std::vector<std::string> results;
+    for (const Json& chunk : info["chunks"])
+        results.push_back(chunk["tag"].get<std::string>() + " " +
+                          chunk["result"].get<std::string>());
+    EXPECT_EQ(results,
+              (std::vector<std::string>{"P_DT applied", "SCHE decoded", "GRP_ refused",
+                                        "ABCD skipped", "BMP_ decoded", "JP__ truncated"}));
+    EXPECT_EQ(info["chunks"][1]["decodedSize"], 48);
+    EXPECT_FALSE(info["chunks"][2].contains("decodedSize"));
+    EXPECT_EQ(info["chunks"][4]["offset"], 12 + (8 + 24) + (8 + 64) + (8 + 19) + (8 + 5));
+    EXPECT_EQ(info["stage"], Json({{"stageWidth", 320},
+                                   {"stageHeight", 240},
+                                   {"backColor", 0x00123456},
+                                   {"backMode", 2},
+                                   {"framePeriod", 3},
+                                   {"jumpLength", 1000}}));
+    ASSERT_EQ(info["images"].size(), 2u);
+    EXPECT_EQ(info["images"][0], Json({{"number", 1},
+                                       {"width", 6},
+                                       {"height", 3},
+                                       {"bitCount", 24},
+                                       {"colors", 0},
+                                       {"mask", true},
+                                       {"codec", "stored"},
+                                       {"packedSize", 16 + 54 + 3 * 20}}));
+    EXPECT_EQ(info["images"][1]["number"], 100);
+    EXPECT_EQ(info["images"][1]["colors"], 16);
+    EXPECT_EQ(info["images"][1]["mask"], false);
+    EXPECT_EQ(info["images"][1]["codec"], "rle8");
+}
+
+TEST_F(ToolContainer, DroppedPartsAreWarningsWithFileOffsetsNotFailures) {
+    Output out = runTool("info " + write("mixed.cfc", mixedContainer()), true);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_NE(out.text.find("offset 116: warning: chunk 2 \"GRP_\" refused"), std::string::npos)
+        << out.text;
+    EXPECT_NE(out.text.find("warning: image 0 dropped: image number 0 has no store slot"),
+              std::string::npos);
+    EXPECT_NE(out.text.find("\"JP__\" truncated"), std::string::npos);
+}
+
+TEST_F(ToolContainer, BadInputIsOneLineNamingFileOffsetAndProblem) {
+    ByteVector notContainer = {'V', 'E', 'K', 'O', '_', 'S', '1', '1', 0, 0, 0, 0};
+    ByteVector pe = peWithResource(false, "RC_DATA", 107, {0xFF, 0xFF, 0xFF, 0xFF});
+    for (const auto& [name, bytes, pattern] :
+         {std::tuple{"wrong.cfc", notContainer, "offset 0: neither a container"},
+          std::tuple{"empty.scr", pe, "carries no container"}}) {
+        std::string path = write(name, bytes);
+        Output out = runTool("info " + path, true);
+        EXPECT_EQ(out.status, 1) << name;
+        EXPECT_TRUE(std::regex_match(out.text,
+                                     std::regex("cinefold: " + path + ": offset [0-9]+: [^\n]+\n")))
+            << out.text;
+        EXPECT_NE(out.text.find(pattern), std::string::npos) << out.text;
+    }
+    Output missing = runTool("info " + (directory_ / "missing").string(), true);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.text.find("cannot open"), std::string::npos);
+}
+
+TEST_F(ToolContainer, WrongUsageExitsWithTwo) {
+    std::string path = write("mixed.cfc", mixedContainer());
+    const std::vector<std::string> wrong = {"",
+                                            "info",
+                                            "info " + path + " --yaml",
+                                            "extract " + path,
+                                            "extract " + path + " -o",
+                                            "bundle " + path + " -o x",
+                                            "nonsense"};
+    for (const std::string& arguments : wrong)
+        EXPECT_EQ(runTool(arguments).status, 2) << arguments;
+    EXPECT_EQ(runTool("--help").status, 0);
+}
+
+TEST_F(ToolContainer, ExtractRawWritesEveryDecodedPayloadInWalkOrder) {
+    std::string out = (directory_ / "raw").string();
+    ASSERT_EQ(
+        runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out + " --raw").status,
+        0);
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(out))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names,
+              (std::set<std::string>{"c001-SCHE.bin", "c004-e000-n001.bmp", "c004-e001-n101.bmp",
+                                     "c004-e002-n000.bmp", "c004-e003-n100.bmp"}));
+    EXPECT_EQ(read(out + "/c001-SCHE.bin"), schedule);
+    EXPECT_EQ(read(out + "/c004-e002-n000.bmp"), bmpImage(2, 2, 24)); // also what the store refused
+    EXPECT_EQ(read(out + "/c004-e003-n100.bmp"), bmpImage(5, 4, 8, 16, 3));
+}
+
+TEST_F(ToolContainer, ExtractWritesStoredImagesAndMasksAsPng) {
+    std::string out = (directory_ / "png").string();
+    ASSERT_EQ(runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out).status, 0);
+    for (const char* name : {"image-001.png", "mask-001.png", "image-100.png"}) {
+        ByteVector png = read(out + "/" + name);
+        ASSERT_GT(png.size(), 8u) << name;
+        EXPECT_EQ(ByteVector(png.begin() + 1, png.begin() + 4), (ByteVector{'P', 'N', 'G'}))
+            << name;
+    }
+    EXPECT_FALSE(fs::exists(out + "/mask-100.png"));
+}
+
+TEST_F(ToolContainer, BundledSaverReportsTheContainerItCarries) {
+    ByteVector saver = peWithResource(true, "RC_DATA", 107, {0xFF, 0xFF, 0xFF, 0xFF});
+    std::string bundled = (directory_ / "out.scr").string();
+    ASSERT_EQ(runTool("bundle " + write("in.scr", saver) + " " +
+                      write("mixed.cfc", mixedContainer()) + " -o " + bundled)
+                  .status,
+              0);
+    Output out = runTool("info " + bundled + " --json");
+    ASSERT_EQ(out.status, 0);
+    Json info = Json::parse(out.text);
+    EXPECT_EQ(info["source"]["kind"], "executable");
+    EXPECT_EQ(info["source"]["offset"], saver.size());
+    EXPECT_EQ(info["stage"]["stageWidth"], 320);
+    // Not a saver: refused, and no output written.
+    std::string notSaver = (directory_ / "none.scr").string();
+    Output refused = runTool("bundle " + write("plain.cfc", mixedContainer()) + " " +
+                                 write("mixed2.cfc", mixedContainer()) + " -o " + notSaver,
+                             true);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.text.find("not a PE file"), std::string::npos);
+    EXPECT_FALSE(fs::exists(notSaver));
+}
+
+} // namespace
