@@ -54,9 +54,7 @@ int runExtract(const Arguments& arguments) {
                           event.entryIndex, unsigned(event.imageNumber));
             save(name, event.decoded);
         };
-    FileProblem problem;
-    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
-    warnAboutDrops(inspection);
+    if (!inspectForCommand(inspection)) return exitBadInput;
     if (!raw) {
         for (int slot = 0; slot < ImageStore::slotCount && writeFailure.empty(); ++slot) {
             const ImageEntry* entry = inspection.player.imageStore.entry(slot);

@@ -96,9 +96,7 @@ int runFrame(const Arguments& arguments) {
         return usageError("--frame takes a 32-bit signed integer, not '" + *frameText + "'");
     Inspection inspection;
     inspection.path = parsed.positional[0];
-    FileProblem problem;
-    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
-    warnAboutDrops(inspection);
+    if (!inspectForCommand(inspection)) return exitBadInput;
     FrameReport report = frameReport(inspection.player, std::int32_t(frame));
     if (parsed.has("--json"))
         std::printf("%s\n", toJson(inspection.player, report).dump(2).c_str());

@@ -211,9 +211,7 @@ int runInfo(const Arguments& arguments) {
     if (parsed.positional.size() != 1) return usageError("info takes one FILE");
     Inspection inspection;
     inspection.path = parsed.positional[0];
-    FileProblem problem;
-    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
-    warnAboutDrops(inspection);
+    if (!inspectForCommand(inspection)) return exitBadInput;
     if (parsed.has("--json"))
         std::printf("%s\n", toJson(inspection).dump(2).c_str());
     else

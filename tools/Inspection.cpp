@@ -112,4 +112,14 @@ int warnAboutDrops(const Inspection& inspection) {
     return lines;
 }
 
+bool inspectForCommand(Inspection& inspection) {
+    FileProblem problem;
+    if (!inspectFile(inspection, problem)) {
+        reportProblem(inspection.path, problem);
+        return false;
+    }
+    warnAboutDrops(inspection);
+    return true;
+}
+
 } // namespace cinefold

@@ -56,6 +56,10 @@ struct Inspection {
 // Loads and walks. False, with the problem, when the file holds no container to walk.
 bool inspectFile(Inspection& inspection, FileProblem& problem);
 
+// What every command that reads a FILE does first: loads and walks it, then warns about what the
+// saver would drop. False, after printing the problem, when there is no container to walk.
+bool inspectForCommand(Inspection& inspection);
+
 // Prints one line per refused or truncated chunk and per dropped packed image to stderr, with
 // offsets counted from the start of the file. Returns how many lines it printed.
 int warnAboutDrops(const Inspection& inspection);

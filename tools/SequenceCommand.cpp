@@ -38,9 +38,7 @@ int runSequence(const Arguments& arguments) {
 
     Inspection inspection;
     inspection.path = parsed.positional[0];
-    FileProblem problem;
-    if (!inspectFile(inspection, problem)) return reportProblem(inspection.path, problem);
-    warnAboutDrops(inspection);
+    if (!inspectForCommand(inspection)) return exitBadInput;
 
     Player& player = inspection.player;
     player.currentFrame = std::int32_t(from);
