@@ -1,6 +1,7 @@
 # Shared by both mingw toolchain files; CINEFOLD_MINGW_TRIPLE names the target.
-# The win32 threading flavour of the compilers keeps winpthread out of the import table.
-foreach(suffix "-win32" "")
+# The posix threading flavour of the compilers: GoogleTest, which the Windows test programs use,
+# needs std::mutex. Everything is linked statically, so winpthread never reaches an import table.
+foreach(suffix "-posix" "")
     find_program(CINEFOLD_MINGW_CXX ${CINEFOLD_MINGW_TRIPLE}-g++${suffix})
     find_program(CINEFOLD_MINGW_CC ${CINEFOLD_MINGW_TRIPLE}-gcc${suffix})
 endforeach()

@@ -72,7 +72,18 @@ const char* imageCodecName(ImageCodec codec) {
 
 Player::Player() {
     reset();
+#ifdef _WIN32
+    createStagePalette();
+#endif
 }
+
+Player::~Player() {
+    releaseGraphics();
+}
+
+#ifndef _WIN32
+void Player::releaseGraphics() {}
+#endif
 
 void Player::reset() {
     backMode = 1;

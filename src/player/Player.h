@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace cinefold {
@@ -61,7 +62,10 @@ class Player {
   public:
     static constexpr int branchTableCount = cinefold::branchTableCount;
 
+    // Builds the stage palette (on Windows); the stage bitmap waits for the window.
     Player();
+    // Deletes the stage bitmap and palette; the buffers free themselves.
+    ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
@@ -79,6 +83,18 @@ class Player {
 #ifdef _WIN32
     // The saver's load: its own executable, through the "RC_DATA" 107 offset resource.
     int loadContainer();
+
+    // The graphics objects: the 256-entry stage palette, built once at construction, and the
+    // 24-bit stage bitmap of the loaded stage size, made when the window is created. A stage
+    // size the saver cannot use leaves stageBitmap empty, and nothing is presented.
+    void createStagePalette();
+    void createStageBitmap();
+
+    // The settings store, under the current user. readSetting fills `text` with the value's
+    // whole data and returns 1 when the value exists with data, else 0; writeSetting stores a
+    // text as REG_SZ without its terminating zero.
+    static int readSetting(const char* valueName, std::string& text);
+    static void writeSetting(const char* valueName, const char* text);
 #endif
 
     // Hand-offs for the jump table chunks; each reads jumpLength entries of the decoded bytes
@@ -108,6 +124,13 @@ class Player {
     std::int32_t currentFrame = 0;
     std::int32_t jumpLength = 1000;
     std::int32_t framePeriod = 0;
+    // Graphics handles (HPALETTE and HBITMAP), owned; empty outside Windows.
+    void* stagePalette = nullptr;
+    void* stageBitmap = nullptr;
+    int stretchToDesktop = 0;
+
+  private:
+    void releaseGraphics();
 };
 
 } // namespace cinefold

@@ -32,6 +32,7 @@ CF_WINE_START_MARGIN=15
 
 CF_TEST_NAME=wine_test
 CF_SAVER=
+CF_PROGRAM=
 CF_WINPROBE=
 CF_BUILD_DIR=
 CF_SCREEN=$CF_DEFAULT_SCREEN
@@ -112,7 +113,7 @@ cf_poll() {
 
 cf__usage() {
     cf_fail "usage: $0 --build-dir DIR --winprobe EXE [--saver SCR] [--name NAME]" \
-        "[--screen WxHxD] [--limit SECONDS]"
+        "[--program EXE] [--screen WxHxD] [--limit SECONDS]"
 }
 
 # cf_begin [OPTION...]: parses the options that CTest passes (later ones win, so a script may
@@ -123,6 +124,7 @@ cf_begin() {
         case $1 in
         --name) CF_TEST_NAME=$2 ;;
         --saver) CF_SAVER=$2 ;;
+        --program) CF_PROGRAM=$2 ;;
         --winprobe) CF_WINPROBE=$2 ;;
         --build-dir) CF_BUILD_DIR=$2 ;;
         --screen) CF_SCREEN=$2 ;;

@@ -1,0 +1,22 @@
+#pragma once
+// The Player's window procedure, between the host's class procedure and its default procedure:
+// it loads the animation when the window is created, advances it on every timer tick and
+// composes and presents one frame on every paint.
+
+#include "player/Player.h"
+
+#include <windows.h>
+
+namespace cinefold {
+
+// The one Player of the saver, built before the entry routine runs.
+extern Player player;
+
+LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Copies the stage (selected into `stage`) to the window's device context, centred, stretched
+// or shrunk into the preview.
+void presentStage(const Player& player, HDC windowDc, HDC stage, const RECT& client,
+                  int screenWidth, int screenHeight);
+
+} // namespace cinefold
