@@ -1,14 +1,62 @@
-// The saver's one persistent option. Placeholder until the settings store lands: nothing is
-// stored, so the option is always off.
+// The saver's one persistent option, stored under the current user's settings key. Reading
+// creates the key when it does not exist yet, so the first start of the saver leaves an empty
+// key behind; writing stores a text as REG_SZ without its terminating zero.
 
 #include "player/Player.h"
 
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
 namespace cinefold {
 
-int Player::readSetting(const char*, std::string&) {
-    return 0;
+namespace {
+
+const char settingsKeyName[] = "Software\\Quillmark\\CinefoldScreenSaver";
+
+// A value is hand-editable, so it may hold far more than the one character the saver stores.
+// The whole value is read, up to this size; a larger one is treated as absent rather than
+// allocated.
+constexpr DWORD largestSettingSize = DWORD(1) << 20;
+
+} // namespace
+
+int Player::readSetting(const char* valueName, std::string& text) {
+    text.clear();
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyName, &key) != ERROR_SUCCESS) return 0;
+
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        size > largestSettingSize) {
+        size = 0;
+    }
+    if (size != 0) {
+        // One byte more than the value needs, so that the buffer is never empty.
+        std::unique_ptr<char[]> buffer(new char[size + 1]());
+        DWORD readSize = size;
+        if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.get()),
+                             &readSize) == ERROR_SUCCESS &&
+            readSize <= size) {
+            size = readSize;
+            text.assign(buffer.get(), size);
+        } else {
+            // The value changed between the two queries: nothing usable was read.
+            size = 0;
+        }
+    }
+    RegCloseKey(key);
+    return size != 0 ? 1 : 0;
 }
 
-void Player::writeSetting(const char*, const char*) {}
+void Player::writeSetting(const char* valueName, const char* text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyName, &key) != ERROR_SUCCESS) return;
+    RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   DWORD(std::strlen(text)));
+    RegCloseKey(key);
+}
 
 } // namespace cinefold
