@@ -2,7 +2,10 @@
 
 #include "timeline/Arithmetic32.h"
 
+#include <bit>
 #include <cfloat>
+#include <cmath>
+#include <cstdint>
 
 // The curve's results depend on every float and double being rounded to its own precision at
 // each step. x87 arithmetic keeps excess precision in registers and would move sprites by a
@@ -34,6 +37,26 @@ KeyRecord startFrom(const KeyRecord& a, std::int32_t frame) {
     out.frame = frame;
     out.next = 0;
     return out;
+}
+
+// p x (x - xj), rounded once to single precision from its exact value.
+//
+// The exact product is p*x - p*xj, and each of those two products of floats is exact in double
+// (24 + 24 bits). Their difference is not always exact in double (a small x against a large xj
+// needs more than 53 bits), so it is taken as an exact pair s + e (Knuth's two-sum) and s is
+// rounded to odd: moved to its odd neighbour toward e when e is not zero and s is even. Rounding
+// that to single then gives the single-precision rounding of s + e itself, because double has
+// more than two bits beyond single's 24; rounding s + e to double and then to single could
+// instead land on a tie between two floats that the exact value does not sit on.
+float roundedProduct(float p, float x, float xj) {
+    double a = double(p) * double(x);
+    double c = -(double(p) * double(xj));
+    double s = a + c;
+    double cPart = s - a;
+    double e = (a - (s - cPart)) + (c - cPart);
+    if (e != 0.0 && (std::bit_cast<std::uint64_t>(s) & 1u) == 0)
+        s = std::nextafter(s, e > 0.0 ? HUGE_VAL : -HUGE_VAL);
+    return float(s);
 }
 
 } // namespace
@@ -76,7 +99,10 @@ KeyRecord interpolateCurve(std::span<const KeyRecord> keys, std::size_t a, std::
         abscissae[count] = float(count);
     }
 
-    // Both differences are exact in double; the quotient is rounded once to single.
+    // Both differences are exact in double (key frames are never negative). Their quotient,
+    // rounded to double and then to single, is the single rounding of the exact quotient
+    // whenever the two keys are fewer than 2^29 frames apart: such a quotient is never within
+    // half a double unit of a tie between two floats without sitting on it.
     float u =
         float((double(frame) - double(keyA.frame)) / (double(keyB.frame) - double(keyA.frame)));
     float x = float(m) + u;
@@ -93,16 +119,13 @@ CentrePoint lagrangeCentre(const CentrePoint* points, const float* abscissae, in
     double sumX = 0.0;
     double sumY = 0.0;
     for (int i = 0; i < count; ++i) {
-        // Each factor x - x_j is exact in double and the running product is rounded to single
-        // after every factor, the first one included.
+        // The numerator is held in single precision and rounded after every factor, the first
+        // one included; the factors themselves are not rounded before they are multiplied.
         float numerator = 1.0f;
-        bool firstFactor = true;
         double denominator = 1.0;
         for (int j = 0; j < count; ++j) {
             if (j == i) continue;
-            double factor = double(x) - double(abscissae[j]);
-            numerator = firstFactor ? float(factor) : float(double(numerator) * factor);
-            firstFactor = false;
+            numerator = roundedProduct(numerator, x, abscissae[j]);
             denominator *= double(abscissae[i]) - double(abscissae[j]);
         }
         double weight = double(numerator) / denominator;

@@ -1,13 +1,20 @@
 #include "TimelineBytes.h"
-#include "TimelineChecks.h"
 
 #include "timeline/Interpolation.h"
 #include "timeline/Track.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace cinefold;
 using namespace cinefold::test;
+
+namespace cinefold {
+inline void PrintTo(const CentrePoint& p, std::ostream* os) {
+    *os << "(" << p.x << ", " << p.y << ")";
+}
+} // namespace cinefold
 
 namespace {
 
@@ -103,6 +110,51 @@ TEST(CurveInterpolation, WorkedLayerGivesTheStatedCentresAndSizes) {
     EXPECT_EQ(at30.height, 954);
 }
 
+// Each numerator is rounded to single after every factor, but the factors x - j are not rounded
+// before they are multiplied. These are cases where rounding the factors as well would move the
+// centre by one pixel (to the value in the comment).
+struct NumeratorCase {
+    std::vector<CentrePoint> points;
+    std::int32_t t, d; // x = t / d, rounded to single; no curve key before the first point
+    CentrePoint expected;
+};
+
+inline void PrintTo(const NumeratorCase& c, std::ostream* os) {
+    *os << c.points.size() << " points at " << c.t << "/" << c.d;
+}
+
+class CurveNumerator : public testing::TestWithParam<NumeratorCase> {};
+
+TEST_P(CurveNumerator, FactorsAreMultipliedUnroundedAndEachProductRounded) {
+    const NumeratorCase& c = GetParam();
+    std::vector<float> xs;
+    for (std::size_t i = 0; i < c.points.size(); ++i)
+        xs.push_back(float(i));
+    float x = float(double(c.t) / double(c.d));
+    EXPECT_EQ(lagrangeCentre(c.points.data(), xs.data(), int(c.points.size()), x), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RoundingPoints, CurveNumerator,
+    testing::Values(
+        NumeratorCase{{{-81, 17}, {-215, 177}, {-59, -332}}, 2, 3, {-202, 198}},     // y 197
+        NumeratorCase{{{1128, 28}, {967, 992}, {641, 795}}, 25, 125, {1109, 313}},   // x 1108
+        NumeratorCase{{{1022, 633}, {-423, 780}, {-412, 144}}, 40, 60, {-103, 818}}, // y 817
+        NumeratorCase{
+            {{1014, 526}, {618, 417}, {837, -303}, {721, -331}}, 4, 10, {720, 639}}, // x 721
+        NumeratorCase{{{427, 358}, {767, -430}, {720, 118}, {601, -345}, {-46, 902}, {153, -119}},
+                      13,
+                      39,
+                      {712, -761}})); // x 713
+
+TEST(CurveInterpolation, ATrackGivesTheUnroundedFactorsResult) {
+    // The first case above through a track: A and B curve keys, C of type 0 ends the list.
+    Track track = trackOf({key(0, 2, -81, 17), key(3, 2, -215, 177), key(6, 0, -59, -332)});
+    KeyRecord r = track.evaluate(2);
+    EXPECT_EQ(r.centerX, -202);
+    EXPECT_EQ(r.centerY, 198);
+}
+
 TEST(CurveInterpolation, ConsecutiveFramesShowTheirKeysUnchanged) {
     Track track =
         trackOf({key(255, 2, 1, 2), key(256, 2, 50, 60), key(257, 2, -7, 9), key(258, 2, 1000, 3)});
@@ -150,14 +202,4 @@ TEST(CurveInterpolation, HugeCentresGiveTheConversionsOutOfRangeValue) {
     const float xs[3] = {0, 1, 2};
     CentrePoint c = lagrangeCentre(points, xs, 3, 2.5f);
     EXPECT_EQ(c.x, std::int32_t(-2147483647 - 1));
-}
-
-TEST(Timeline, RandomTracksMatchThePlainReference) {
-    checks::Failures failures = checks::compareRandomTimelines(20260101, 400);
-    EXPECT_EQ(failures.count, 0) << failures.first;
-}
-
-TEST(Timeline, WorkedCurvesHoldInTheSharedChecks) {
-    checks::Failures failures = checks::checkWorkedCurves();
-    EXPECT_EQ(failures.count, 0) << failures.first;
 }

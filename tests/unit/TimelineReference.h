@@ -43,12 +43,44 @@ inline std::int32_t linear(std::int32_t a, std::int32_t b, std::int32_t n, std::
     return wrap(std::int64_t(a) * 100 + std::int64_t(q) * t) / 100;
 }
 
+struct Point {
+    std::int32_t x = 0, y = 0;
+};
+
+// Truncation toward zero; the smallest value for a sum with no 32-bit result.
+inline std::int32_t toInt32(double v) {
+    return v > -2147483649.0 && v < 2147483648.0 ? std::int32_t(v) : std::int32_t(-2147483647 - 1);
+}
+
+// The Lagrange polynomial through points at abscissae 0, 1, 2, ..., evaluated at x.
+inline Point lagrange(const std::vector<Point>& points, float x) {
+    double sx = 0, sy = 0;
+    int count = int(points.size());
+    for (int i = 0; i < count; ++i) {
+        // The numerator in quadruple precision, where x - j and its product with a float are
+        // exact (at most 57 and 81 bits for the evaluation points a track produces), rounded to
+        // single after each factor: one rounding of the exact product, the factor itself never
+        // rounded.
+        float p = 1;
+        double q = 1;
+        for (int j = 0; j < count; ++j) {
+            if (i == j) continue;
+            __float128 factor = __float128(x) - __float128(j);
+            p = float(__float128(p) * factor);
+            q = q * double(i - j);
+        }
+        sx = sx + double(p) / q * points[std::size_t(i)].x;
+        sy = sy + double(p) / q * points[std::size_t(i)].y;
+    }
+    return {toInt32(sx), toInt32(double(float(sy)))};
+}
+
 inline Key between(const Keys& keys, Keys::const_iterator a, std::int32_t f) {
     Keys::const_iterator b = std::next(a);
     Key out = *a;
     out.interpolated = 1;
     out.frame = f;
-    std::int32_t n = b->frame - a->frame + 1, t = f - a->frame;
+    std::int32_t n = wrap(std::int64_t(b->frame) - a->frame + 1), t = f - a->frame;
     out.width = linear(a->width, b->width, n, t);
     out.height = linear(a->height, b->height, n, t);
     if (a->interpolation == 1) {
@@ -57,7 +89,7 @@ inline Key between(const Keys& keys, Keys::const_iterator a, std::int32_t f) {
         return out;
     }
     // The curve's points: back over up to three curve keys, then forward to B and beyond.
-    std::vector<Key> points;
+    std::vector<Point> points;
     auto s = a;
     int m = 0;
     while (m < 3 && s != keys.begin() && std::prev(s)->interpolation == 2) {
@@ -65,34 +97,21 @@ inline Key between(const Keys& keys, Keys::const_iterator a, std::int32_t f) {
         ++m;
     }
     for (auto it = s; it != b; ++it)
-        points.push_back(*it);
-    points.push_back(*b);
+        points.push_back({it->centerX, it->centerY});
+    points.push_back({b->centerX, b->centerY});
     auto c = std::next(b);
     if (b->interpolation == 2 && c != keys.end()) {
-        points.push_back(*c);
+        points.push_back({c->centerX, c->centerY});
         auto d = std::next(c);
-        if (c->interpolation == 2 && d != keys.end() && d->interpolation != 2) points.push_back(*d);
+        if (c->interpolation == 2 && d != keys.end() && d->interpolation != 2)
+            points.push_back({d->centerX, d->centerY});
     }
-    float u = float(double(t) / double(b->frame - a->frame));
+    // The parameter rounded once from the exact quotient.
+    float u = float(__float128(t) / __float128(std::int64_t(b->frame) - a->frame));
     float x = float(m) + u;
-    double sx = 0, sy = 0;
-    int count = int(points.size());
-    for (int i = 0; i < count; ++i) {
-        float p = 0;
-        double q = 1;
-        bool started = false;
-        for (int j = 0; j < count; ++j) {
-            if (i == j) continue;
-            long double factor = (long double)x - (long double)j;
-            p = started ? float((long double)p * factor) : float(factor);
-            started = true;
-            q = q * double(i - j);
-        }
-        sx = sx + double(p) / q * points[std::size_t(i)].centerX;
-        sy = sy + double(p) / q * points[std::size_t(i)].centerY;
-    }
-    out.centerX = std::int32_t(sx);
-    out.centerY = std::int32_t(float(sy));
+    Point centre = lagrange(points, x);
+    out.centerX = centre.x;
+    out.centerY = centre.y;
     return out;
 }
 
