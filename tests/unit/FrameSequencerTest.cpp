@@ -147,3 +147,41 @@ TEST(Player, TablesHoldJumpLengthPlusOneEntriesAndShortPayloadsLeaveMinusOne) {
     player.loadBranchTables(branches);
     EXPECT_EQ(player.branchTables[0], (std::vector<std::int32_t>{-1}));
 }
+
+TEST(Player, TablesThatNoPayloadFillsHoldMinusOneSoTheFramesRunOn) {
+    Player player;
+    EXPECT_EQ(player.jumpTable, JumpTable(1001, -1));
+    for (const JumpTable& table : player.branchTables)
+        EXPECT_EQ(table, JumpTable(1001, -1));
+    player.trackSet.insertLayerKey(1, key(3, 0));
+    std::vector<std::int32_t> frames;
+    for (int i = 0; i < 5; ++i) {
+        player.advanceFrame(0);
+        frames.push_back(player.currentFrame);
+    }
+    EXPECT_EQ(frames, (std::vector<std::int32_t>{1, 2, 3, 0, 1}));
+}
+
+TEST(Player, FramesBeyondTheTablesRunOnWithoutJumpsUntilTheLastKeyframe) {
+    // Tables for four frames, a last keyframe at 9, and frame 2 jumping to 7, past the tables'
+    // end: frames 4 (the spare entry) to 9 have no entry of their own and simply run on.
+    Player player;
+    player.jumpLength = 4;
+    ByteVector jumps;
+    for (std::int32_t entry : {-1, -1, 7, -1})
+        put32(jumps, std::uint32_t(entry));
+    player.loadJumpTable(jumps);
+    player.loadBranchTables(ByteVector(5 * 4 * 4, 0xFF));
+    player.trackSet.insertLayerKey(2, key(9, 0));
+    std::vector<std::int32_t> frames;
+    for (int i = 0; i < 9; ++i) {
+        player.advanceFrame(0);
+        frames.push_back(player.currentFrame);
+    }
+    EXPECT_EQ(frames, (std::vector<std::int32_t>{1, 2, 7, 8, 9, 0, 1, 2, 7}));
+    player.currentFrame = 3;
+    player.advanceFrame(0);
+    EXPECT_EQ(player.currentFrame, 4);
+    player.advanceFrame(0);
+    EXPECT_EQ(player.currentFrame, 5);
+}
