@@ -23,6 +23,7 @@ namespace {
 constexpr WPARAM nextWindowCommand = 0xF040;     // SC_NEXTWINDOW
 constexpr WPARAM previousWindowCommand = 0xF050; // SC_PREVWINDOW
 constexpr WPARAM screenSaveCommand = 0xF140;     // SC_SCREENSAVE
+constexpr UINT parentAnswerLimitMs = 1000;
 
 LRESULT systemDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return systemDefaultProc(window, message, wParam, lParam);
@@ -33,6 +34,18 @@ void detachTextInput(HWND window) {
     if (!imeModule) return;
     imeAssociate = entryPoint<AssociateContextProc>(imeModule, "ImmAssociateContext");
     if (imeAssociate) savedImeContext = imeAssociate(window, nullptr);
+}
+
+// The window that shows the preview answers help and context-menu requests for it; they reach
+// it with its own handle as the window concerned. WM_HELP carries a pointer to the help record,
+// and the system refuses to post such a message, so it is sent instead, with a time limit so
+// that a hung parent cannot stop the saver.
+void passToParent(HWND parent, UINT message, LPARAM lParam) {
+    WPARAM self = reinterpret_cast<WPARAM>(parent);
+    if (PostMessageA(parent, message, self, lParam) || message != WM_HELP) return;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(parent, message, self, lParam, SMTO_ABORTIFHUNG, parentAnswerLimitMs,
+                        &ignored);
 }
 
 void postClose(HWND window) {
@@ -62,8 +75,7 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CONTEXTMENU:
         if (isPreview) {
             HWND parent = GetParent(window);
-            if (parent && IsWindow(parent))
-                PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+            if (parent && IsWindow(parent)) passToParent(parent, message, lParam);
             return 1;
         }
         break;
