@@ -29,8 +29,9 @@ KeyRecord interpolateLinear(const KeyRecord& a, const KeyRecord& b, std::int32_t
 KeyRecord interpolateCurve(std::span<const KeyRecord> keys, std::size_t a, std::int32_t frame);
 
 // The polynomial through `count` points (1..7) with the given abscissae, at x. Each weight's
-// numerator is held in single precision, rounded after every factor; denominators, weights and
-// sums are double. centerX truncates the double sum; centerY is rounded to single first.
+// numerator is held in single precision and rounded after every factor, once, from the exact
+// product (the factors x - x_j are not rounded on their own); denominators, weights and sums are
+// double. centerX truncates the double sum; centerY is rounded to single first.
 CentrePoint lagrangeCentre(const CentrePoint* points, const float* abscissae, int count, float x);
 
 } // namespace cinefold
