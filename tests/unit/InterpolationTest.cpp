@@ -147,6 +147,16 @@ INSTANTIATE_TEST_SUITE_P(
                       39,
                       {712, -761}})); // x 713
 
+TEST(CurveInterpolation, EachNumeratorProductIsRoundedOnceFromItsExactValue) {
+    // For the third point the numerator is (x - x0)(x - 3). The first factor rounds to
+    // 0x1.9dc19ap-4; its exact product with x - 3 needs more bits than double has, and rounded
+    // to double first it would sit on a tie between two floats and round away from the exact
+    // value, moving the centre by 3.
+    const float xs[3] = {-0x1.81431ap-4f, 3, 5};
+    const CentrePoint points[3] = {{0, 0}, {0, 0}, {1000000000, 0}};
+    EXPECT_EQ(lagrangeCentre(points, xs, 3, 0x1.c7e7f6p-8f).x, -29675891);
+}
+
 TEST(CurveInterpolation, ATrackGivesTheUnroundedFactorsResult) {
     // The first case above through a track: A and B curve keys, C of type 0 ends the list.
     Track track = trackOf({key(0, 2, -81, 17), key(3, 2, -215, 177), key(6, 0, -59, -332)});
