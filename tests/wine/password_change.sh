@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# "/a N" on the 95 family (Wine reporting Windows 98 to the saver) calls "PwdChangePasswordA"
+# of "MPR.DLL" with "SCRSAVE", window N, 0 and 0, and exits 0; when N names no window, or is
+# missing, the foreground window is the parent. A test MPR.DLL beside the saver records the
+# call; Wine is told to prefer it to its own. With no such module, or one without the entry
+# point, "/a" exits 0 having called nothing. On the NT family "/a" exits -1 (255) and loads no
+# module.
+
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+cf_begin "$@"
+[[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
+tools=$(dirname "$CF_WINPROBE")
+for tool in settings_probe.exe test_password_cpl.dll test_mpr.dll; do
+    [[ -f $tools/$tool ]] || cf_fail "$tool not found beside winprobe"
+done
+# The system looks for a module in the current folder too: run from one without any.
+cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
+settings() {
+    local output status
+    output=$(cf_run 60 "$tools/settings_probe.exe" "$@")
+    status=$?
+    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
+    return "$status"
+}
+
+app_key='Software\Wine\AppDefaults\cinefold.scr'
+log="$CF_TMP/calls.log"
+: >"$log"
+CINEFOLD_TEST_LOG=$(cf_winpath "$log") || cf_fail "no Windows path for the log"
+export CINEFOLD_TEST_LOG
+
+make_saver() {
+    local dir="$CF_TMP/$1"
+    mkdir -p -- "$dir" && cp -- "$CF_SAVER" "$dir/cinefold.scr" || cf_fail "cannot copy the saver"
+    [[ -n ${2:-} ]] && { cp -- "$tools/$2" "$dir/MPR.DLL" || cf_fail "cannot copy $2"; }
+    printf '%s\n' "$dir/cinefold.scr"
+}
+with_module=$(make_saver with-module test_mpr.dll)
+without_module=$(make_saver without-module)
+without_entry=$(make_saver without-entry test_password_cpl.dll)
+
+# change_password SAVER ARG...: runs the saver with Wine preferring an MPR.DLL beside it;
+# sets CF_EXIT and empties the log first.
+change_password() {
+    local saver=$1
+    shift
+    : >"$log"
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n" cf_run 60 "$saver" "$@"
+    CF_EXIT=$?
+    cf_log "$saver $* ended with exit code $CF_EXIT"
+}
+calls() { tr '\n' ' ' <"$log"; }
+
+# own_window NAME TITLE: a window of the probe's own; prints its handle.
+own_window() {
+    cf_start "$1" "$tools/settings_probe.exe" window "$2" 200000
+    cf_poll 60 grep -q '^window=' "$CF_ARTIFACTS/$1.log" || cf_fail "no window '$2'"
+    tr -d '\r' <"$CF_ARTIFACTS/$1.log" | sed -n 's/^window=//p'
+}
+parent=$(own_window parent "Cinefold Test Parent")
+foreground=$(own_window front "Cinefold Test Foreground")
+is_foreground() { [[ $(settings foreground) == "window=$foreground" ]]; }
+cf_poll 30 is_foreground || cf_fail "the second window did not come to the foreground"
+[[ $parent != "$foreground" ]] || cf_fail "the two windows have one handle"
+
+settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+settings set "$app_key" Version 1 77696e393800 || cf_fail "cannot ask Wine for Windows 98"
+
+change_password "$with_module" /a "$parent"
+cf_expect_eq "$CF_EXIT" 0 "/a N: exit code"
+cf_expect_eq "$(calls)" "provider-module loaded change provider=SCRSAVE window=$parent reserved=0,0 provider-module freed " \
+    "/a N: the call, and the module freed afterwards"
+
+cf_expect_eq "$(settings foreground)" "window=$foreground" "foreground window"
+for arguments in "/a 4000000000" "-A" "/a:$parent"; do
+    # shellcheck disable=SC2086 # the arguments are words
+    change_password "$with_module" $arguments
+    cf_expect_eq "$CF_EXIT" 0 "$arguments: exit code"
+    cf_expect_eq "$(calls)" "provider-module loaded change provider=SCRSAVE window=$foreground reserved=0,0 provider-module freed " \
+        "$arguments: the foreground window is the parent"
+done
+
+change_password "$without_module" /a "$parent"
+cf_expect_eq "$CF_EXIT|$(calls)" "0|" "/a N without MPR.DLL: exit code and calls"
+change_password "$without_entry" /a "$parent"
+cf_expect_eq "$CF_EXIT|$(calls)" "0|password-module loaded password-module freed " \
+    "/a N with an MPR.DLL lacking the entry point: exit code and module life"
+
+settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+change_password "$with_module" /a "$parent"
+cf_expect_eq "$CF_EXIT|$(calls)" "255|" "/a N on the NT family: exit code and calls"

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# The configuration modes as a user sees them: "/c", "-c" and an empty command line show
+# dialog 101 centred on the screen, with its caption, icon, About text, check box and OK
+# button; the box shows the stored option; OK stores "StageSize" as a one-byte REG_SZ, "1"
+# ticked and "0" clear; Escape stores nothing; every run ends with exit code -1 (255) once
+# the dialog has closed. The first read creates the settings key without a value, and values
+# set by hand read by their first character only (data of size 0 counts as absent).
+
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+cf_begin --screen 1024x768x24 "$@"
+[[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
+probe="$(dirname "$CF_WINPROBE")/settings_probe.exe"
+[[ -f $probe ]] || cf_fail "settings_probe.exe not found beside winprobe"
+
+key='Software\Quillmark\CinefoldScreenSaver'
+caption="Quillmark Cinefold ScreenSaver"
+figures="$CF_BUILD_DIR/wine-figures"
+
+settings() {
+    local output status
+    output=$(cf_run 60 "$probe" "$@")
+    status=$?
+    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
+    return "$status"
+}
+
+# Fields of the probe's line for control ID: sets CTL_RECT, CTL_CHECK, CTL_STYLE, CTL_CLASS,
+# CTL_TEXT, CTL_ICON from the last "controls" output in $controls.
+control_fields() {
+    local line
+    line=$(grep -P "^id=$1\t" <<<"$controls" | head -n 1)
+    [[ -n $line ]] || return 1
+    [[ $line =~ $'\t'rect=([-0-9,]+) ]] && CTL_RECT=${BASH_REMATCH[1]}
+    [[ $line =~ $'\t'check=(-?[0-9]+) ]] && CTL_CHECK=${BASH_REMATCH[1]}
+    [[ $line =~ $'\t'style=(0x[0-9a-f]+) ]] && CTL_STYLE=${BASH_REMATCH[1]}
+    [[ $line =~ $'\t'class=([^$'\t']*) ]] && CTL_CLASS=${BASH_REMATCH[1]}
+    [[ $line =~ $'\t'icon=([01]) ]] && CTL_ICON=${BASH_REMATCH[1]}
+    CTL_TEXT=${line#*$'\t'text=}
+}
+
+# open_dialog NAME ARG...: starts the saver and waits for its dialog; sets $controls and the
+# dialog's X window in $dialog_xid.
+open_dialog() {
+    local name=$1
+    shift
+    cf_start "$name" "$CF_SAVER" "$@"
+    cf_wait_window "#32770" "$caption" || cf_fail "$name: dialog 101 did not appear"
+    controls=$(settings controls "#32770" "$caption") || cf_fail "$name: cannot read the dialog"
+    dialog_xid=$(cf_x_window "$caption") || cf_fail "$name: no X window for the dialog"
+}
+
+box_state() {
+    control_fields 1000 || cf_fail "no check box 1000"
+    printf '%s\n' "$CTL_CHECK"
+}
+
+# Clicks the middle of the check box, as a user would, until the box shows WANTED.
+set_box() {
+    local wanted=$1 l t r b
+    control_fields 1000 || cf_fail "no check box 1000"
+    IFS=, read -r l t r b <<<"$CTL_RECT"
+    cf_poll 30 click_box_until "$wanted" $(((l + r) / 2)) $(((t + b) / 2)) ||
+        cf_fail "the check box did not become $wanted"
+}
+click_box_until() {
+    controls=$(settings controls "#32770" "$caption") || return 1
+    [[ $(box_state) == "$1" ]] && return 0
+    cf_focus "$dialog_xid" 2>/dev/null
+    cf_mouse_move "$2" "$3" && cf_click 1
+    controls=$(settings controls "#32770" "$caption") || return 1
+    [[ $(box_state) == "$1" ]]
+}
+
+# close_dialog NAME KEY: presses KEY in the dialog until the saver has ended; expects -1.
+close_dialog() {
+    cf_close_with "$1" "$dialog_xid" 60 key "$2" || cf_fail "$1: the dialog did not close on $2"
+    cf_expect_eq "$CF_EXIT" 255 "$1: exit code after the dialog closed"
+}
+
+stored() { settings get "$key" StageSize; }
+
+# Wine leaves window frames to a window manager, and the test display has none; told so, it
+# draws the dialog's caption itself, so that the screenshot shows the dialog whole.
+app_key='Software\Wine\AppDefaults\cinefold.scr'
+settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+settings set "$app_key\X11 Driver" Decorated 1 4e00 || cf_fail "cannot ask Wine for frames"
+
+# Wine, like the NT family, lengthens a REG_SZ text by the zero that follows it in memory: a
+# one-byte "1" written from a C string is kept as "1" and its zero. That is what the saver's
+# OK leaves; the one-byte size of the call itself is checked in the settings_store test.
+one_byte_text() { printf 'type=1 size=2 stored=4 data=%s00\n' "$1"; }
+
+# --- the first start, "/c" ----------------------------------------------------------------------
+settings delete "$key" || cf_fail "cannot remove the settings key"
+cf_expect_eq "$(stored)" "key=absent" "settings before the first start"
+open_dialog first /c
+cf_expect_eq "$(stored)" "value=absent" "settings once the dialog has read them (key, no value)"
+
+window_line=$(head -n 1 <<<"$controls")
+cf_log "dialog: $window_line"
+[[ $window_line =~ $'\t'rect=(-?[0-9]+),(-?[0-9]+),(-?[0-9]+),(-?[0-9]+) ]] ||
+    cf_fail "no dialog rectangle"
+left=${BASH_REMATCH[1]} top=${BASH_REMATCH[2]}
+width=$((BASH_REMATCH[3] - left)) height=$((BASH_REMATCH[4] - top))
+cf_expect_eq "$left,$top" "$(((CF_SCREEN_WIDTH - width) / 2)),$(((CF_SCREEN_HEIGHT - height) / 2))" \
+    "dialog position for its ${width}x$height size"
+cf_expect_eq "${window_line##*$'\t'title=}" "$caption" "caption"
+[[ $window_line =~ $'\t'style=0x([0-9a-f]+) ]] || cf_fail "no dialog style"
+style=$((16#${BASH_REMATCH[1]}))
+cf_expect_eq "$(((style & 0x80C00080) == 0x80C00080))" 1 "WS_POPUP, WS_CAPTION and DS_MODALFRAME"
+cf_expect_eq "$((style & 0x00080000))" 0 "WS_SYSMENU (no close box)"
+
+cf_expect_eq "$(grep -c '^id=' <<<"$controls")" 4 "number of controls"
+control_fields 1 || cf_fail "no control 1"
+cf_expect_eq "$CTL_CLASS|$CTL_TEXT|$((CTL_STYLE & 0x1000F))" "Button|OK|65537" \
+    "control 1: class, text, BS_DEFPUSHBUTTON | WS_TABSTOP"
+control_fields 1000 || cf_fail "no control 1000"
+cf_expect_eq "$CTL_CLASS|$CTL_TEXT|$((CTL_STYLE & 0x1000F))|$CTL_CHECK" \
+    "Button|Stretch as Desktop Size|65539|0" \
+    "control 1000: class, text, BS_AUTOCHECKBOX | WS_TABSTOP, clear at the first start"
+statics=$(grep -P '^id=-1\t' <<<"$controls")
+cf_expect_eq "$(grep -c . <<<"$statics")" 2 "static controls with id -1"
+grep -P '\tclass=Static\t.*\ticon=1\t' <<<"$statics" >/dev/null ||
+    cf_fail "no static control showing an icon: $statics"
+about=$(grep -P '\ticon=0\t' <<<"$statics")
+about=${about#*$'\t'text=}
+[[ $about == "$caption\\n\\n"*Quillmark*"\\n"* ]] ||
+    cf_fail "About text is not the title, an empty line and a two-line notice naming the maker: '$about'"
+cf_log "ok: About text '$about'"
+
+mkdir -p -- "$figures"
+cf_screenshot "$figures/config-dialog.png" || cf_fail "no screenshot of the dialog"
+cf_log "screenshot of the dialog: $figures/config-dialog.png"
+
+set_box 1
+close_dialog first Return
+cf_expect_eq "$(stored)" "$(one_byte_text 31)" "StageSize after OK with the box ticked"
+
+# --- "-c": the box shows the stored "1"; cleared and OK stores "0" ---------------------------------
+open_dialog second -c
+cf_expect_eq "$(box_state)" 1 "box with StageSize = \"1\""
+set_box 0
+close_dialog second Return
+cf_expect_eq "$(stored)" "$(one_byte_text 30)" "StageSize after OK with the box clear"
+
+# --- an empty command line: Escape stores nothing ------------------------------------------------
+settings set "$key" StageSize 1 307a7a || cf_fail "cannot set StageSize"
+open_dialog third
+cf_expect_eq "$(box_state)" 0 "box with StageSize = \"0zz\""
+set_box 1
+close_dialog third Escape
+cf_expect_eq "$(stored)" "type=1 size=3 stored=6 data=307a7a" "StageSize after Escape with the box ticked"
+
+# --- values set by hand: only the first character counts -----------------------------------------
+long=31$(printf '30%.0s' {1..2999})
+cases=("302e2e2e:0:text '0...'" "31:1:text '1'" "78:1:text 'x'" "00:1:a zero byte"
+    ":0:empty data" "$long:1:3000 bytes starting with '1'")
+index=0
+for entry in "${cases[@]}"; do
+    IFS=: read -r data expected what <<<"$entry"
+    settings set "$key" StageSize 1 "$data" || cf_fail "cannot set StageSize to $what"
+    index=$((index + 1))
+    open_dialog "hand$index" /c
+    cf_expect_eq "$(box_state)" "$expected" "box with StageSize = $what"
+    close_dialog "hand$index" Escape
+done
+settings delete "$key" || cf_fail "cannot remove the settings key"
+settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"

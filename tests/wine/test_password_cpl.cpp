@@ -1,0 +1,107 @@
+// A stand-in for the 95 family's password control-panel module, "PASSWORD.CPL", that the Wine
+// tests place beside the saver. Its "VerifyScreenSavePwd" opens a small window titled
+// "Cinefold Test Password" and runs its own message loop, as a modal password dialog would,
+// until the test answers by sending the window message 0x0401 with the answer (non-zero: the
+// right password) as first parameter. Every call, the answer and the module's loading and
+// unloading are appended to the file named by the environment variable CINEFOLD_TEST_LOG.
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+constexpr UINT answerMessage = WM_USER + 1;
+constexpr UINT_PTR giveUpTimer = 1;
+// A test that never answers must not leave the saver waiting for ever.
+constexpr UINT giveUpMilliseconds = 60000;
+const char windowClassName[] = "CinefoldTestPassword";
+const char windowTitle[] = "Cinefold Test Password";
+// SPI_GETSCREENSAVERRUNNING
+constexpr UINT screenSaverRunningQuery = 114;
+
+HINSTANCE moduleInstance = nullptr;
+bool answered = false;
+BOOL answer = FALSE;
+
+void record(const char* format, ...) {
+    char path[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableA("CINEFOLD_TEST_LOG", path, sizeof path);
+    if (length == 0 || length >= sizeof path) return;
+    char line[512];
+    va_list arguments;
+    va_start(arguments, format);
+    int size = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (size <= 0) return;
+    if (size >= int(sizeof line)) size = int(sizeof line) - 1;
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, line, DWORD(size), &written, nullptr);
+    CloseHandle(file);
+}
+
+LRESULT CALLBACK passwordWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == answerMessage || (message == WM_TIMER && wParam == giveUpTimer)) {
+        answer = message == answerMessage && wParam != 0;
+        answered = true;
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saver) {
+    BOOL running = FALSE;
+    SystemParametersInfoA(screenSaverRunningQuery, 0, &running, 0);
+    record("verify window=%lu running=%d\n", static_cast<unsigned long>(UINT_PTR(saver)),
+           running ? 1 : 0);
+
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = passwordWindowProc;
+    windowClass.hInstance = moduleInstance;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = windowClassName;
+    RegisterClassA(&windowClass);
+    answered = false;
+    answer = FALSE;
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClassName, windowTitle,
+                                  WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 100, 240, 80, saver,
+                                  nullptr, moduleInstance, nullptr);
+    if (!window) {
+        record("answer=0 (no window)\n");
+        return FALSE;
+    }
+    SetTimer(window, giveUpTimer, giveUpMilliseconds, nullptr);
+    MSG message;
+    while (!answered) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(int(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (IsWindow(window)) DestroyWindow(window);
+    record("answer=%d\n", answer ? 1 : 0);
+    return answer;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        moduleInstance = instance;
+        record("password-module loaded\n");
+    } else if (reason == DLL_PROCESS_DETACH) {
+        // At process exit the system passes a non-null reserved pointer; a FreeLibrary passes
+        // null.
+        record("password-module %s\n", reserved ? "unloaded-at-exit" : "freed");
+    }
+    return TRUE;
+}
