@@ -10,6 +10,7 @@
 //   winprobe list                          every top-level window, one line each
 //   winprobe screen                        the primary screen size
 //   winprobe run WAIT_MS PROGRAM [ARG...]  start a program, wait, exit with its exit code
+//   winprobe cursor [X Y WAIT_MS]         the cursor position; with X Y, wait until it is there
 //   winprobe post CLASS TITLE MESSAGE [WPARAM [LPARAM]]
 //   winprobe send CLASS TITLE MESSAGE [WPARAM [LPARAM]]
 //
@@ -63,6 +64,7 @@ int usage() {
     std::fputs("usage: winprobe find|shown|gone CLASS TITLE [WAIT_MS]\n"
                "       winprobe list | screen\n"
                "       winprobe run WAIT_MS PROGRAM [ARG...]\n"
+               "       winprobe cursor [X Y WAIT_MS]\n"
                "       winprobe post|send CLASS TITLE MESSAGE [WPARAM [LPARAM]]\n",
                stderr);
     return exitUsage;
@@ -228,6 +230,33 @@ int runCommand(int argc, char** argv) {
     return result;
 }
 
+// The system's cursor position moves once the program under the pointer has taken in the
+// pointer's motion, so waiting for it tells a test that the motion has reached that program.
+int cursorCommand(int argc, char** argv) {
+    POINT cursor = {};
+    if (argc == 2) {
+        if (!GetCursorPos(&cursor)) return exitSystem;
+        std::printf("cursor=%ld,%ld\n", cursor.x, cursor.y);
+        return exitFound;
+    }
+    DWORD waitMs = 0;
+    if (argc != 5 || !parseWait(argc, argv, 4, waitMs)) return usage();
+    long x = std::strtol(argv[2], nullptr, 10);
+    long y = std::strtol(argv[3], nullptr, 10);
+    DWORD start = GetTickCount();
+    for (;;) {
+        GetCursorPos(&cursor);
+        if (cursor.x == x && cursor.y == y) break;
+        if (GetTickCount() - start >= waitMs) {
+            std::printf("cursor=%ld,%ld\n", cursor.x, cursor.y);
+            return exitNotMet;
+        }
+        Sleep(pollMilliseconds);
+    }
+    std::printf("cursor=%ld,%ld\n", cursor.x, cursor.y);
+    return exitFound;
+}
+
 int messageCommand(int argc, char** argv, bool send) {
     UINT message = 0;
     unsigned long long wParam = 0;
@@ -274,6 +303,8 @@ int main(int argc, char** argv) {
         result = screenCommand();
     } else if (std::strcmp(command, "run") == 0) {
         result = runCommand(argc, argv);
+    } else if (std::strcmp(command, "cursor") == 0) {
+        result = cursorCommand(argc, argv);
     } else if (std::strcmp(command, "post") == 0) {
         result = messageCommand(argc, argv, false);
     } else if (std::strcmp(command, "send") == 0) {
