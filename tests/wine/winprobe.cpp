@@ -11,6 +11,7 @@
 //   winprobe screen                        the primary screen size
 //   winprobe run WAIT_MS PROGRAM [ARG...]  start a program, wait, exit with its exit code
 //   winprobe cursor [X Y WAIT_MS]         the cursor position; with X Y, wait until it is there
+//   winprobe memory CLASS TITLE            memory and graphics objects of the window's process
 //   winprobe post CLASS TITLE MESSAGE [WPARAM [LPARAM]]
 //   winprobe send CLASS TITLE MESSAGE [WPARAM [LPARAM]]
 //
@@ -18,6 +19,7 @@
 // Usage errors exit 2, failed system calls 3.
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +67,7 @@ int usage() {
                "       winprobe list | screen\n"
                "       winprobe run WAIT_MS PROGRAM [ARG...]\n"
                "       winprobe cursor [X Y WAIT_MS]\n"
+               "       winprobe memory CLASS TITLE\n"
                "       winprobe post|send CLASS TITLE MESSAGE [WPARAM [LPARAM]]\n",
                stderr);
     return exitUsage;
@@ -257,6 +260,32 @@ int cursorCommand(int argc, char** argv) {
     return exitFound;
 }
 
+// What a long run watches for growth: the process's private memory and working set, and the
+// graphics and window-manager objects it holds.
+int memoryCommand(int argc, char** argv) {
+    if (argc != 4) return usage();
+    HWND window = FindWindowA(orAny(argv[2]), orAny(argv[3]));
+    if (!window) return exitNotMet;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return exitSystem;
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    BOOL read = K32GetProcessMemoryInfo(
+        process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    DWORD gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    DWORD userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    CloseHandle(process);
+    if (!read) return exitSystem;
+    std::printf("private=%llu\tworkingSet=%llu\tgdiObjects=%lu\tuserObjects=%lu\n",
+                static_cast<unsigned long long>(counters.PrivateUsage),
+                static_cast<unsigned long long>(counters.WorkingSetSize),
+                static_cast<unsigned long>(gdiObjects), static_cast<unsigned long>(userObjects));
+    return exitFound;
+}
+
 int messageCommand(int argc, char** argv, bool send) {
     UINT message = 0;
     unsigned long long wParam = 0;
@@ -305,6 +334,8 @@ int main(int argc, char** argv) {
         result = runCommand(argc, argv);
     } else if (std::strcmp(command, "cursor") == 0) {
         result = cursorCommand(argc, argv);
+    } else if (std::strcmp(command, "memory") == 0) {
+        result = memoryCommand(argc, argv);
     } else if (std::strcmp(command, "post") == 0) {
         result = messageCommand(argc, argv, false);
     } else if (std::strcmp(command, "send") == 0) {
