@@ -100,6 +100,23 @@ case ${width}x$height in
     check_full_screen 300-centred 300 200 0 250 200 300 200
     check_full_screen 300-stretched 300 200 1 10 40 780 520
     check_full_screen 800-centred 800 600 0 0 0 800 600
+
+    # A stage record without a usable size: the saver runs on a black screen and closes as
+    # usual, stretched or not.
+    for size in "0 200" "-5 -5"; do
+        for option in 0 1; do
+            name="stage-${size/ /x}-stretch-$option"
+            saver=$(bundle $size) || exit 1
+            stretch "$option"
+            cf_start "$name" "$saver" /s
+            cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "$name: no saver window"
+            cf_wait_pixels 60 0,0=000000 400,300=000000 799,599=000000 ||
+                cf_fail "$name: the screen is not black"
+            xid=$(cf_x_window "Screen Saver") || cf_fail "$name: no X window for the saver"
+            cf_close_with "$name" "$xid" 60 key space || cf_fail "$name: the saver did not close"
+            cf_expect_eq "$CF_EXIT" 0 "$name: exit code"
+        done
+    done
     ;;
 *) cf_fail "no worked cases for a ${width}x$height screen" ;;
 esac
