@@ -349,6 +349,39 @@ TEST_F(SaverWindow, TimerTicksInvalidateWithoutErasing) {
     EXPECT_TRUE(reached(WM_TIMER));
 }
 
+TEST_F(SaverWindow, PlayerHoldsTheStagePaletteAndADefaultStageBitmap) {
+    openFullScreen();
+    ASSERT_NE(player.stagePalette, nullptr);
+    PALETTEENTRY entries[256] = {};
+    ASSERT_EQ(GetPaletteEntries(static_cast<HPALETTE>(player.stagePalette), 0, 256, entries),
+              256u);
+    struct {
+        int index;
+        BYTE red, green, blue, flags;
+    } expected[] = {{10, 0, 16, 0, PC_RESERVED},      {23, 0, 224, 0, PC_RESERVED},
+                    {24, 32, 16, 0, PC_RESERVED},     {122, 0, 16, 128, PC_RESERVED},
+                    {233, 224, 224, 128, PC_RESERVED}, {234, 0, 0, 0, 0},
+                    {245, 0, 0, 0, 0}};
+    for (const auto& e : expected) {
+        const PALETTEENTRY& got = entries[e.index];
+        EXPECT_EQ(got.peRed, e.red) << "entry " << e.index;
+        EXPECT_EQ(got.peGreen, e.green) << "entry " << e.index;
+        EXPECT_EQ(got.peBlue, e.blue) << "entry " << e.index;
+        EXPECT_EQ(got.peFlags, e.flags) << "entry " << e.index;
+    }
+
+    // This program carries no container: the stage keeps the Player's default size.
+    ASSERT_NE(player.stageBitmap, nullptr);
+    DIBSECTION section = {};
+    ASSERT_EQ(GetObjectA(static_cast<HBITMAP>(player.stageBitmap), sizeof section, &section),
+              int(sizeof section));
+    EXPECT_EQ(section.dsBm.bmWidth, 300);
+    EXPECT_EQ(section.dsBm.bmHeight, 200);
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
+    EXPECT_EQ(section.dsBm.bmWidthBytes, 900);
+    EXPECT_GT(section.dsBmih.biHeight, 0) << "rows are stored bottom-up";
+}
+
 TEST_F(SaverWindow, DestructionDrainsTheQueueAndQuitsWithZero) {
     openFullScreen();
     PostMessageA(window, WM_USER + 7, 0, 0);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,12 @@ class SaverModes : public testing::Test {
         ASSERT_FALSE(saver.empty()) << "CINEFOLD_SAVER names no saver";
         ASSERT_NE(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES) << saver;
     }
+    // Starts the saver in full screen and waits until its window shows; none when it does not.
+    HWND startFullScreen(std::optional<Saver>& run) {
+        run.emplace(inQuotes(saver) + " /s");
+        return run->started ? run->saverWindow() : nullptr;
+    }
+
     std::string saver;
 };
 
@@ -334,9 +341,8 @@ TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
 // Another program in the foreground would close the first saver, so the test can only see that
 // the first one keeps the foreground and stays the only one.
 TEST_F(SaverModes, SecondFullScreenStartLeavesTheFirstAloneAndEndsWithZero) {
-    Saver first(inQuotes(saver) + " /s");
-    ASSERT_TRUE(first.started);
-    HWND window = first.saverWindow();
+    std::optional<Saver> first;
+    HWND window = startFullScreen(first);
     ASSERT_NE(window, nullptr);
 
     Saver second(inQuotes(saver) + " /s");
@@ -349,15 +355,14 @@ TEST_F(SaverModes, SecondFullScreenStartLeavesTheFirstAloneAndEndsWithZero) {
     EXPECT_EQ(count, 1);
     EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, windowLimitMs))
         << "the first saver is not in the foreground";
-    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(first->running());
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(first.exitCode(), 0u);
+    EXPECT_EQ(first->exitCode(), 0u);
 }
 
 TEST_F(SaverModes, SwitchingCommandsAreDroppedAndTheCloseCommandCloses) {
-    Saver run(inQuotes(saver) + " /s");
-    ASSERT_TRUE(run.started);
-    HWND window = run.saverWindow();
+    std::optional<Saver> run;
+    HWND window = startFullScreen(run);
     ASSERT_NE(window, nullptr);
     DWORD_PTR answer = 1;
     for (WPARAM command : {WPARAM(0xF040), WPARAM(0xF050), WPARAM(0xF140)}) {
@@ -367,18 +372,17 @@ TEST_F(SaverModes, SwitchingCommandsAreDroppedAndTheCloseCommandCloses) {
     }
     EXPECT_TRUE(IsWindow(window));
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(run.exitCode(), 0u);
+    EXPECT_EQ(run->exitCode(), 0u);
 }
 
 TEST_F(SaverModes, LosingTheForegroundClosesTheFullScreenSaver) {
-    Saver run(inQuotes(saver) + " /s");
-    ASSERT_TRUE(run.started);
-    HWND window = run.saverWindow();
+    std::optional<Saver> run;
+    HWND window = startFullScreen(run);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, windowLimitMs));
     PreviewParent other;
     SetForegroundWindow(other.window);
-    EXPECT_EQ(run.exitCode(), 0u);
+    EXPECT_EQ(run->exitCode(), 0u);
 }
 
 } // namespace

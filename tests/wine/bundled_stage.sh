@@ -6,12 +6,11 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 800x600x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-maker="$(dirname "$CF_WINPROBE")/make_bundled_saver.exe"
-[[ -f $maker ]] || cf_fail "make_bundled_saver.exe not found beside winprobe"
+cf_tools make_bundled_saver.exe
 
 # Stage 320 x 200 in the colour reference 0x0000C0FF: red FF, green C0, blue 00.
 bundled="$CF_TMP/bundled.scr"
-cf_run 60 "$maker" "$CF_SAVER" "$bundled" 320 200 0000C0FF >&2 || cf_fail "bundling failed"
+cf_run 60 "$CF_TOOLS/make_bundled_saver.exe" "$CF_SAVER" "$bundled" 320 200 0000C0FF >&2 || cf_fail "bundling failed"
 
 # The stage lands at ((800 - 320) / 2, (600 - 200) / 2) = (240, 200) and ends at (559, 399).
 inside=("240,200=FFC000" "559,200=FFC000" "240,399=FFC000" "559,399=FFC000" "400,300=FFC000")

@@ -34,6 +34,7 @@ CF_TEST_NAME=wine_test
 CF_SAVER=
 CF_PROGRAM=
 CF_WINPROBE=
+CF_TOOLS=
 CF_BUILD_DIR=
 CF_SCREEN=$CF_DEFAULT_SCREEN
 CF_SCREEN_WIDTH=0
@@ -280,6 +281,27 @@ cf_run() {
     cf__budget limit "$1"
     shift
     timeout -k 5 "$limit" wine "$@" {CF_LOCK_FD}>&-
+}
+
+# cf_tools FILE...: the test programs and modules built beside winprobe that the test needs;
+# fails when one is missing. CF_TOOLS is their folder.
+cf_tools() {
+    CF_TOOLS=$(dirname "$CF_WINPROBE")
+    local tool
+    for tool; do
+        [[ -f $CF_TOOLS/$tool ]] || cf_fail "$tool not found beside winprobe (build it first)"
+    done
+}
+
+# cf_tool LIMIT PROGRAM [ARG...]: runs a test program from CF_TOOLS and prints its output with
+# plain line ends; returns its exit code.
+cf_tool() {
+    local limit=$1 program=$2 output status
+    shift 2
+    output=$(cf_run "$limit" "$CF_TOOLS/$program" "$@")
+    status=$?
+    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
+    return "$status"
 }
 
 # cf_start NAME PROGRAM [ARG...]: starts a Windows program in the background. Its output goes

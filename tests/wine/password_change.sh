@@ -9,19 +9,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-tools=$(dirname "$CF_WINPROBE")
-for tool in settings_probe.exe test_password_cpl.dll test_mpr.dll; do
-    [[ -f $tools/$tool ]] || cf_fail "$tool not found beside winprobe"
-done
+cf_tools settings_probe.exe test_password_cpl.dll test_mpr.dll
 # The system looks for a module in the current folder too: run from one without any.
 cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
-settings() {
-    local output status
-    output=$(cf_run 60 "$tools/settings_probe.exe" "$@")
-    status=$?
-    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
-    return "$status"
-}
+settings() { cf_tool 60 settings_probe.exe "$@"; }
 
 app_key='Software\Wine\AppDefaults\cinefold.scr'
 log="$CF_TMP/calls.log"
@@ -32,7 +23,7 @@ export CINEFOLD_TEST_LOG
 make_saver() {
     local dir="$CF_TMP/$1"
     mkdir -p -- "$dir" && cp -- "$CF_SAVER" "$dir/cinefold.scr" || cf_fail "cannot copy the saver"
-    [[ -n ${2:-} ]] && { cp -- "$tools/$2" "$dir/MPR.DLL" || cf_fail "cannot copy $2"; }
+    [[ -n ${2:-} ]] && { cp -- "$CF_TOOLS/$2" "$dir/MPR.DLL" || cf_fail "cannot copy $2"; }
     printf '%s\n' "$dir/cinefold.scr"
 }
 with_module=$(make_saver with-module test_mpr.dll)
@@ -53,7 +44,7 @@ calls() { tr '\n' ' ' <"$log"; }
 
 # own_window NAME TITLE: a window of the probe's own; prints its handle.
 own_window() {
-    cf_start "$1" "$tools/settings_probe.exe" window "$2" 200000
+    cf_start "$1" "$CF_TOOLS/settings_probe.exe" window "$2" 200000
     cf_poll 60 grep -q '^window=' "$CF_ARTIFACTS/$1.log" || cf_fail "no window '$2'"
     tr -d '\r' <"$CF_ARTIFACTS/$1.log" | sed -n 's/^window=//p'
 }

@@ -11,19 +11,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 800x600x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-tools=$(dirname "$CF_WINPROBE")
-for tool in settings_probe.exe test_password_cpl.dll test_mpr.dll; do
-    [[ -f $tools/$tool ]] || cf_fail "$tool not found beside winprobe"
-done
+cf_tools settings_probe.exe test_password_cpl.dll test_mpr.dll
 # The system looks for a module in the current folder too: run from one without any.
 cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
-settings() {
-    local output status
-    output=$(cf_run 60 "$tools/settings_probe.exe" "$@")
-    status=$?
-    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
-    return "$status"
-}
+settings() { cf_tool 60 settings_probe.exe "$@"; }
 probe() { cf_probe 60 "$@"; }
 
 app_key='Software\Wine\AppDefaults\cinefold.scr'
@@ -39,7 +30,7 @@ dialog_title="Cinefold Test Password"
 make_saver() {
     local dir="$CF_TMP/$1"
     mkdir -p -- "$dir" && cp -- "$CF_SAVER" "$dir/cinefold.scr" || cf_fail "cannot copy the saver"
-    [[ -n ${2:-} ]] && { cp -- "$tools/$2" "$dir/PASSWORD.CPL" || cf_fail "cannot copy $2"; }
+    [[ -n ${2:-} ]] && { cp -- "$CF_TOOLS/$2" "$dir/PASSWORD.CPL" || cf_fail "cannot copy $2"; }
     printf '%s\n' "$dir/cinefold.scr"
 }
 with_module=$(make_saver with-module test_password_cpl.dll)

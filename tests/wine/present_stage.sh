@@ -8,10 +8,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-tools=$(dirname "$CF_WINPROBE")
-for tool in make_bundled_saver preview_host; do
-    [[ -f $tools/$tool.exe ]] || cf_fail "$tool.exe not found beside winprobe"
-done
+cf_tools make_bundled_saver.exe preview_host.exe
 width=$CF_SCREEN_WIDTH
 height=$CF_SCREEN_HEIGHT
 colour=99CC33 # the colour reference 0x0033CC99 as the screen shows it
@@ -20,7 +17,7 @@ settings_key='HKCU\Software\Quillmark\CinefoldScreenSaver'
 bundle() { # bundle W H: a saver whose stage is W x H
     local out="$CF_TMP/stage-$1x$2.scr"
     [[ -f $out ]] && { printf '%s\n' "$out"; return 0; }
-    cf_run 60 "$tools/make_bundled_saver.exe" "$CF_SAVER" "$out" "$1" "$2" 0033CC99 >&2 ||
+    cf_run 60 "$CF_TOOLS/make_bundled_saver.exe" "$CF_SAVER" "$out" "$1" "$2" 0033CC99 >&2 ||
         cf_fail "bundling a $1 x $2 stage failed"
     printf '%s\n' "$out"
 }
@@ -74,7 +71,7 @@ case ${width}x$height in
     # The option does not change it. The host window is at (100, 100).
     stretch 1
     host="$CF_TMP/preview_host.exe"
-    cf_run 60 "$tools/make_bundled_saver.exe" "$tools/preview_host.exe" "$host" 300 200 \
+    cf_run 60 "$CF_TOOLS/make_bundled_saver.exe" "$CF_TOOLS/preview_host.exe" "$host" 300 200 \
         0033CC99 >&2 || cf_fail "bundling the preview host failed"
     cf_start preview "$host" 100 100 152 112
     cf_wait_window CinefoldPreviewHost "Preview host" || cf_fail "the preview host did not show"

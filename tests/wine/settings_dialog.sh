@@ -9,20 +9,13 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 1024x768x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-probe="$(dirname "$CF_WINPROBE")/settings_probe.exe"
-[[ -f $probe ]] || cf_fail "settings_probe.exe not found beside winprobe"
+cf_tools settings_probe.exe
 
 key='Software\Quillmark\CinefoldScreenSaver'
 caption="Quillmark Cinefold ScreenSaver"
 figures="$CF_BUILD_DIR/wine-figures"
 
-settings() {
-    local output status
-    output=$(cf_run 60 "$probe" "$@")
-    status=$?
-    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
-    return "$status"
-}
+settings() { cf_tool 60 settings_probe.exe "$@"; }
 
 # Fields of the probe's line for control ID: sets CTL_RECT, CTL_CHECK, CTL_STYLE, CTL_CLASS,
 # CTL_TEXT, CTL_ICON from the last "controls" output in $controls.

@@ -7,21 +7,12 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 800x600x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-tools=$(dirname "$CF_WINPROBE")
-for tool in make_bundled_saver settings_probe; do
-    [[ -f $tools/$tool.exe ]] || cf_fail "$tool.exe not found beside winprobe"
-done
+cf_tools make_bundled_saver.exe settings_probe.exe
 key='Software\Quillmark\CinefoldScreenSaver'
-settings() {
-    local output status
-    output=$(cf_run 60 "$tools/settings_probe.exe" "$@")
-    status=$?
-    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
-    return "$status"
-}
+settings() { cf_tool 60 settings_probe.exe "$@"; }
 
 bundled="$CF_TMP/cinefold.scr"
-cf_run 60 "$tools/make_bundled_saver.exe" "$CF_SAVER" "$bundled" 320 200 0000C0FF >&2 ||
+cf_run 60 "$CF_TOOLS/make_bundled_saver.exe" "$CF_SAVER" "$bundled" 320 200 0000C0FF >&2 ||
     cf_fail "bundling failed"
 
 # show_stage NAME: runs the saver until the checks pass, then closes it with a click.
