@@ -18,7 +18,23 @@ samples="$CF_ARTIFACTS/memory.txt"
 cf_mouse_move 500 400 || cf_fail "cannot move the pointer"
 cf_start saver "$CF_SAVER" /s
 cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "no saver window"
-unix_pid=$(pgrep -f -n 'cinefold\.scr') || cf_fail "cannot find the saver's Wine process"
+# The saver's Wine process is the Wine loader of this test's prefix that runs cinefold.scr
+# (another build's tests may run a saver of their own at the same time).
+saver_process() {
+    local pid
+    cf__find_prefix_processes
+    for pid in "${CF_PREFIX_PIDS[@]}"; do
+        # Wine's loader itself, not the timeout or shell that started it.
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
+        if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'cinefold\.scr'; then
+            printf '%s\n' "$pid"
+            return 0
+        fi
+    done
+    return 1
+}
+unix_pid=$(saver_process) || cf_fail "cannot find the saver's Wine process"
+cf_log "the saver's Wine process is $unix_pid"
 
 sample() { # prints "private workingSet gdiObjects rssKiB"
     local line rss
