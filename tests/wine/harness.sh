@@ -304,6 +304,17 @@ cf_tool() {
     return "$status"
 }
 
+# cf_saver_copy NAME [FILE AS]: a copy of the saver in a folder of its own under CF_TMP, with
+# the test module FILE from CF_TOOLS beside it under the name AS; prints the copy's path.
+cf_saver_copy() {
+    local dir="$CF_TMP/$1"
+    mkdir -p -- "$dir" && cp -- "$CF_SAVER" "$dir/cinefold.scr" || cf_fail "cannot copy the saver"
+    if [[ -n ${2:-} ]]; then
+        cp -- "$CF_TOOLS/$2" "$dir/$3" || cf_fail "cannot copy $2"
+    fi
+    printf '%s\n' "$dir/cinefold.scr"
+}
+
 # cf_start NAME PROGRAM [ARG...]: starts a Windows program in the background. Its output goes
 # to the artifacts directory; cf_wait_exit NAME collects its exit code.
 cf_start() {

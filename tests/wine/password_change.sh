@@ -20,12 +20,7 @@ log="$CF_TMP/calls.log"
 CINEFOLD_TEST_LOG=$(cf_winpath "$log") || cf_fail "no Windows path for the log"
 export CINEFOLD_TEST_LOG
 
-make_saver() {
-    local dir="$CF_TMP/$1"
-    mkdir -p -- "$dir" && cp -- "$CF_SAVER" "$dir/cinefold.scr" || cf_fail "cannot copy the saver"
-    [[ -n ${2:-} ]] && { cp -- "$CF_TOOLS/$2" "$dir/MPR.DLL" || cf_fail "cannot copy $2"; }
-    printf '%s\n' "$dir/cinefold.scr"
-}
+make_saver() { cf_saver_copy "$1" ${2:+"$2" MPR.DLL}; }
 with_module=$(make_saver with-module test_mpr.dll)
 without_module=$(make_saver without-module)
 without_entry=$(make_saver without-entry test_password_cpl.dll)

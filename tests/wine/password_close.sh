@@ -27,12 +27,7 @@ dialog_class=CinefoldTestPassword
 dialog_title="Cinefold Test Password"
 
 # Copies of the saver, each in a folder of its own with the module the case needs.
-make_saver() {
-    local dir="$CF_TMP/$1"
-    mkdir -p -- "$dir" && cp -- "$CF_SAVER" "$dir/cinefold.scr" || cf_fail "cannot copy the saver"
-    [[ -n ${2:-} ]] && { cp -- "$CF_TOOLS/$2" "$dir/PASSWORD.CPL" || cf_fail "cannot copy $2"; }
-    printf '%s\n' "$dir/cinefold.scr"
-}
+make_saver() { cf_saver_copy "$1" ${2:+"$2" PASSWORD.CPL}; }
 with_module=$(make_saver with-module test_password_cpl.dll)
 without_module=$(make_saver without-module)
 without_entry=$(make_saver without-entry test_mpr.dll)
