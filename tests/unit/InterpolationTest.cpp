@@ -186,24 +186,22 @@ TEST(CurveInterpolation, PointListTakesAtMostThreeCurveKeysBeforeAndStopsAfterAN
     std::vector<KeyRecord> keys;
     for (std::int32_t i = 0; i < 10; ++i)
         keys.push_back(key(i * 10, 2, i * i * 7, (i % 3) * 50));
+    // The centre that Lagrange interpolation through `count` keys from key 2 on gives at 3.5.
+    auto throughKeys = [&](int count) {
+        CentrePoint points[7];
+        float xs[7];
+        for (int i = 0; i < count; ++i) {
+            points[i] = {keys[std::size_t(2 + i)].centerX, keys[std::size_t(2 + i)].centerY};
+            xs[i] = float(i);
+        }
+        return lagrangeCentre(points, xs, count, 3.5f);
+    };
     KeyRecord r = interpolateCurve(keys, 5, 55);
-    CentrePoint points[6];
-    float xs[6];
-    for (int i = 0; i < 6; ++i) {
-        points[i] = {keys[std::size_t(2 + i)].centerX, keys[std::size_t(2 + i)].centerY};
-        xs[i] = float(i);
-    }
-    EXPECT_EQ((CentrePoint{r.centerX, r.centerY}), lagrangeCentre(points, xs, 6, 3.5f));
+    EXPECT_EQ((CentrePoint{r.centerX, r.centerY}), throughKeys(6));
     // With key 8 not a curve key, it ends the list: seven points.
     keys[8].interpolation = 0;
     r = interpolateCurve(keys, 5, 55);
-    CentrePoint seven[7];
-    float xs7[7];
-    for (int i = 0; i < 7; ++i) {
-        seven[i] = {keys[std::size_t(2 + i)].centerX, keys[std::size_t(2 + i)].centerY};
-        xs7[i] = float(i);
-    }
-    EXPECT_EQ((CentrePoint{r.centerX, r.centerY}), lagrangeCentre(seven, xs7, 7, 3.5f));
+    EXPECT_EQ((CentrePoint{r.centerX, r.centerY}), throughKeys(7));
 }
 
 TEST(CurveInterpolation, HugeCentresGiveTheConversionsOutOfRangeValue) {
