@@ -2,6 +2,8 @@
 // The screen-saver host: the command-line modes, the saver window and its two host procedures,
 // and the password of the 95 family. Process-wide state, used on the window's thread only.
 
+#include "win32/Owners.h"
+
 #include <windows.h>
 
 namespace cinefold {
@@ -10,11 +12,6 @@ using VerifyPasswordProc = BOOL(WINAPI*)(HWND window);
 using ChangePasswordProc = DWORD(WINAPI*)(LPCSTR provider, HWND parent, DWORD reserved1,
                                           DWORD reserved2);
 using AssociateContextProc = HANDLE(WINAPI*)(HWND window, HANDLE context);
-
-// An entry point of a module reached by name, as the function type it is known to have.
-template <typename Function> Function entryPoint(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 constexpr UINT verifyRequestMessage = 0x8000;
 constexpr UINT screenSaverRunningAction = 97; // SPI_SETSCREENSAVERRUNNING
