@@ -40,20 +40,17 @@ bool passwordInUse(HKEY desktop) {
 void loadPasswordModule() {
     if (!isWin95Family) return;
     if (passwordModule) releasePasswordModule();
-    HKEY desktop = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, desktopKeyName, &desktop) != ERROR_SUCCESS) return;
-    if (passwordInUse(desktop)) {
-        passwordModule = LoadLibraryA(passwordModuleName);
-        if (passwordModule) {
-            verifyPassword = entryPoint<VerifyPasswordProc>(passwordModule, verifyEntryName);
-            if (verifyPassword) {
-                setSaverRunning(1);
-            } else {
-                releasePasswordModule();
-            }
-        }
+    // The key is closed on the way out; the module, once loaded, stays for the whole run.
+    RegistryKey desktop = RegistryKey::open(HKEY_CURRENT_USER, desktopKeyName);
+    if (!desktop || !passwordInUse(desktop.get())) return;
+    passwordModule = LoadLibraryA(passwordModuleName);
+    if (!passwordModule) return;
+    verifyPassword = entryPoint<VerifyPasswordProc>(passwordModule, verifyEntryName);
+    if (verifyPassword) {
+        setSaverRunning(1);
+    } else {
+        releasePasswordModule();
     }
-    RegCloseKey(desktop);
 }
 
 void releasePasswordModule() {
@@ -92,11 +89,11 @@ int verifyBeforeClose(HWND window) {
 }
 
 void changePassword(HWND parent) {
-    HMODULE provider = LoadLibraryA(providerModuleName);
+    LoadedModule provider(providerModuleName);
+    // A null module would look the entry up in this program itself.
     if (!provider) return;
-    if (auto change = entryPoint<ChangePasswordProc>(provider, changeEntryName))
+    if (auto change = provider.entry<ChangePasswordProc>(changeEntryName))
         change(screenSaverProvider, parent, 0, 0);
-    FreeLibrary(provider);
 }
 
 } // namespace cinefold
