@@ -1,3 +1,6 @@
+// Where the stage lands, for the screens and stages that the screenshot tests under Wine do not
+// show: a 640 x 480 screen, odd and negative differences, stages far larger than the screen.
+
 #include "player/PresentLayout.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +21,8 @@ class Present : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(Present, PutsTheStageWhereTheScreenShowsIt) {
     const LayoutCase& c = GetParam();
-    PresentLayout layout =
-        presentLayout(c.client, c.screenWidth, c.screenHeight, c.stageWidth, c.stageHeight, c.stretch);
+    PresentLayout layout = presentLayout(c.client, c.screenWidth, c.screenHeight, c.stageWidth,
+                                         c.stageHeight, c.stretch);
     EXPECT_EQ(layout.kind, c.kind);
     EXPECT_EQ(layout.x, c.x);
     EXPECT_EQ(layout.y, c.y);
@@ -29,59 +32,34 @@ TEST_P(Present, PutsTheStageWhereTheScreenShowsIt) {
 
 constexpr auto centred = PresentKind::centred;
 constexpr auto stretched = PresentKind::stretched;
-constexpr auto preview = PresentKind::preview;
 constexpr auto nothing = PresentKind::nothing;
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, Present,
     testing::Values(
-        // 640 x 480 stretched on 800 x 600: the ratio 1.25 is cut to 1.2.
-        LayoutCase{"s640on800", 800, 800, 600, 640, 480, true, stretched, 16, 12, 768, 576},
-        LayoutCase{"s640on1024", 1024, 1024, 768, 640, 480, true, stretched, 0, 0, 1024, 768},
-        LayoutCase{"c640on1024", 1024, 1024, 768, 640, 480, false, centred, 192, 144, 640, 480},
-        LayoutCase{"c640on800", 800, 800, 600, 640, 480, false, centred, 80, 60, 640, 480},
         LayoutCase{"s300on640", 640, 640, 480, 300, 200, true, stretched, 5, 30, 630, 420},
-        LayoutCase{"s300on800", 800, 800, 600, 300, 200, true, stretched, 10, 40, 780, 520},
-        LayoutCase{"s300on1024", 1024, 1024, 768, 300, 200, true, stretched, 2, 44, 1020, 680},
-        LayoutCase{"c300on1024", 1024, 1024, 768, 300, 200, false, centred, 362, 284, 300, 200},
         LayoutCase{"c300on640", 640, 640, 480, 300, 200, false, centred, 170, 140, 300, 200},
         // A stage larger than the screen shows its centre, or shrinks when stretched.
         LayoutCase{"c800on640", 640, 640, 480, 800, 600, false, centred, -80, -60, 800, 600},
         LayoutCase{"s800on640", 640, 640, 480, 800, 600, true, stretched, 0, 0, 640, 480},
         // An odd difference truncates toward zero, also when it is negative.
         LayoutCase{"c801on640", 640, 640, 480, 801, 481, false, centred, -80, 0, 801, 481},
-        // Any client narrower than the screen is a preview; stretching changes nothing there.
-        LayoutCase{"p300", 152, 1024, 768, 300, 200, false, preview, 362, 284, 300, 200},
-        LayoutCase{"p300s", 152, 1024, 768, 300, 200, true, preview, 362, 284, 300, 200},
         // A stage more than ten times the screen scales to nothing rather than dividing by it.
         LayoutCase{"s20000", 1024, 1024, 768, 20000, 20, true, stretched, 512, 384, 0, 0},
-        // No usable stage: nothing is presented, whatever the option.
-        LayoutCase{"zeroWidth", 1024, 1024, 768, 0, 200, true, nothing, 0, 0, 0, 0},
-        LayoutCase{"negativeHeight", 1024, 1024, 768, 300, -1, false, nothing, 0, 0, 0, 0},
-        LayoutCase{"negativePreview", 152, 1024, 768, -300, 200, false, nothing, 0, 0, 0, 0},
-        LayoutCase{"huge", 1024, 1024, 768, 30000, 30000, false, nothing, 0, 0, 0, 0}),
+        // Sizes no bitmap is made for: nothing is presented, whatever the option.
+        LayoutCase{"huge", 1024, 1024, 768, 30000, 30000, false, nothing, 0, 0, 0, 0},
+        LayoutCase{"negativePreview", 152, 1024, 768, -300, 200, false, nothing, 0, 0, 0, 0}),
     [](const testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
 
 TEST(StageSize, UsableSizesArePositiveAndBounded) {
     EXPECT_TRUE(stageSizeUsable(1, 1));
-    EXPECT_TRUE(stageSizeUsable(640, 480));
     EXPECT_TRUE(stageSizeUsable(4096, 4096));
     EXPECT_TRUE(stageSizeUsable(32767, 1));
     EXPECT_FALSE(stageSizeUsable(0, 480));
-    EXPECT_FALSE(stageSizeUsable(640, 0));
-    EXPECT_FALSE(stageSizeUsable(-640, -480));
+    EXPECT_FALSE(stageSizeUsable(640, -1));
     EXPECT_FALSE(stageSizeUsable(32768, 1));
-    EXPECT_FALSE(stageSizeUsable(2147483647, 2147483647));
     EXPECT_FALSE(stageSizeUsable(16384, 16384));
-}
-
-TEST(Centring, UsesIntegerHalvesTruncatedTowardZero) {
-    EXPECT_EQ(centredOrigin(1024, 350), 337);
-    EXPECT_EQ(centredOrigin(768, 150), 309);
-    EXPECT_EQ(centredOrigin(480, 481), 0);
-    EXPECT_EQ(centredOrigin(640, 801), -80);
-    EXPECT_EQ(centredOrigin(640, 803), -81);
-    EXPECT_EQ(centredOrigin(-2147483647 - 1, 2147483647), -2147483647);
+    EXPECT_FALSE(stageSizeUsable(2147483647, 2147483647));
 }
 
 } // namespace

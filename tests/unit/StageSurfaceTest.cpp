@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace cinefold;
@@ -48,74 +48,41 @@ TEST(StagePalette, HoldsTheSystemColoursTheCubeAndBlack) {
     EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end());
 }
 
-TEST(DibRows, ArePaddedToFourBytes) {
-    EXPECT_EQ(dibRowLength(640, 24), 1920u);
-    EXPECT_EQ(dibRowLength(300, 24), 900u);
-    EXPECT_EQ(dibRowLength(1, 24), 4u);
-    EXPECT_EQ(dibRowLength(9, 1), 4u);
-    EXPECT_EQ(dibRowLength(33, 1), 8u);
-    EXPECT_EQ(dibRowLength(3, 4), 4u);
-    EXPECT_EQ(dibRowLength(5, 8), 8u);
-}
+// One pixel set on three rows of 8 bytes, all 0xA5: the bytes it changes, and what reading it
+// back gives. A 1-bit pixel reads as its bit in place; negative coordinates and depths other
+// than 1, 4, 8 and 24 change nothing.
+struct PixelCase {
+    std::uint32_t bits;
+    std::int32_t x, y;
+    std::uint32_t value;
+    std::vector<std::pair<int, std::uint8_t>> changed;
+    std::uint32_t readBack;
+};
 
-TEST(Pixels, OneBitReadsTheBitInPlace) {
-    std::uint8_t row[4] = {0x20, 0, 0, 0};
-    for (int x = 0; x < 8; ++x)
-        EXPECT_EQ(getPixel(row, x, 0, 1, 4), x == 2 ? 0x20u : 0u) << "x = " << x;
-    setPixel(row, 9, 0, 1, 4, 7);
-    EXPECT_EQ(row[1], 0x40);
-    setPixel(row, 2, 0, 1, 4, 0);
-    EXPECT_EQ(row[0], 0x00);
-    setPixel(row, 0, 0, 1, 4, 1);
-    EXPECT_EQ(row[0], 0x80);
-    EXPECT_EQ(getPixel(row, 0, 0, 1, 4), 0x80u);
-}
-
-TEST(Pixels, FourBitsHoldTheHighNibbleForEvenColumns) {
-    std::uint8_t row[4] = {0xAB, 0xAB, 0, 0};
-    setPixel(row, 1, 0, 4, 4, 5);
-    EXPECT_EQ(row[0], 0xA5);
-    setPixel(row, 2, 0, 4, 4, 5);
-    EXPECT_EQ(row[1], 0x5B);
-    EXPECT_EQ(getPixel(row, 0, 0, 4, 4), 0xAu);
-    EXPECT_EQ(getPixel(row, 1, 0, 4, 4), 0x5u);
-    EXPECT_EQ(getPixel(row, 2, 0, 4, 4), 0x5u);
-    EXPECT_EQ(getPixel(row, 3, 0, 4, 4), 0xBu);
-    // A value of 16 or more keeps to its own nibble.
-    setPixel(row, 3, 0, 4, 4, 0x1F);
-    EXPECT_EQ(row[1], 0x5F);
-}
-
-TEST(Pixels, TwentyFourBitsAreAColourReferenceStoredBlueGreenRed) {
-    std::uint8_t rows[2][8] = {};
-    std::uint32_t colour = 0x00112233; // blue 0x11, green 0x22, red 0x33
-    setPixel(&rows[0][0], 1, 1, 24, 8, colour);
-    EXPECT_EQ(rows[1][3], 0x11);
-    EXPECT_EQ(rows[1][4], 0x22);
-    EXPECT_EQ(rows[1][5], 0x33);
-    EXPECT_EQ(getPixel(&rows[0][0], 1, 1, 24, 8), colour);
-    EXPECT_EQ(getPixel(&rows[0][0], 0, 1, 24, 8), 0u);
-}
-
-TEST(Pixels, EightBitsAreTheByteOnTheRightRow) {
-    std::uint8_t rows[3][4] = {};
-    setPixel(&rows[0][0], 3, 2, 8, 4, 0x1FE);
-    EXPECT_EQ(rows[2][3], 0xFE);
-    EXPECT_EQ(getPixel(&rows[0][0], 3, 2, 8, 4), 0xFEu);
-}
-
-TEST(Pixels, NegativeCoordinatesAndOtherDepthsChangeNothing) {
-    std::uint8_t rows[2][8] = {{1, 2, 3, 4, 5, 6, 7, 8}, {9, 10, 11, 12, 13, 14, 15, 16}};
-    std::uint8_t before[2][8];
-    std::memcpy(before, rows, sizeof rows);
-    for (std::uint32_t bits : {1u, 4u, 8u, 24u}) {
-        setPixel(&rows[1][0], -1, 0, bits, 8, 0xFFFFFF);
-        setPixel(&rows[1][0], 0, -1, bits, 8, 0xFFFFFF);
+TEST(Pixels, SetChangesOnlyItsOwnBitsAndGetReadsThemBack) {
+    const PixelCase cases[] = {
+        {1, 9, 0, 7, {{1, 0xE5}}, 0x40},
+        {1, 0, 2, 0, {{16, 0x25}}, 0},
+        {4, 1, 0, 0x1C, {{0, 0xAC}}, 0xC}, // 16 or more keeps to its own nibble
+        {4, 2, 1, 3, {{9, 0x35}}, 3},
+        {8, 3, 2, 0x1FE, {{19, 0xFE}}, 0xFE},
+        {24, 1, 1, 0x00112233, {{11, 0x11}, {12, 0x22}, {13, 0x33}}, 0x112233},
+        {24, -1, 0, 0, {}, 0},
+        {8, 0, -1, 0, {}, 0},
+        {16, 0, 0, 0, {}, 0},
+        {32, 0, 0, 0, {}, 0},
+    };
+    for (const PixelCase& c : cases) {
+        std::vector<std::uint8_t> rows(24, 0xA5), expected = rows;
+        for (const auto& [at, byte] : c.changed)
+            expected[std::size_t(at)] = byte;
+        setPixel(rows.data(), c.x, c.y, c.bits, 8, c.value);
+        EXPECT_EQ(rows, expected) << c.bits << " bits at " << c.x << ", " << c.y;
+        if (c.x >= 0 && c.y >= 0 && c.bits != 16 && c.bits != 32) {
+            EXPECT_EQ(getPixel(rows.data(), c.x, c.y, c.bits, 8), c.readBack) << c.bits << " bits";
+        }
     }
-    setPixel(&rows[0][0], 0, 0, 16, 8, 0xFFFFFF);
-    setPixel(&rows[0][0], 0, 0, 32, 8, 0xFFFFFF);
-    EXPECT_EQ(std::memcmp(before, rows, sizeof rows), 0);
-    EXPECT_EQ(getPixel(&rows[0][0], 0, 0, 16, 8), 0u);
+    EXPECT_EQ(getPixel(std::vector<std::uint8_t>(4, 0xFF).data(), 0, 0, 16, 4), 0u);
 }
 
 } // namespace
