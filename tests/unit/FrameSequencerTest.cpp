@@ -5,124 +5,57 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <tuple>
 
 using namespace cinefold;
 using namespace cinefold::test;
 
-namespace {
-
-struct Tables {
-    JumpTable jump = JumpTable(11, -1);
-    std::array<JumpTable, branchTableCount> branches;
-    Tables() {
-        for (auto& t : branches)
-            t.assign(11, -1);
-    }
-    std::int32_t after(std::int32_t frame, std::int32_t last, std::uint32_t tick = 0) const {
-        return followingFrame(frame, jump, branches, last, tick);
-    }
+// The frame after `frame`, with tables of 11 entries holding -1 except the entries listed.
+struct NextFrameCase {
+    const char* name;
+    std::vector<std::pair<std::int32_t, std::int32_t>> jumps;          // frame, destination
+    std::vector<std::tuple<int, std::int32_t, std::int32_t>> branches; // table, frame, destination
+    std::int32_t frame, last;
+    std::uint32_t tick;
+    std::int32_t next;
 };
 
-std::vector<std::int32_t> run(const Tables& t, std::int32_t last, int ticks) {
-    std::vector<std::int32_t> frames;
-    std::int32_t frame = 0;
-    for (int i = 0; i < ticks; ++i)
-        frames.push_back(frame = t.after(frame, last));
-    return frames;
-}
-
-} // namespace
-
-TEST(RuntimeRandom, FollowsTheRuntimesGenerator) {
-    // srand(0): 38, 7719, 21238; srand(1): 41, 18467, 6334.
-    RuntimeRandom zero(0), one(1);
-    EXPECT_EQ(zero.next(), 38);
-    EXPECT_EQ(zero.next(), 7719);
-    EXPECT_EQ(zero.next(), 21238);
-    EXPECT_EQ(one.next(), 41);
-    EXPECT_EQ(one.next(), 18467);
-    EXPECT_EQ(one.next(), 6334);
-}
-
-TEST(FrameSequencer, WithoutJumpsTheFramesRunToTheLastKeyAndWrap) {
-    Tables t;
-    EXPECT_EQ(run(t, 4, 7), (std::vector<std::int32_t>{1, 2, 3, 4, 0, 1, 2}));
-    EXPECT_EQ(run(t, 0, 3), (std::vector<std::int32_t>{0, 0, 0}));
-}
-
-TEST(FrameSequencer, AJumpWithoutBranchesLoops) {
-    Tables t;
-    t.jump[5] = 2;
-    EXPECT_EQ(run(t, 9, 9), (std::vector<std::int32_t>{1, 2, 3, 4, 5, 2, 3, 4, 5}));
-}
-
-TEST(FrameSequencer, BranchesReplaceTheJumpAndCountingStopsAtTheFirstEmptyTable) {
-    Tables t;
-    t.jump[5] = 2;
-    t.branches[0][5] = 10;
-    t.branches[1][5] = 20;
-    t.branches[3][5] = 30;
-    t.branches[4][5] = 40;
-    std::set<std::int32_t> seen;
-    for (std::uint32_t tick = 0; tick < 200; ++tick) {
-        std::int32_t next = t.after(5, 50, tick);
-        seen.insert(next);
-        // The pick is the first value of the generator seeded with the tick count, modulo 2.
-        EXPECT_EQ(next, RuntimeRandom(tick).next() % 2 ? 20 : 10) << tick;
+TEST(FrameSequencer, FollowsJumpsAndBranchesWithinTheAnimation) {
+    constexpr std::int32_t maxFrame = 2147483647;
+    // srand(0) makes 38 the first rand, srand(1) 41: even picks the first table, odd the second.
+    const std::vector<std::tuple<int, std::int32_t, std::int32_t>> fourTables = {
+        {0, 5, 10}, {1, 5, 20}, {3, 5, 30}, {4, 5, 40}};
+    const NextFrameCase cases[] = {
+        {"runs on", {}, {}, 3, 4, 0, 4},
+        {"wraps after the last key", {}, {}, 4, 4, 0, 0},
+        {"stays at 0 without keys", {}, {}, 0, 0, 0, 0},
+        {"jumps", {{5, 2}}, {}, 5, 9, 0, 2},
+        {"branches by the clock: even", {{5, 2}}, fourTables, 5, 50, 0, 10},
+        {"branches by the clock: odd", {{5, 2}}, fourTables, 5, 50, 1, 20},
+        {"branches only where a jump is", {}, {{0, 5, 10}}, 5, 50, 0, 6},
+        {"counting stops at the first empty table", {{5, 2}}, {{1, 5, 20}}, 5, 50, 0, 2},
+        {"a jump beyond the last key lands on 0", {{3, 9}}, {}, 3, 8, 0, 0},
+        {"a jump to the last key", {{3, 9}}, {}, 3, 9, 0, 9},
+        {"a jump below 0 lands on 0", {{3, -7}}, {}, 3, 9, 0, 0},
+        {"a branch below 0 lands on 0", {{3, 2}}, {{0, 3, -2}}, 3, 9, 0, 0},
+        {"a jump to the largest frame", {{3, maxFrame}}, {}, 3, maxFrame, 0, maxFrame},
+        {"the frame after the largest wraps below 0", {}, {}, maxFrame, maxFrame, 0, 0},
+        {"frames past the tables run on", {}, {}, 50, 100, 0, 51},
+        {"negative frames read no entry", {{0, 7}}, {}, -1, 100, 0, 0},
+    };
+    for (const NextFrameCase& c : cases) {
+        JumpTable jump(11, -1);
+        std::array<JumpTable, branchTableCount> branches;
+        for (auto& table : branches)
+            table.assign(11, -1);
+        for (const auto& [frame, to] : c.jumps)
+            jump[std::size_t(frame)] = to;
+        for (const auto& [table, frame, to] : c.branches)
+            branches[std::size_t(table)][std::size_t(frame)] = to;
+        EXPECT_EQ(followingFrame(c.frame, jump, branches, c.last, c.tick), c.next) << c.name;
     }
-    EXPECT_EQ(seen, (std::set<std::int32_t>{10, 20}));
-}
-
-TEST(FrameSequencer, BranchEntriesWithoutAJumpAreIgnored) {
-    Tables t;
-    t.branches[0][5] = 10;
-    EXPECT_EQ(t.after(5, 50), 6);
-    t.jump[5] = 2;
-    t.branches[0][5] = -1;
-    t.branches[1][5] = 20;
-    EXPECT_EQ(t.after(5, 50), 2);
-}
-
-TEST(FrameSequencer, DestinationsBeyondTheLastKeyOrBelowZeroLandOnZero) {
-    Tables t;
-    t.jump[3] = 9;
-    EXPECT_EQ(t.after(3, 8), 0);
-    EXPECT_EQ(t.after(3, 9), 9);
-    t.jump[3] = -7;
-    EXPECT_EQ(t.after(3, 9), 0);
-    t.jump[3] = 2;
-    t.branches[0][3] = -2;
-    EXPECT_EQ(t.after(3, 9), 0);
-    t.jump[3] = 2147483647;
-    t.branches[0][3] = -1;
-    EXPECT_EQ(t.after(3, 2147483647), 2147483647);
-    EXPECT_EQ(t.after(2147483647, 2147483647), 0); // the frame after wraps below zero
-}
-
-TEST(FrameSequencer, FramesOutsideTheTablesReadNoJump) {
-    Tables t;
-    t.jump.assign(3, 1); // every entry would jump to 1
-    t.branches[2].clear();
-    EXPECT_EQ(t.after(2, 100), 1);
-    EXPECT_EQ(t.after(3, 100), 4); // no entry for frame 3
-    EXPECT_EQ(t.after(50, 100), 51);
-    EXPECT_EQ(t.after(-5, 100), 0);
-    EXPECT_EQ(t.after(-1, 100), 0);
-    JumpTable none;
     std::array<JumpTable, branchTableCount> noBranches;
-    EXPECT_EQ(followingFrame(7, none, noBranches, 10, 0), 8);
-}
-
-TEST(Player, AdvanceFrameWrapsAfterTheLastKeyframeOfAllTracks) {
-    Player player;
-    player.trackSet.insertLayerKey(3, key(2, 0));
-    std::vector<std::int32_t> frames;
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(player.advanceFrame(0), 2);
-        frames.push_back(player.currentFrame);
-    }
-    EXPECT_EQ(frames, (std::vector<std::int32_t>{1, 2, 0, 1}));
+    EXPECT_EQ(followingFrame(7, JumpTable{}, noBranches, 10, 0), 8) << "empty tables";
 }
 
 TEST(Player, TablesHoldJumpLengthPlusOneEntriesAndShortPayloadsLeaveMinusOne) {
@@ -148,7 +81,7 @@ TEST(Player, TablesHoldJumpLengthPlusOneEntriesAndShortPayloadsLeaveMinusOne) {
     EXPECT_EQ(player.branchTables[0], (std::vector<std::int32_t>{-1}));
 }
 
-TEST(Player, TablesThatNoPayloadFillsHoldMinusOneSoTheFramesRunOn) {
+TEST(Player, TablesThatNoPayloadFillsHoldMinusOneSoTheFramesRunOnAndWrap) {
     Player player;
     EXPECT_EQ(player.jumpTable, JumpTable(1001, -1));
     for (const JumpTable& table : player.branchTables)
@@ -156,7 +89,7 @@ TEST(Player, TablesThatNoPayloadFillsHoldMinusOneSoTheFramesRunOn) {
     player.trackSet.insertLayerKey(1, key(3, 0));
     std::vector<std::int32_t> frames;
     for (int i = 0; i < 5; ++i) {
-        player.advanceFrame(0);
+        EXPECT_EQ(player.advanceFrame(0), 3);
         frames.push_back(player.currentFrame);
     }
     EXPECT_EQ(frames, (std::vector<std::int32_t>{1, 2, 3, 0, 1}));

@@ -29,32 +29,6 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{10, 0, -5, 0, 0, {12, 0, 7, 0}}, // -5 / 2 = -2: mirrored
         RectCase{2147483647, 0, 4, 0, 0, {2147483645, 0, -2147483647, 0}})); // wraps
 
-TEST(LayerPlacement, AGroupScalesTheCelByTheRecordsThousandths) {
-    TrackSet set;
-    set.loadGroups(groupsPayload({{{7, 0, 100, 69}}}));
-    set.insertLayerKey(4, key(0, 1, 50, 60, 500, 956, 0, 1, 3));
-    set.insertLayerKey(4, key(10, 0, 50, 60, 500, 956, 0, 1, 3));
-    LayerPlacement p = placeLayer(set, 4, 0);
-    EXPECT_TRUE(p.usesGroup);
-    EXPECT_EQ(p.image, 7);
-    EXPECT_EQ(p.runStart, 0);
-    EXPECT_EQ(p.celSize, (CelSize{100, 69}));
-    EXPECT_EQ(p.width, 50);
-    EXPECT_EQ(p.height, 65); // 69 x 956 / 1000, truncated
-    EXPECT_EQ(p.rect, spriteRect(50, 60, 50, 65, 3));
-}
-
-TEST(LayerPlacement, WithoutAGroupTheRecordsOwnImageAndPixelSizeAreUsed) {
-    TrackSet set;
-    set.insertLayerKey(2, key(5, 0, 10, 10, 4, 3, 42, 0, 1));
-    LayerPlacement p = placeLayer(set, 2, 5);
-    EXPECT_FALSE(p.usesGroup);
-    EXPECT_EQ(p.image, 42);
-    EXPECT_EQ(p.width, 4);
-    EXPECT_EQ(p.rect, (SpriteRect{12, 9, 8, 12}));
-    EXPECT_TRUE(p.hasImageNumber());
-}
-
 TEST(LayerPlacement, AnEmptyGroupOrAGroupOutOfRangeShowsNoImage) {
     TrackSet set;
     set.insertLayerKey(1, key(0, 0, 0, 0, 1000, 1000, 5, 3));

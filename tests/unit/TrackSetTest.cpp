@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace cinefold;
 using namespace cinefold::test;
 
@@ -28,49 +30,23 @@ std::vector<std::int32_t> framesBackwards(const Track& track) {
     return frames;
 }
 
-TrackSet loaded(const ByteVector& schedule) {
-    TrackSet set;
-    EXPECT_EQ(set.loadSchedule(std::int32_t(schedule.size()), schedule), 1);
-    return set;
-}
-
 } // namespace
 
-TEST(Track, InsertsOutOfOrderAreSortedAndLinkedBothWays) {
+TEST(Track, KeysAreSortedLinkedBothWaysAndASecondKeyOnAFrameReplacesTheFirstInPlace) {
     Track track;
     for (std::int32_t frame : {30, 10, 20})
-        EXPECT_EQ(track.insert(key(frame, 0)), 1);
+        EXPECT_EQ(track.insert(key(frame, 0, 1)), 1);
+    KeyRecord replacement = key(20, 1, 99, 98, 97, 96, 5);
+    replacement.prev = 1234; // a stored key's own links mean nothing
+    replacement.next = -5;
+    track.insert(replacement);
     EXPECT_EQ(framesOf(track), (std::vector<std::int32_t>{10, 20, 30}));
     EXPECT_EQ(framesBackwards(track), (std::vector<std::int32_t>{30, 20, 10}));
     EXPECT_EQ(track.keys()[0].prev, 0);
-    EXPECT_EQ(track.keys()[2].next, 0);
     EXPECT_EQ(track.keys()[0].next, 2);
-}
-
-TEST(Track, ASecondKeyOnAFrameReplacesTheFirstInPlace) {
-    Track track;
-    for (std::int32_t frame : {10, 20, 30})
-        track.insert(key(frame, 0, 1));
-    track.insert(key(20, 1, 99, 98, 97, 96, 5));
-    ASSERT_EQ(track.keys().size(), 3u);
-    const KeyRecord& middle = track.keys()[1];
-    EXPECT_EQ(middle.centerX, 99);
-    EXPECT_EQ(middle.height, 96);
-    EXPECT_EQ(middle.image, 5);
-    EXPECT_EQ(middle.interpolation, 1);
-    EXPECT_EQ(framesBackwards(track), (std::vector<std::int32_t>{30, 20, 10}));
-}
-
-TEST(Track, StoredKeysAreNeverInterpolatedAndIgnoreTheirOwnLinks) {
-    Track track;
-    KeyRecord k = key(7, 1);
-    k.interpolated = 1;
-    k.prev = 1234;
-    k.next = -5;
-    track.insert(k);
-    EXPECT_EQ(track.keys()[0].interpolated, 0);
-    EXPECT_EQ(track.keys()[0].prev, 0);
-    EXPECT_EQ(track.keys()[0].next, 0);
+    EXPECT_EQ(track.keys()[2].next, 0);
+    EXPECT_EQ(track.keys()[1].centerX, 99);
+    EXPECT_EQ(track.keys()[1].image, 5);
 }
 
 TEST(Track, KeysOnNegativeFramesAreRefused) {
@@ -104,77 +80,69 @@ TEST(Track, InsertAllMatchesInsertingOneAtATime) {
     }
 }
 
-TEST(TrackSet, SectionsGoToTheirTracksAndUnknownLayersAreDropped) {
+// A schedule payload, the decoded size it is loaded with (its own length unless given), and
+// the frames of the keys that each track then holds (layer 0 is the background); every track
+// not listed stays empty.
+struct ScheduleCase {
+    const char* name;
     ByteVector schedule;
-    putSection(schedule, 0, {key(0, 1, 0, 0, 0, 0, 100), key(700, 1, 0, 0, 0, 0, 100)});
-    putSection(schedule, 51, {key(3, 0)});
-    putSection(schedule, -1, {key(4, 0)});
-    putSection(schedule, 7, {});
-    putSection(schedule, 3, {key(9, 0, 11)});
-    putSection(schedule, 50, {key(12, 0, 13)});
-    TrackSet set = loaded(schedule);
-    EXPECT_EQ(framesOf(set.background()), (std::vector<std::int32_t>{0, 700}));
-    EXPECT_TRUE(set.layer(0).empty());
-    EXPECT_EQ(set.evaluateLayer(3, 9).centerX, 11);
-    EXPECT_EQ(set.evaluateLayer(50, 12).centerX, 13);
-    for (int layer = 0; layer < TrackSet::layerCount; ++layer) {
-        if (layer != 3 && layer != 50) {
-            EXPECT_TRUE(set.layer(layer).empty()) << layer;
-        }
+    std::map<int, std::vector<std::int32_t>> frames;
+    std::int64_t decodedSize = -1;
+};
+
+ByteVector sections(std::initializer_list<std::pair<int, std::vector<KeyRecord>>> list,
+                    std::int64_t firstLength = -1) {
+    ByteVector v;
+    for (const auto& [layer, keys] : list) {
+        putSection(v, std::int16_t(layer), keys, firstLength);
+        firstLength = -1;
     }
-    EXPECT_EQ(set.lastFrame(), 700);
+    return v;
 }
 
-TEST(TrackSet, AZeroLengthSectionIsSixBytes) {
-    ByteVector schedule;
-    putSection(schedule, 2, {});
-    putSection(schedule, 4, {key(8, 0)});
-    ASSERT_EQ(schedule.size(), 6u + 6u + 48u);
-    TrackSet set = loaded(schedule);
-    EXPECT_EQ(framesOf(set.layer(4)), (std::vector<std::int32_t>{8}));
-}
-
-TEST(TrackSet, ALengthNotAMultipleOf48CoversItsWholeRecords) {
-    ByteVector schedule;
-    // 100 bytes: two records, and the next section starts right after them.
-    putSection(schedule, 1, {key(1, 0), key(2, 0)}, 100);
-    putSection(schedule, 2, {key(3, 0)});
-    TrackSet set = loaded(schedule);
-    EXPECT_EQ(framesOf(set.layer(1)), (std::vector<std::int32_t>{1, 2}));
-    EXPECT_EQ(framesOf(set.layer(2)), (std::vector<std::int32_t>{3}));
-}
-
-TEST(TrackSet, ASectionReachingPastThePayloadLoadsItsWholeRecordsOnly) {
-    ByteVector schedule;
-    putSection(schedule, 1, {key(1, 0), key(2, 0)}, 48 * 1000);
-    schedule.resize(schedule.size() + 20, 0xAB); // part of a third record
-    TrackSet set = loaded(schedule);
-    EXPECT_EQ(framesOf(set.layer(1)), (std::vector<std::int32_t>{1, 2}));
-}
-
-TEST(TrackSet, OnlyDecodedSizeBytesAreRead) {
-    ByteVector schedule;
-    putSection(schedule, 1, {key(1, 0)});
-    putSection(schedule, 2, {key(2, 0)});
-    TrackSet set;
-    set.loadSchedule(54, schedule);
-    EXPECT_EQ(set.layer(1).keys().size(), 1u);
-    EXPECT_TRUE(set.layer(2).empty());
-    TrackSet none;
-    none.loadSchedule(-5, schedule);
-    EXPECT_EQ(none.lastFrame(), 0);
-    TrackSet shortPayload; // a decoded size beyond the bytes given reads only those
-    shortPayload.loadSchedule(1 << 30, Bytes(schedule).first(57));
-    EXPECT_EQ(shortPayload.layer(1).keys().size(), 1u);
-}
-
-TEST(TrackSet, LaterSectionsAddToTheSameTrack) {
-    ByteVector schedule;
-    putSection(schedule, 5, {key(30, 0, 1), key(10, 0, 2)});
-    putSection(schedule, 5, {key(20, 0, 3), key(30, 0, 4)});
-    TrackSet set = loaded(schedule);
-    EXPECT_EQ(framesOf(set.layer(5)), (std::vector<std::int32_t>{10, 20, 30}));
-    EXPECT_EQ(set.evaluateLayer(5, 30).centerX, 4);
+TEST(TrackSet, ScheduleSectionsFillTheirTracks) {
+    ByteVector pastTheEnd = sections({{1, {key(1, 0), key(2, 0)}}}, 48 * 1000);
+    pastTheEnd.resize(pastTheEnd.size() + 20, 0xAB); // part of a third record
+    const ScheduleCase cases[] = {
+        {"layers 0 to 50, others dropped",
+         sections({{0, {key(0, 1), key(700, 1)}},
+                   {51, {key(3, 0)}},
+                   {-1, {key(4, 0)}},
+                   {3, {key(9, 0)}},
+                   {50, {key(12, 0)}}}),
+         {{0, {0, 700}}, {3, {9}}, {50, {12}}}},
+        {"a zero-length section is six bytes", sections({{2, {}}, {4, {key(8, 0)}}}), {{4, {8}}}},
+        // 100 bytes: two records, and the next section starts right after them.
+        {"length not a multiple of 48",
+         sections({{1, {key(1, 0), key(2, 0)}}, {2, {key(3, 0)}}}, 100),
+         {{1, {1, 2}}, {2, {3}}}},
+        {"section past the payload keeps its whole records", pastTheEnd, {{1, {1, 2}}}},
+        {"later sections add to the same track",
+         sections({{5, {key(30, 0), key(10, 0)}}, {5, {key(20, 0), key(30, 0)}}}),
+         {{5, {10, 20, 30}}}},
+        {"only decodedSize bytes are read",
+         sections({{1, {key(1, 0)}}, {2, {key(2, 0)}}}),
+         {{1, {1}}},
+         54},
+        {"a negative decodedSize reads nothing", sections({{1, {key(1, 0)}}}), {}, -5},
+        {"a decodedSize past the bytes reads the bytes",
+         sections({{1, {key(1, 0)}}}),
+         {{1, {1}}},
+         1 << 30},
+    };
+    for (const ScheduleCase& c : cases) {
+        TrackSet set;
+        std::int64_t size = c.decodedSize == -1 ? std::int64_t(c.schedule.size()) : c.decodedSize;
+        set.loadSchedule(std::int32_t(size), c.schedule);
+        for (int layer = 0; layer < TrackSet::layerCount; ++layer) {
+            auto it = c.frames.find(layer);
+            const Track& track = layer == 0 ? set.background() : set.layer(layer);
+            EXPECT_EQ(framesOf(track),
+                      it == c.frames.end() ? std::vector<std::int32_t>{} : it->second)
+                << c.name << ", layer " << layer;
+        }
+        EXPECT_TRUE(set.layer(0).empty()) << c.name;
+    }
 }
 
 TEST(TrackSet, LayersOutsideTheSetAreRefusedAndShowNothing) {
@@ -182,7 +150,6 @@ TEST(TrackSet, LayersOutsideTheSetAreRefusedAndShowNothing) {
     EXPECT_EQ(set.insertLayerKey(51, key(1, 0)), 0);
     EXPECT_EQ(set.insertLayerKey(-1, key(1, 0)), 0);
     EXPECT_EQ(set.insertLayerKey(50, key(1, 0)), 1);
-    EXPECT_EQ(set.insertBackgroundKey(key(2, 0)), 1);
     EXPECT_TRUE(set.evaluateLayer(51, 1).isEmpty());
     EXPECT_TRUE(set.evaluateLayer(-1, 1).isEmpty());
     EXPECT_FALSE(set.evaluateLayer(50, 1).isEmpty());
