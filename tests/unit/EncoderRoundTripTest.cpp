@@ -38,23 +38,9 @@ const Shape allShapes[] = {Shape::uniform,         Shape::fewValues, Shape::runs
                            Shape::repeatedPattern, Shape::pixelRows, Shape::longChain};
 
 std::string shapeName(Shape shape) {
-    switch (shape) {
-    case Shape::uniform:
-        return "uniform";
-    case Shape::fewValues:
-        return "fewValues";
-    case Shape::runs:
-        return "runs";
-    case Shape::repeatedPattern:
-        return "repeatedPattern";
-    case Shape::sparse:
-        return "sparse";
-    case Shape::pixelRows:
-        return "pixelRows";
-    case Shape::longChain:
-        return "longChain";
-    }
-    return "?";
+    static const char* const names[] = {"uniform", "fewValues", "runs",     "repeatedPattern",
+                                        "sparse",  "pixelRows", "longChain"};
+    return names[int(shape)];
 }
 
 // Fixed seeds and std::mt19937's specified sequence (no standard distributions, whose output
@@ -135,7 +121,19 @@ testing::AssertionResult sameBytes(Bytes decoded, const ByteString& original) {
     return testing::AssertionSuccess();
 }
 
+std::int32_t wordAt(const ByteString& bytes, std::size_t offset) {
+    return std::int32_t(bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+                        std::uint32_t(bytes[offset + 3]) << 24);
+}
+
+// Every block the encoders write, whatever its content, has the same header: its own length,
+// the data's length, "DATA", spareFlag 1 and two zero bytes.
 testing::AssertionResult blockDecodesTo(const ByteString& block, const ByteString& original) {
+    if (block.size() < 16 || wordAt(block, 0) != std::int32_t(block.size()) ||
+        wordAt(block, 4) != std::int32_t(original.size()) ||
+        std::string(block.begin() + 8, block.begin() + 12) != "DATA" || block[12] != 1 ||
+        block[14] != 0 || block[15] != 0)
+        return testing::AssertionFailure() << "bad block header";
     DecodeBuffer buffer;
     if (!buffer.decodeDataBlock(block))
         return testing::AssertionFailure() << "block refused: " << buffer.failure();
@@ -147,11 +145,6 @@ testing::AssertionResult imageDecodesTo(const ByteString& image, const ByteStrin
     if (!buffer.decodeRunLengthImage(image))
         return testing::AssertionFailure() << "image refused: " << buffer.failure();
     return sameBytes(buffer.bytes(), original);
-}
-
-std::int32_t wordAt(const ByteString& bytes, std::size_t offset) {
-    return std::int32_t(bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-                        std::uint32_t(bytes[offset + 3]) << 24);
 }
 
 // A length for a generated string: mostly short, sometimes tens of kilobytes.
@@ -212,14 +205,6 @@ TEST(PairEncoder, RoundTripsThousandsOfGeneratedStrings) {
     EXPECT_GT(packed, 1500);
 }
 
-TEST(PairEncoder, RoundTripsMegabyteStringsOfEveryShape) {
-    Generator generator(7);
-    for (Shape shape : allShapes) {
-        ByteString data = generator.make(shape, (1u << 20) + generator.below(1u << 20));
-        EXPECT_TRUE(blockDecodesTo(encodeDataBlock(data), data)) << shapeName(shape);
-    }
-}
-
 TEST(PairEncoder, RoundTripsEveryShortStringOverThreeValues) {
     const std::uint8_t values[] = {0, 1, 255};
     for (std::size_t length = 0; length <= 6; ++length) {
@@ -246,6 +231,7 @@ TEST(PairEncoder, RoundTripsUnderEveryPieceRule) {
         return options;
     };
     const Case cases[] = {
+        {"defaults", PairEncoderOptions()},
         {"one value per piece", with([](auto& o) { o.maxDistinct = 1; })},
         {"two values per piece", with([](auto& o) { o.maxDistinct = 2; })},
         {"every value", with([](auto& o) { o.maxDistinct = 255; })},
@@ -288,35 +274,6 @@ TEST(PairEncoder, StoresIncompressibleDataAndPacksRepetitiveData) {
     }
 }
 
-TEST(PairEncoder, WritesTheHeaderFieldsOfEveryBlock) {
-    Generator generator(11);
-    for (std::size_t length : {0u, 5u, 4000u, 100000u}) {
-        ByteString data = generator.make(Shape::runs, length);
-        for (const ByteString& block : {encodeDataBlock(data), encodeStoredBlock(data)}) {
-            EXPECT_EQ(wordAt(block, 0), std::int32_t(block.size()));
-            EXPECT_EQ(wordAt(block, 4), std::int32_t(length));
-            EXPECT_EQ(std::string(block.begin() + 8, block.begin() + 12), "DATA");
-            EXPECT_EQ(block[12], 1);
-            EXPECT_EQ(block[14], 0);
-            EXPECT_EQ(block[15], 0);
-        }
-    }
-}
-
-TEST(PairEncoder, EmptyDataIsAStoredBlockOfNothing) {
-    const ByteString expected = {16, 0, 0, 0, 0, 0, 0, 0, 'D', 'A', 'T', 'A', 1, 0, 0, 0};
-    EXPECT_EQ(encodeDataBlock({}), expected);
-    EXPECT_EQ(encodeStoredBlock({}), expected);
-    EXPECT_TRUE(blockDecodesTo(expected, {}));
-}
-
-TEST(PairEncoder, StoredBlockCarriesTheBytesAsTheyAre) {
-    const ByteString data = {0x42, 0x4D, 0x00, 0xFF, 0x07};
-    const ByteString expected = {21,  0, 0, 0, 5, 0,    0,    0,    'D',  'A', 'T',
-                                 'A', 1, 0, 0, 0, 0x42, 0x4D, 0x00, 0xFF, 0x07};
-    EXPECT_EQ(encodeStoredBlock(data), expected);
-}
-
 TEST(PairEncoder, IsNoLargerThanThePublishedEncoderOnDemoShapedPayloads) {
     std::vector<DemoInput> inputs = demoImages();
     for (DemoInput& table : demoTables())
@@ -337,66 +294,91 @@ TEST(PairEncoder, IsNoLargerThanThePublishedEncoderOnDemoShapedPayloads) {
 
 // ----- Run-length images -----
 
-TEST(RunLengthEncoder, RoundTripsGeneratedStringsOfEveryType) {
+TEST(RunLengthEncoder, RoundTripsGeneratedStringsAndDemoImagesOfEveryType) {
     Generator generator(5);
-    for (int type : {8, 24, 1}) {
-        for (int i = 0; i < 700; ++i) {
-            Shape shape = allShapes[i % std::size(allShapes)];
-            ByteString data = generator.make(shape, 1 + someLength(generator));
-            // Type 1 runs start with 0-bits; strings whose first bit is 1 are checked below.
-            if (type == 1) data[0] &= 0xFE;
-            ByteString image = encodeRunLengthImage(data, type);
-            ASSERT_TRUE(imageDecodesTo(image, data))
-                << "type " << type << ", string " << i << ", " << shapeName(shape) << ", "
-                << data.size() << " bytes";
-        }
-    }
-}
-
-TEST(RunLengthEncoder, RoundTripsDemoImagesOfEveryType) {
     std::vector<DemoInput> inputs = demoImages();
     inputs.push_back({"background", bench::makeBackgroundImage()});
-    for (int type : {8, 24, 1})
-        for (const DemoInput& input : inputs)
-            EXPECT_TRUE(imageDecodesTo(encodeRunLengthImage(input.bytes, type), input.bytes))
-                << "type " << type << ", " << input.name;
-}
-
-TEST(RunLengthEncoder, WritesTheWorkedExamplesOfTheFormat) {
-    struct Case {
-        int type;
-        ByteString data;
-        ByteString image;
-    };
-    const Case cases[] = {
-        {8,
-         {0x42, 0x4D, 0x00, 0x00, 0x00},
-         {0x40, 8, 5, 0, 0, 0, 16, 0, 0, 0, 0x42, 0x00, 0x4D, 0x00, 0x00, 0x02}},
-        {24, {1, 2, 3, 1, 2, 3}, {0x40, 24, 6, 0, 0, 0, 14, 0, 0, 0, 1, 2, 3, 1}},
-        // "BM": the runs 1 1 4 1 1 1 1 2 2 1 1; the last code, a single 0, is the final bit.
-        {1, {0x42, 0x4D}, {0x40, 1, 2, 0, 0, 0, 13, 0, 0, 0, 0x0E, 0x03, 0x30}},
-        // Runs 2 6 4 4 (codes 1100 111010 111000 111000) end on a byte boundary: a whole byte of
-        // padding follows, whose bits decode to runs beyond decodedSize.
-        {1, {0xFC, 0xF0}, {0x40, 1, 2, 0, 0, 0, 14, 0, 0, 0, 0x33, 0xAE, 0x38, 0x00}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(encodeRunLengthImage(c.data, c.type), c.image) << "type " << c.type;
-        EXPECT_TRUE(imageDecodesTo(c.image, c.data)) << "type " << c.type;
+    for (int i = 0; i < 700; ++i) {
+        Shape shape = allShapes[i % std::size(allShapes)];
+        inputs.push_back({shapeName(shape), generator.make(shape, 1 + someLength(generator))});
+    }
+    // Type-1 streams of every length up to 64 bytes, so that the codes end at every bit of a
+    // byte: those that end on a byte boundary get a whole byte of padding, unless the last code
+    // can itself be cut short.
+    for (std::size_t length = 1; length <= 64; ++length)
+        for (int k = 0; k < 20; ++k)
+            inputs.push_back(
+                {"short", generator.make(k % 2 ? Shape::runs : Shape::fewValues, length)});
+    for (int type : {8, 24, 1}) {
+        for (DemoInput& input : inputs) {
+            // Type 1 runs start with 0-bits; strings whose first bit is 1 are refused.
+            if (type == 1) input.bytes[0] &= 0xFE;
+            ASSERT_TRUE(imageDecodesTo(encodeRunLengthImage(input.bytes, type), input.bytes))
+                << "type " << type << ", " << input.name << ", " << input.bytes.size() << " bytes";
+        }
     }
 }
 
-TEST(RunLengthEncoder, Type1PadsWithOneToEightBits) {
-    // Runs whose codes fill the stream exactly to a byte boundary get a whole byte of padding
-    // (eight bits, the most the decoder allows), except when the last code can itself be cut
-    // short; every other length gets fewer. Strings of growing length cover every residue.
-    Generator generator(17);
-    for (std::size_t length = 1; length <= 64; ++length)
-        for (int k = 0; k < 20; ++k) {
-            ByteString data = generator.make(k % 2 ? Shape::runs : Shape::fewValues, length);
-            data[0] &= 0xFE;
-            ASSERT_TRUE(imageDecodesTo(encodeRunLengthImage(data, 1), data))
-                << length << " bytes, string " << k;
+// A packed image: header and groups.
+ByteString image(int type, std::uint8_t decodedSize, const ByteString& groups) {
+    ByteString v = {
+        0x40, std::uint8_t(type), decodedSize, 0, 0, 0, std::uint8_t(10 + groups.size()), 0, 0, 0};
+    v.insert(v.end(), groups.begin(), groups.end());
+    return v;
+}
+
+enum Codec { stored = -1, packed = 0, rle1 = 1, rle8 = 8, rle24 = 24 };
+
+ByteString encodeWith(Codec codec, const ByteString& data) {
+    if (codec == stored) return encodeStoredBlock(data);
+    if (codec == packed) return encodeDataBlock(data);
+    return encodeRunLengthImage(data, int(codec));
+}
+
+TEST(Encoders, WriteTheExactBytesOfTheFormatsExamples) {
+    struct Case {
+        Codec codec;
+        ByteString data, encoded;
+    };
+    const ByteString emptyBlock = {16, 0, 0, 0, 0, 0, 0, 0, 'D', 'A', 'T', 'A', 1, 0, 0, 0};
+    const Case cases[] = {
+        {packed, {}, emptyBlock},
+        {stored, {}, emptyBlock},
+        {stored, {0x42, 0x4D, 0x00, 0xFF, 0x07}, {21,  0, 0, 0, 5, 0,    0,    0,    'D',  'A', 'T',
+                                                  'A', 1, 0, 0, 0, 0x42, 0x4D, 0x00, 0xFF, 0x07}},
+        {rle8, {0x42, 0x4D, 0x00, 0x00, 0x00}, image(8, 5, {0x42, 0x00, 0x4D, 0x00, 0x00, 0x02})},
+        {rle24, {1, 2, 3, 1, 2, 3}, image(24, 6, {1, 2, 3, 1})},
+        // The last triple is completed with zeros.
+        {rle24, {0xAB}, image(24, 1, {0xAB, 0, 0, 0})},
+        {rle24, {0xAB, 0xAB, 0xAB, 0xAB}, image(24, 4, {0xAB, 0xAB, 0xAB, 0, 0xAB, 0, 0, 0})},
+        {rle24, {1, 2, 3, 1, 2, 3, 1, 2}, image(24, 8, {1, 2, 3, 1, 1, 2, 0, 0})},
+        // "BM": the runs 1 1 4 1 1 1 1 2 2 1 1; the last code, a single 0, is the final bit.
+        {rle1, {0x42, 0x4D}, image(1, 2, {0x0E, 0x03, 0x30})},
+        // Runs 2 6 4 4 (codes 1100 111010 111000 111000) end on a byte boundary: a whole byte of
+        // padding follows, whose bits decode to runs beyond decodedSize.
+        {rle1, {0xFC, 0xF0}, image(1, 2, {0x33, 0xAE, 0x38, 0x00})},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(encodeWith(c.codec, c.data), c.encoded) << "codec " << c.codec;
+        if (c.codec > 0) {
+            EXPECT_TRUE(imageDecodesTo(c.encoded, c.data)) << "codec " << c.codec;
+        } else {
+            EXPECT_TRUE(blockDecodesTo(c.encoded, c.data));
         }
+    }
+}
+
+TEST(Encoders, RefuseWhatNoDecoderTakes) {
+    // Longer data than any decoder accepts.
+    const ByteString longest(std::size_t(DecodeBuffer::maxDecodedSize) + 1, 0);
+    for (Codec codec : {stored, packed, rle1, rle8, rle24})
+        EXPECT_TRUE(encodeWith(codec, longest).empty()) << "codec " << codec;
+    // No image is empty, and a type-1 image starts with a run of 0-bits.
+    for (Codec codec : {rle1, rle8, rle24})
+        EXPECT_TRUE(encodeWith(codec, {}).empty()) << "codec " << codec;
+    const ByteString odd = {0x01, 0x00};
+    for (int type : {1, 0, 2})
+        EXPECT_TRUE(encodeRunLengthImage(odd, type).empty()) << "type " << type;
 }
 
 TEST(RunLengthEncoder, RunsOfMoreThan256SplitIntoGroups) {
@@ -414,41 +396,4 @@ TEST(RunLengthEncoder, RunsOfMoreThan256SplitIntoGroups) {
         EXPECT_EQ(image.size(), 10 + groupBytes * c.groups) << c.type << ", " << c.length;
         EXPECT_TRUE(imageDecodesTo(image, data)) << c.type << ", " << c.length;
     }
-}
-
-TEST(RunLengthEncoder, Type24CompletesTheLastTripleWithZeros) {
-    struct Case {
-        ByteString data;
-        ByteString groups;
-    };
-    const Case cases[] = {
-        {{0xAB}, {0xAB, 0, 0, 0}},
-        {{0xAB, 0xCD}, {0xAB, 0xCD, 0, 0}},
-        {{0xAB, 0xAB, 0xAB, 0xAB}, {0xAB, 0xAB, 0xAB, 0, 0xAB, 0, 0, 0}},
-        {{1, 2, 3, 1, 2, 3, 1, 2}, {1, 2, 3, 1, 1, 2, 0, 0}},
-    };
-    for (const Case& c : cases) {
-        ByteString image = encodeRunLengthImage(c.data, 24);
-        EXPECT_EQ(ByteString(image.begin() + 10, image.end()), c.groups) << c.data.size();
-        EXPECT_TRUE(imageDecodesTo(image, c.data)) << c.data.size();
-    }
-}
-
-TEST(RunLengthEncoder, RefusesWhatNoImageCanCarry) {
-    EXPECT_TRUE(encodeRunLengthImage({}, 8).empty());
-    EXPECT_TRUE(encodeRunLengthImage({}, 24).empty());
-    EXPECT_TRUE(encodeRunLengthImage({}, 1).empty());
-    const ByteString odd = {0x01, 0x00};
-    EXPECT_TRUE(encodeRunLengthImage(odd, 1).empty()); // first bit 1: no first run of 0-bits
-    EXPECT_FALSE(encodeRunLengthImage(odd, 8).empty());
-    EXPECT_TRUE(encodeRunLengthImage(odd, 2).empty());
-    EXPECT_TRUE(encodeRunLengthImage(odd, 0).empty());
-}
-
-TEST(Encoders, RefuseDataLongerThanAnyDecoderTakes) {
-    ByteString longest(std::size_t(DecodeBuffer::maxDecodedSize) + 1, 0);
-    EXPECT_TRUE(encodeDataBlock(longest).empty());
-    EXPECT_TRUE(encodeStoredBlock(longest).empty());
-    for (int type : {8, 24, 1})
-        EXPECT_TRUE(encodeRunLengthImage(longest, type).empty()) << type;
 }

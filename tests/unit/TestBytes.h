@@ -19,6 +19,10 @@ inline void put32(ByteVector& v, std::uint32_t x) {
     put16(v, x & 0xFFFF);
     put16(v, x >> 16);
 }
+inline ByteVector operator+(ByteVector a, const ByteVector& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 inline void putText(ByteVector& v, const std::string& s) {
     v.insert(v.end(), s.begin(), s.end());
 }
