@@ -73,55 +73,13 @@ TEST_P(PeResources, SurvivesEveryTruncationAndCorruption) {
 INSTANTIATE_TEST_SUITE_P(BothWidths, PeResources, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
 
-TEST(LocateContainer, ABareContainerIsTheWholeFile) {
-    ByteVector c = smallContainer(5);
+TEST(LocateContainer, AnOffsetPointingAtBytesWithoutTheSignatureIsReportedThere) {
     ContainerSource source;
     FileProblem problem;
-    ASSERT_TRUE(locateContainer(c, source, problem));
-    EXPECT_FALSE(source.executable);
-    EXPECT_EQ(source.size, c.size());
-}
-
-TEST(LocateContainer, AnExecutableWhoseOffsetIsItsSizeCarriesNothing) {
-    ByteVector pe = peWithResource(false, "RC_DATA", 107, offsetValue);
-    OffsetResource r = findOffsetResource(pe);
-    set32(pe, std::size_t(r.fileOffset), std::uint32_t(pe.size()));
-    ContainerSource source;
-    FileProblem problem;
-    EXPECT_FALSE(locateContainer(pe, source, problem));
-    EXPECT_NE(problem.what.find("carries no container"), std::string::npos) << problem.what;
-    EXPECT_EQ(problem.offset, r.fileOffset);
-}
-
-TEST(LocateContainer, NamesWhatIsWrongWithOtherFiles) {
-    ContainerSource source;
-    FileProblem problem;
-    EXPECT_FALSE(
-        locateContainer(ByteVector{'V', 'E', 'K', 'O', '_', 'S', '1', '1'}, source, problem));
-    EXPECT_NE(problem.what.find("neither a container"), std::string::npos);
-    // An offset that points at bytes without the signature.
     ByteVector pe = peWithResource(true, "RC_DATA", 107, offsetValue);
     set32(pe, std::size_t(findOffsetResource(pe).fileOffset), 0x40);
     EXPECT_FALSE(locateContainer(pe, source, problem));
     EXPECT_EQ(problem.offset, 0x40u);
-}
-
-TEST(Bundle, AppendsTheContainerAndPointsTheResourceAtIt) {
-    for (bool wide : {false, true}) {
-        ByteVector saver = peWithResource(wide, "RC_DATA", 107, offsetValue);
-        ByteVector container = smallContainer(7);
-        ByteVector out;
-        BundleResult result;
-        FileProblem problem;
-        ASSERT_TRUE(bundleContainer(saver, container, out, result, problem)) << problem.what;
-        EXPECT_EQ(result.containerOffset, saver.size());
-        EXPECT_EQ(out.size(), saver.size() + container.size());
-        ContainerSource source;
-        ASSERT_TRUE(locateContainer(out, source, problem)) << problem.what;
-        EXPECT_TRUE(source.executable);
-        EXPECT_EQ(source.offset, saver.size());
-        EXPECT_TRUE(std::equal(container.begin(), container.end(), out.begin() + source.offset));
-    }
 }
 
 TEST(Bundle, ReplacesTheContainerASaverAlreadyCarries) {
@@ -149,12 +107,10 @@ TEST(Bundle, KeepsTrailingBytesThatAreNoContainer) {
     EXPECT_EQ(result.containerOffset, saver.size());
 }
 
-TEST(Bundle, RefusesWhatIsNoSaver) {
+TEST(Bundle, RefusesASaverWithoutTheOffsetResource) {
     ByteVector out;
     BundleResult result;
     FileProblem problem;
-    EXPECT_FALSE(bundleContainer(smallContainer(1), smallContainer(2), out, result, problem));
-    EXPECT_NE(problem.what.find("not a PE file"), std::string::npos) << problem.what;
     ByteVector withoutResource = peWithResource(false, "ICON", 107, offsetValue);
     EXPECT_FALSE(bundleContainer(withoutResource, smallContainer(2), out, result, problem));
     EXPECT_NE(problem.what.find("RC_DATA"), std::string::npos) << problem.what;
