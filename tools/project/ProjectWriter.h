@@ -1,0 +1,22 @@
+#pragma once
+// Writes a project folder: project.json and, under images/, every image and mask as the BMP file
+// image it is, byte for byte, with the codec it had. Reading the folder back gives the same
+// Project, so an unpacked container packs back to one that loads the same.
+
+#include "Project.h"
+
+#include "container/ContainerFile.h"
+
+#include <string>
+
+namespace cinefold {
+
+constexpr const char* projectFileName = "project.json";
+
+// Creates `folder` if needed. False, with the problem, when a file cannot be written.
+bool writeProject(const Project& project, const std::string& folder, FileProblem& problem);
+
+// The project file's text, with images named as writeProject names them.
+std::string projectText(const Project& project);
+
+} // namespace cinefold
