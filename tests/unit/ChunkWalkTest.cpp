@@ -1,5 +1,4 @@
 #include "TestBytes.h"
-#include "TimelineBytes.h"
 
 #include "container/ContainerWriter.h"
 #include "player/Player.h"
@@ -162,36 +161,6 @@ TEST(ChunkWalk, AnImageEntryReachingPastItsChunkEndsTheListOnly) {
     EXPECT_FALSE(w.player.imageStore.entry(0)->image.empty());
     EXPECT_TRUE(w.player.imageStore.entry(1)->image.empty());
     EXPECT_EQ(w.player.stageWidth, 640);
-}
-
-TEST(ChunkWalk, DataBlocksReachTheirConsumersAndRefusalsContributeNothing) {
-    ByteVector schedule;
-    putSection(schedule, 2, {key(40, 0, 5, 6, 7, 8, 9)});
-    ByteVector jumps;
-    for (std::uint32_t i = 0; i < 3; ++i)
-        put32(jumps, i + 7);
-    ByteVector branches;
-    for (std::uint32_t i = 0; i < 15; ++i)
-        put32(branches, 100 + i);
-    ByteVector badBlock = storedBlock({1, 2, 3});
-    badBlock[13] = 2; // packedFlag 2 is refused
-    Walked w;
-    walk(w, containerOf({{"P_DT", stageRecord(10, 10, 0, 1, 1, 3)},
-                         {"SCHE", storedBlock(schedule)},
-                         {"GRP_", badBlock},
-                         {"JP__", storedBlock(jumps)},
-                         {"JPEX", storedBlock(branches)}}));
-    EXPECT_EQ(w.log.events,
-              (std::vector<std::string>{"P_DT:applied", "SCHE:decoded", "GRP_:refused",
-                                        "JP__:decoded", "JPEX:decoded"}));
-    ASSERT_EQ(w.player.trackSet.layer(2).keys().size(), 1u);
-    EXPECT_EQ(w.player.trackSet.evaluateLayer(2, 40).centerY, 6);
-    for (int g = 1; g <= groupSlotCount; ++g)
-        EXPECT_TRUE(w.player.trackSet.group(g).empty());
-    // Tables hold jumpLength + 1 entries; the last one is never filled from the container.
-    EXPECT_EQ(w.player.jumpTable, (std::vector<std::int32_t>{7, 8, 9, -1}));
-    EXPECT_EQ(w.player.branchTables[0], (std::vector<std::int32_t>{100, 101, 102, -1}));
-    EXPECT_EQ(w.player.branchTables[4], (std::vector<std::int32_t>{112, 113, 114, -1}));
 }
 
 TEST(ChunkWalk, AJumpLengthBeyondAnyAnimationAllocatesOnlyWhatThePayloadFills) {

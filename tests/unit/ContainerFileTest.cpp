@@ -73,6 +73,17 @@ TEST_P(PeResources, SurvivesEveryTruncationAndCorruption) {
 INSTANTIATE_TEST_SUITE_P(BothWidths, PeResources, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
 
+TEST(LocateContainer, AnExecutableWhoseOffsetIsItsSizeCarriesNothing) {
+    ByteVector pe = peWithResource(false, "RC_DATA", 107, offsetValue);
+    OffsetResource r = findOffsetResource(pe);
+    set32(pe, std::size_t(r.fileOffset), std::uint32_t(pe.size()));
+    ContainerSource source;
+    FileProblem problem;
+    EXPECT_FALSE(locateContainer(pe, source, problem));
+    EXPECT_NE(problem.what.find("carries no container"), std::string::npos) << problem.what;
+    EXPECT_EQ(problem.offset, r.fileOffset);
+}
+
 TEST(LocateContainer, AnOffsetPointingAtBytesWithoutTheSignatureIsReportedThere) {
     ContainerSource source;
     FileProblem problem;

@@ -349,14 +349,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   pairBlock(pairTable({{0x80, 'a', 'b'}}), ByteVector(7, 0x80))),
                     "expansion past the buffer"}));
 
-TEST(DataBlock, DecodedSizeReadsTheWordWithoutLookingAtTheSignature) {
-    ByteVector block = withByte(dataBlock(1234, 0, {}), 8, 'X');
-    EXPECT_EQ(DecodeBuffer::decodedSize(block), 1234);
-    EXPECT_EQ(DecodeBuffer::decodedSize(dataBlock(-7, 1, {})), -7);
-    EXPECT_EQ(DecodeBuffer::decodedSize(ByteVector{1, 2, 3, 4, 5, 6, 7}), 0);
-    EXPECT_EQ(DecodeBuffer::decodedSize({}), 0);
-}
-
 // --- Against the plain stack machine ---------------------------------------------------------
 
 namespace {

@@ -205,21 +205,6 @@ TEST(PairEncoder, RoundTripsThousandsOfGeneratedStrings) {
     EXPECT_GT(packed, 1500);
 }
 
-TEST(PairEncoder, RoundTripsEveryShortStringOverThreeValues) {
-    const std::uint8_t values[] = {0, 1, 255};
-    for (std::size_t length = 0; length <= 6; ++length) {
-        std::size_t combinations = 1;
-        for (std::size_t i = 0; i < length; ++i)
-            combinations *= 3;
-        for (std::size_t k = 0; k < combinations; ++k) {
-            ByteString data;
-            for (std::size_t i = 0, rest = k; i < length; ++i, rest /= 3)
-                data.push_back(values[rest % 3]);
-            ASSERT_TRUE(blockDecodesTo(encodeDataBlock(data), data)) << "length " << length;
-        }
-    }
-}
-
 TEST(PairEncoder, RoundTripsUnderEveryPieceRule) {
     struct Case {
         const char* name;

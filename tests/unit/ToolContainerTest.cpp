@@ -89,6 +89,7 @@ TEST_F(ToolContainer, InfoJsonReportsChunksStageAndStoredImages) {
               (std::vector<std::string>{"P_DT applied", "SCHE decoded", "GRP_ refused",
                                         "ABCD skipped", "BMP_ decoded", "JP__ truncated"}));
     EXPECT_EQ(info["chunks"][1]["decodedSize"], 48);
+    EXPECT_TRUE(info["groups"].empty()); // the refused block contributes nothing
     EXPECT_FALSE(info["chunks"][2].contains("decodedSize"));
     EXPECT_EQ(info["chunks"][4]["offset"], 12 + (8 + 24) + (8 + 64) + (8 + 19) + (8 + 5));
     EXPECT_EQ(info["stage"], Json({{"stageWidth", 320},
