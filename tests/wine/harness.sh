@@ -1,22 +1,10 @@
 # shellcheck shell=bash
 # The Wine test harness. A test script sources this file and calls cf_begin "$@" first; the
-# harness then owns everything the test starts:
-#
-#   - a private Xvfb display on a free number (the server picks it itself with -displayfd), at
-#     the size the test asks for, with a white root window so that anything painted shows;
-#   - the build tree's Wine prefix (made once with wineboot, reused afterwards), held under an
-#     exclusive lock for the whole test, because one prefix means one wineserver, one desktop
-#     process and one set of display settings, which two tests cannot share;
-#   - a watchdog that ends the test before CTest's own timeout would kill it, so that the
-#     cleanup below always runs;
-#   - on exit, for any reason: the prefix's processes are ended (wineserver -k), any process
-#     still running with this prefix in its environment is killed by its id, and Xvfb is
-#     stopped by its id.
-#
-# Every wait polls for what it expects, within a limit in seconds, and every external command
-# runs under timeout(1). Functions report through their exit status and print results on
-# stdout; log lines go to stderr. Test scripts should not use "set -e": check results with
-# "|| cf_fail ..." instead. See README.md in this directory.
+# harness then owns everything the test starts (a private Xvfb display, the build tree's Wine
+# prefix under an exclusive lock, a watchdog) and stops all of it on any exit, by process id.
+# Every wait polls within a limit in seconds; every external command runs under timeout(1).
+# Functions report through their exit status and print results on stdout; log lines go to
+# stderr. Test scripts check results with "|| cf_fail ...", not "set -e". See README.md here.
 
 if [[ -n ${CF_HARNESS_LOADED:-} ]]; then return 0; fi
 CF_HARNESS_LOADED=1
@@ -30,27 +18,10 @@ CF_POLL_INTERVAL=0.2
 # also starts the prefix's wineserver and system processes).
 CF_WINE_START_MARGIN=15
 
-CF_TEST_NAME=wine_test
-CF_SAVER=
-CF_PROGRAM=
-CF_WINPROBE=
-CF_TOOLS=
-CF_BUILD_DIR=
-CF_SCREEN=$CF_DEFAULT_SCREEN
-CF_SCREEN_WIDTH=0
-CF_SCREEN_HEIGHT=0
-CF_TEST_LIMIT=$CF_DEFAULT_TEST_LIMIT
-CF_TMP=
-CF_ARTIFACTS=
-CF_DEADLINE_MS=0
-CF_WATCHDOG_PID=
-CF_XVFB_PID=
-CF_XVFB_SERVER_PID=
-CF_WINEPREFIX=
-CF_LOCK_FD=
-CF_CLEANED_UP=0
-CF_DIAGNOSED=0
-CF_LAST_SCREENSHOT=
+CF_TEST_NAME=wine_test CF_SCREEN=$CF_DEFAULT_SCREEN CF_TEST_LIMIT=$CF_DEFAULT_TEST_LIMIT
+CF_SAVER= CF_PROGRAM= CF_WINPROBE= CF_TOOLS= CF_BUILD_DIR= CF_TMP= CF_ARTIFACTS=
+CF_SCREEN_WIDTH=0 CF_SCREEN_HEIGHT=0 CF_DEADLINE_MS=0 CF_CLEANED_UP=0 CF_DIAGNOSED=0
+CF_WATCHDOG_PID= CF_XVFB_PID= CF_XVFB_SERVER_PID= CF_WINEPREFIX= CF_LOCK_FD= CF_LAST_SCREENSHOT=
 declare -A CF_JOB_PID=()
 declare -A CF_JOB_STATUS=()
 
@@ -293,17 +264,6 @@ cf_tools() {
     done
 }
 
-# cf_tool LIMIT PROGRAM [ARG...]: runs a test program from CF_TOOLS and prints its output with
-# plain line ends; returns its exit code.
-cf_tool() {
-    local limit=$1 program=$2 output status
-    shift 2
-    output=$(cf_run "$limit" "$CF_TOOLS/$program" "$@")
-    status=$?
-    [[ -n $output ]] && printf '%s\n' "${output//$'\r'/}"
-    return "$status"
-}
-
 # cf_saver_copy NAME [FILE AS]: a copy of the saver in a folder of its own under CF_TMP, with
 # the test module FILE from CF_TOOLS beside it under the name AS; prints the copy's path.
 cf_saver_copy() {
@@ -398,18 +358,6 @@ cf_wait_window() {
     cf_log "window: $CF_WINDOW"
 }
 
-# cf_wait_window_gone CLASS TITLE [LIMIT]
-cf_wait_window_gone() {
-    cf__probe_wait "${3:-$CF_WAIT_LIMIT}" gone "$1" "$2" >/dev/null
-}
-
-# cf_screen_size: prints the primary screen size as Windows reports it, "WIDTHxHEIGHT".
-cf_screen_size() {
-    local line
-    line=$(cf_probe 60 screen) || return 1
-    printf '%s\n' "${line#screen=}"
-}
-
 # --- X input ------------------------------------------------------------------------------------
 
 # cf_x_window NAME [LIMIT]: waits for a visible X window whose name is exactly NAME and prints
@@ -424,15 +372,6 @@ cf_x_window() {
 cf__x_search() {
     CF_X_WINDOW=$(timeout 10 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
     [[ -n $CF_X_WINDOW ]]
-}
-
-# cf_x_geometry XID: prints "X Y WIDTH HEIGHT" of an X window.
-cf_x_geometry() {
-    # shellcheck disable=SC2034 # getwindowgeometry --shell also sets WINDOW and SCREEN
-    local X='' Y='' WIDTH='' HEIGHT='' WINDOW='' SCREEN=''
-    eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" | grep -E '^[A-Z]+=[0-9]+$')"
-    [[ -n $WIDTH ]] || return 1
-    printf '%s %s %s %s\n' "$X" "$Y" "$WIDTH" "$HEIGHT"
 }
 
 # cf_focus XID: gives an X window the keyboard focus (there is no window manager to ask).
@@ -511,9 +450,6 @@ cf_wait_pixels() {
     cf_log "pixels wanted: $*; last seen: ${CF_PIXELS_SEEN:-none}"
     return 1
 }
-
-# cf_wait_pixel X Y RRGGBB [LIMIT]
-cf_wait_pixel() { cf_wait_pixels "${4:-$CF_WAIT_LIMIT}" "$1,$2=$3"; }
 
 cf__pixels_match() {
     cf_screenshot "$CF_TMP/wait.png" || return 1

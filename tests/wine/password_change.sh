@@ -9,10 +9,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-cf_tools settings_probe.exe test_password_cpl.dll test_mpr.dll
+cf_tools test_password_cpl.dll test_mpr.dll
 # The system looks for a module in the current folder too: run from one without any.
 cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
-settings() { cf_tool 60 settings_probe.exe "$@"; }
+settings() { cf_probe 60 "$@"; }
 
 app_key='Software\Wine\AppDefaults\cinefold.scr'
 log="$CF_TMP/calls.log"
@@ -39,7 +39,7 @@ calls() { tr '\n' ' ' <"$log"; }
 
 # own_window NAME TITLE: a window of the probe's own; prints its handle.
 own_window() {
-    cf_start "$1" "$CF_TOOLS/settings_probe.exe" window "$2" 200000
+    cf_start "$1" "$CF_WINPROBE" window "$2" 200000
     cf_poll 60 grep -q '^window=' "$CF_ARTIFACTS/$1.log" || cf_fail "no window '$2'"
     tr -d '\r' <"$CF_ARTIFACTS/$1.log" | sed -n 's/^window=//p'
 }

@@ -11,10 +11,9 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 800x600x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-cf_tools settings_probe.exe test_password_cpl.dll test_mpr.dll
+cf_tools test_password_cpl.dll test_mpr.dll
 # The system looks for a module in the current folder too: run from one without any.
 cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
-settings() { cf_tool 60 settings_probe.exe "$@"; }
 probe() { cf_probe 60 "$@"; }
 
 app_key='Software\Wine\AppDefaults\cinefold.scr'
@@ -32,28 +31,27 @@ with_module=$(make_saver with-module test_password_cpl.dll)
 without_module=$(make_saver without-module)
 without_entry=$(make_saver without-entry test_mpr.dll)
 
-settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
-settings set "$app_key" Version 1 77696e393800 || cf_fail "cannot ask Wine for Windows 98"
+probe delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+probe set "$app_key" Version 1 77696e393800 || cf_fail "cannot ask Wine for Windows 98"
 use_password() {
     if [[ -z $1 ]]; then
-        settings delete "$desktop" ScreenSaveUsePassword
+        probe delete "$desktop" ScreenSaveUsePassword
     else
-        settings set "$desktop" ScreenSaveUsePassword 4 "$1"
+        probe set "$desktop" ScreenSaveUsePassword 4 "$1"
     fi || cf_fail "cannot set ScreenSaveUsePassword"
 }
 
 verify_count() { grep -c '^verify ' "$log"; }
-dialog_up() { settings handle "$dialog_class" "$dialog_title" >/dev/null; }
+dialog_up() { probe find "$dialog_class" "$dialog_title" >/dev/null; }
 dialog_gone() { ! dialog_up; }
-running_state() { settings saverrunning; }
+running_state() { probe saverrunning; }
 
 # start_saver NAME SAVER: sets saver_hwnd and saver_xid.
 start_saver() {
     cf_mouse_move 400 300 || cf_fail "cannot move the pointer"
     cf_start "$1" "$2" /s
     cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "$1: no saver window"
-    saver_hwnd=$(settings handle WindowsScreenSaverClass "Screen Saver") ||
-        cf_fail "$1: no saver window handle"
+    saver_hwnd=${CF_WINDOW%%$'\t'*}
     saver_hwnd=${saver_hwnd#window=}
     saver_xid=$(cf_x_window "Screen Saver") || cf_fail "$1: no X window for the saver"
 }
@@ -125,4 +123,4 @@ cf_expect_eq "$(tr '\n' ' ' <"$log")" "provider-module loaded provider-module fr
     "no-entry-point: the module's life"
 
 use_password ""
-settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+probe delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"

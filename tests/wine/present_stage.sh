@@ -3,7 +3,8 @@
 # of a chosen size and colour are bundled into the saver, and every worked case of the screen
 # size the test runs on is checked to the pixel, with the stretch option off and on
 # ("StageSize" in the registry), and in a 152 x 112 preview on 1024 x 768. Everything outside
-# the stage is black. The preview runs inside preview_host.exe (see there why).
+# the stage is black, and the white root window shows again once the saver has closed. The
+# preview runs inside preview_host.exe (see there why).
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
@@ -57,6 +58,7 @@ check_full_screen() {
     xid=$(cf_x_window "Screen Saver") || cf_fail "$name: no X window for the saver"
     cf_close_with "$name" "$xid" 60 key space || cf_fail "$name: the saver did not close"
     cf_expect_eq "$CF_EXIT" 0 "$name: exit code"
+    cf_wait_pixels 30 0,0=FFFFFF || cf_fail "$name: the saver's window stayed on the screen"
 }
 
 case ${width}x$height in

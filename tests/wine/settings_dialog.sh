@@ -9,13 +9,12 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 1024x768x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-cf_tools settings_probe.exe
 
 key='Software\Quillmark\CinefoldScreenSaver'
 caption="Quillmark Cinefold ScreenSaver"
 figures="$CF_BUILD_DIR/wine-figures"
 
-settings() { cf_tool 60 settings_probe.exe "$@"; }
+settings() { cf_probe 60 "$@"; }
 
 # Fields of the probe's line for control ID: sets CTL_RECT, CTL_CHECK, CTL_STYLE, CTL_CLASS,
 # CTL_TEXT, CTL_ICON from the last "controls" output in $controls.
@@ -80,8 +79,8 @@ settings set "$app_key\X11 Driver" Decorated 1 4e00 || cf_fail "cannot ask Wine 
 
 # Wine, like the NT family, lengthens a REG_SZ text by the zero that follows it in memory: a
 # one-byte "1" written from a C string is kept as "1" and its zero. That is what the saver's
-# OK leaves; the one-byte size of the call itself is checked in the settings_store test.
-one_byte_text() { printf 'type=1 size=2 stored=4 data=%s00\n' "$1"; }
+# OK leaves.
+one_byte_text() { printf 'type=1 size=2 data=%s00\n' "$1"; }
 
 # --- the first start, "/c" ----------------------------------------------------------------------
 settings delete "$key" || cf_fail "cannot remove the settings key"
@@ -142,7 +141,7 @@ open_dialog third
 cf_expect_eq "$(box_state)" 0 "box with StageSize = \"0zz\""
 set_box 1
 close_dialog third Escape
-cf_expect_eq "$(stored)" "type=1 size=3 stored=6 data=307a7a" "StageSize after Escape with the box ticked"
+cf_expect_eq "$(stored)" "type=1 size=3 data=307a7a" "StageSize after Escape with the box ticked"
 
 # --- values set by hand: only the first character counts -----------------------------------------
 long=31$(printf '30%.0s' {1..2999})

@@ -1,9 +1,11 @@
-// A stand-in for the 95 family's password control-panel module, "PASSWORD.CPL", that the Wine
-// tests place beside the saver. Its "VerifyScreenSavePwd" opens a small window titled
-// "Cinefold Test Password" and runs its own message loop, as a modal password dialog would,
-// until the test answers by sending the window message 0x0401 with the answer (non-zero: the
-// right password) as first parameter. Every call, the answer and the module's loading and
-// unloading are appended to the file named by the environment variable CINEFOLD_TEST_LOG.
+// Stand-ins for the 95 family's password modules, which the Wine tests place beside the saver.
+// Built twice. As "PASSWORD.CPL" (CINEFOLD_PASSWORD_MODULE defined) its "VerifyScreenSavePwd"
+// opens a small window titled "Cinefold Test Password" and runs its own message loop, as a modal
+// password dialog would, until the test answers by sending the window message 0x0401 with the
+// answer (non-zero: the right password) as first parameter. As "MPR.DLL" its
+// "PwdChangePasswordA" records its four arguments. Every call, the answer and the module's
+// loading and unloading are appended to the file named by the environment variable
+// CINEFOLD_TEST_LOG.
 
 #include <windows.h>
 
@@ -12,18 +14,7 @@
 
 namespace {
 
-constexpr UINT answerMessage = WM_USER + 1;
-constexpr UINT_PTR giveUpTimer = 1;
-// A test that never answers must not leave the saver waiting for ever.
-constexpr UINT giveUpMilliseconds = 60000;
-const char windowClassName[] = "CinefoldTestPassword";
-const char windowTitle[] = "Cinefold Test Password";
-// SPI_GETSCREENSAVERRUNNING
-constexpr UINT screenSaverRunningQuery = 114;
-
 HINSTANCE moduleInstance = nullptr;
-bool answered = false;
-BOOL answer = FALSE;
 
 void record(const char* format, ...) {
     char path[MAX_PATH] = {};
@@ -43,6 +34,17 @@ void record(const char* format, ...) {
     WriteFile(file, line, DWORD(size), &written, nullptr);
     CloseHandle(file);
 }
+
+#ifdef CINEFOLD_PASSWORD_MODULE
+constexpr UINT answerMessage = WM_USER + 1;
+constexpr UINT_PTR giveUpTimer = 1;
+// A test that never answers must not leave the saver waiting for ever.
+constexpr UINT giveUpMilliseconds = 60000;
+const char windowClassName[] = "CinefoldTestPassword";
+const char windowTitle[] = "Cinefold Test Password";
+constexpr UINT screenSaverRunningQuery = 114; // SPI_GETSCREENSAVERRUNNING
+bool answered = false;
+BOOL answer = FALSE;
 
 LRESULT CALLBACK passwordWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == answerMessage || (message == WM_TIMER && wParam == giveUpTimer)) {
@@ -94,14 +96,31 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saver) {
     return answer;
 }
 
+#else
+} // namespace
+
+extern "C" __declspec(dllexport) DWORD WINAPI
+    PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved1, DWORD reserved2) {
+    record("change provider=%.200s window=%lu reserved=%lu,%lu\n", provider ? provider : "(null)",
+           static_cast<unsigned long>(UINT_PTR(parent)), static_cast<unsigned long>(reserved1),
+           static_cast<unsigned long>(reserved2));
+    return 0;
+}
+#endif
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+#ifdef CINEFOLD_PASSWORD_MODULE
+    const char* name = "password-module";
+#else
+    const char* name = "provider-module";
+#endif
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
-        record("password-module loaded\n");
+        record("%s loaded\n", name);
     } else if (reason == DLL_PROCESS_DETACH) {
         // At process exit the system passes a non-null reserved pointer; a FreeLibrary passes
         // null.
-        record("password-module %s\n", reserved ? "unloaded-at-exit" : "freed");
+        record("%s %s\n", name, reserved ? "unloaded-at-exit" : "freed");
     }
     return TRUE;
 }
