@@ -131,11 +131,10 @@ bool checkBmp(Bytes file, bool mask, LoadedImage& image, std::string& problem) {
     }
     if (!readBmpLayout(file, layout, problem)) return false;
     const BmpHeader& h = layout.header;
-    if (mask && h.bitCount != 1) {
-        problem = "a BMP mask must be 1-bit; other masks can be given as PNG";
-        return false;
-    }
     std::vector<std::string>& warnings = image.warnings;
+    if (mask && h.bitCount != 1)
+        warnings.push_back("a mask of " + std::to_string(h.bitCount) +
+                           " bits a pixel: the saver clears the stage where its colours are dark");
     if (layout.infoSize != 40)
         warnings.push_back("its info header is " + std::to_string(layout.infoSize) +
                            " bytes long, the saver reads 40");

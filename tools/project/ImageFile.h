@@ -8,8 +8,8 @@
 // palette, and its transparent entries make the mask. A BMP is taken byte for byte, so that an
 // unpacked project packs back exactly.
 //
-// A mask file is a 1-bit BMP taken byte for byte (a 1 is transparent), or a PNG in which light
-// pixels (luminance 128 and above) and pixels of alpha below 128 are transparent.
+// A mask file is a BMP taken byte for byte (normally 1-bit, a 1 being transparent), or a PNG in
+// which light pixels (luminance 128 and above) and pixels of alpha below 128 are transparent.
 
 #include "base/ByteReader.h"
 

@@ -441,7 +441,7 @@ class Reader {
         const std::size_t errors = result_.errors.size();
         if (requiredField(value, path, "frame", 0, project_.stage.jumpLength - 1, jump.frame))
             unique(jumpPaths_, jump.frame, child(path, "frame"), "a jump at frame");
-        field(value, path, "to", -1, int32Max, jump.to);
+        field(value, path, "to", int32Min, int32Max, jump.to);
         if (const Json* branches = optional(value, "branches")) {
             const std::string at = child(path, "branches");
             if (!branches->is_array() || branches->size() > std::size_t(branchTableCount)) {
@@ -449,7 +449,7 @@ class Reader {
             } else {
                 for (std::size_t i = 0; i < branches->size(); ++i) {
                     std::int64_t n = 0;
-                    if (integer((*branches)[i], child(at, i), -1, int32Max, n))
+                    if (integer((*branches)[i], child(at, i), int32Min, int32Max, n))
                         jump.branches[i] = std::int32_t(n);
                 }
             }
