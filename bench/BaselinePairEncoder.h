@@ -5,7 +5,7 @@
 // values. Every step counts all pairs afresh. It is slow by design; only its output size is of
 // interest.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,6 +2,8 @@
 
 #include "Report.h"
 
+#include "container/ContainerHeader.h"
+
 #include <cstdio>
 
 namespace cinefold {
@@ -28,9 +30,10 @@ const ImageRecord* Inspection::imageForSlot(int slot) const {
 }
 
 bool inspectFile(Inspection& inspection, FileProblem& problem) {
-    if (!loadContainerFile(inspection.path, inspection.player, inspection.source, problem))
-        return false;
-    ByteReader header(inspection.player.container(), 8);
+    std::unique_ptr<std::uint8_t[]> container;
+    if (!loadContainerFile(inspection.path, container, inspection.source, problem)) return false;
+    inspection.player.adoptContainer(std::move(container), inspection.source.size);
+    ByteReader header(inspection.player.container(), containerSignatureSize);
     inspection.walkLimit = header.i32le();
 
     WalkObserver observer;

@@ -2,7 +2,7 @@
 // Writing RGB pictures as PNG files, and turning the decoded BMP file images of the container
 // into such pictures.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstdint>
 #include <string>

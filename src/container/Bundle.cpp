@@ -1,8 +1,7 @@
 #include "container/Bundle.h"
 
+#include "container/ContainerHeader.h"
 #include "container/PeResources.h"
-
-#include <cstring>
 
 namespace cinefold {
 
@@ -17,8 +16,7 @@ bool bundleContainer(Bytes saver, Bytes container, std::vector<std::uint8_t>& ou
     // image (a symbol table, a signature) is kept, and the new container goes after it.
     std::size_t keep = saver.size();
     if (resource.value < saver.size() && resource.value >= resource.imageEnd &&
-        saver.size() - resource.value >= 8 &&
-        std::memcmp(saver.data() + resource.value, "VEKO_S10", 8) == 0)
+        hasContainerSignature(saver.subspan(resource.value)))
         keep = resource.value;
     if (std::uint64_t(keep) + container.size() > 0xFFFFFFFFu) {
         problem = {0, "saver and container together exceed 4 GiB"};

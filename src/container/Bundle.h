@@ -2,7 +2,7 @@
 // Putting an animation behind a saver: the saver's bytes, the container appended, and the
 // "RC_DATA" 107 resource set to where the container begins.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 #include "container/ContainerFile.h"
 
 #include <cstdint>

@@ -19,8 +19,10 @@
 // image list entry that reaches past its chunk ends that list, and the walk goes on at the next
 // chunk. A P_DT payload shorter than the 24 bytes of a stage record is refused.
 
+#include "container/ChunkWalk.h"
+
+#include "container/ContainerHeader.h"
 #include "container/DecodeBuffer.h"
-#include "player/Player.h"
 
 #include <cstring>
 
@@ -42,12 +44,11 @@ Tag matchTag(const std::uint8_t* tag) {
 }
 
 ImageCodec dataBlockCodec(Bytes packed) {
-    return packed.size() > 13 && packed[13] == 0 ? ImageCodec::stored : ImageCodec::pairs;
+    return DecodeBuffer::isPairExpanded(packed) ? ImageCodec::pairs : ImageCodec::stored;
 }
 
 ImageCodec runLengthCodec(Bytes packed) {
-    if (packed.size() < 2) return ImageCodec::rleOther;
-    switch (packed[1]) {
+    switch (DecodeBuffer::runLengthType(packed)) {
     case 1:
         return ImageCodec::rle1;
     case 8:
@@ -61,8 +62,8 @@ ImageCodec runLengthCodec(Bytes packed) {
 
 class Walk {
   public:
-    Walk(Player& player, const WalkObserver* observer)
-        : player_(player),
+    Walk(const ChunkConsumer& consumer, const WalkObserver* observer)
+        : consumer_(consumer),
           observer_(observer && (observer->chunk || observer->image) ? observer : nullptr) {}
 
     void chunk(ChunkEvent& event, Bytes payload) {
@@ -72,7 +73,8 @@ class Walk {
                 event.result = ChunkResult::refused;
                 event.problem = "stage record shorter than 24 bytes";
             } else {
-                player_.applyStageRecord(payload.data());
+                if (consumer_.stageRecord)
+                    consumer_.stageRecord(consumer_.context, payload.first(24));
                 event.result = ChunkResult::applied;
             }
             break;
@@ -106,22 +108,25 @@ class Walk {
             return;
         }
         Bytes decoded = buffer.bytes();
+        void (*handOff)(void*, Bytes) = nullptr;
         switch (matchTag(reinterpret_cast<const std::uint8_t*>(event.tag))) {
         case Tag::schedule:
-            player_.trackSet.loadSchedule(DecodeBuffer::decodedSize(payload), decoded);
+            if (consumer_.schedule)
+                consumer_.schedule(consumer_.context, DecodeBuffer::decodedSize(payload), decoded);
             break;
         case Tag::groups:
-            player_.trackSet.loadGroups(decoded);
+            handOff = consumer_.groups;
             break;
         case Tag::jumpTable:
-            player_.loadJumpTable(decoded);
+            handOff = consumer_.jumpTable;
             break;
         case Tag::branchTables:
-            player_.loadBranchTables(decoded);
+            handOff = consumer_.branchTables;
             break;
         default:
             break;
         }
+        if (handOff) handOff(consumer_.context, decoded);
         event.result = ChunkResult::decoded;
         event.hasDecodedSize = true;
         event.decodedSize = DecodeBuffer::decodedSize(payload);
@@ -162,7 +167,7 @@ class Walk {
         if (decoded) {
             image.codec = dataBlockCodec(packed);
         } else {
-            image.dataBlock = packed.size() >= 12 && std::memcmp(packed.data() + 8, "DATA", 4) == 0;
+            image.dataBlock = DecodeBuffer::hasDataBlockSignature(packed);
             const char* blockFailure = buffer.failure();
             decoded = buffer.decodeRunLengthImage(packed) != nullptr;
             if (decoded)
@@ -174,30 +179,64 @@ class Walk {
             image.decoded = buffer.bytes();
             // Signed on purpose: image number 0 gives slot -1, which addImage refuses.
             int slot = int(image.imageNumber) - 1;
-            image.stored = slot < 100 ? player_.imageStore.addImage(slot, image.decoded)
-                                      : player_.imageStore.addMask(slot, image.decoded);
+            auto handOff = slot < 100 ? consumer_.image : consumer_.mask;
+            image.stored = handOff ? handOff(consumer_.context, slot, image.decoded) : 0;
         }
         if (observer_ && observer_->image) observer_->image(observer_->context, image);
     }
 
-    Player& player_;
+    const ChunkConsumer& consumer_;
     const WalkObserver* observer_;
 };
 
 } // namespace
 
-int Player::walkChunks(const WalkObserver* observer) {
-    static const char signature[8] = {'V', 'E', 'K', 'O', '_', 'S', '1', '0'};
-    Bytes container = this->container();
-    if (container.size() < 12 || std::memcmp(container.data(), signature, 8) != 0) return 0;
+const char* chunkResultName(ChunkResult result) {
+    switch (result) {
+    case ChunkResult::applied:
+        return "applied";
+    case ChunkResult::decoded:
+        return "decoded";
+    case ChunkResult::refused:
+        return "refused";
+    case ChunkResult::skipped:
+        return "skipped";
+    case ChunkResult::truncated:
+        return "truncated";
+    }
+    return "skipped";
+}
 
-    ByteReader header(container, 8);
+const char* imageCodecName(ImageCodec codec) {
+    switch (codec) {
+    case ImageCodec::stored:
+        return "stored";
+    case ImageCodec::pairs:
+        return "pairs";
+    case ImageCodec::rle1:
+        return "rle1";
+    case ImageCodec::rle8:
+        return "rle8";
+    case ImageCodec::rle24:
+        return "rle24";
+    case ImageCodec::rleOther:
+        return "rle";
+    case ImageCodec::none:
+        break;
+    }
+    return "none";
+}
+
+int walkChunks(Bytes container, const ChunkConsumer& consumer, const WalkObserver* observer) {
+    if (container.size() < containerHeaderSize || !hasContainerSignature(container)) return 0;
+
+    ByteReader header(container, containerSignatureSize);
     const std::int32_t walkLimit = header.i32le();
-    Walk walk(*this, observer);
+    Walk walk(consumer, observer);
 
     // 64-bit offsets: a container is at most 4 GiB and a payload length at most 2 GiB, so the
     // next offset never wraps, and the signed comparison with walkLimit stays exact.
-    std::int64_t offset = 12;
+    std::int64_t offset = containerHeaderSize;
     int index = 0;
     do {
         // A container that ends right after a payload simply has no more chunks.

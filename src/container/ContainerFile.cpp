@@ -1,5 +1,6 @@
 #include "container/ContainerFile.h"
 
+#include "container/ContainerHeader.h"
 #include "container/PeResources.h"
 
 #include <cerrno>
@@ -10,12 +11,6 @@
 namespace cinefold {
 
 namespace {
-const char signature[8] = {'V', 'E', 'K', 'O', '_', 'S', '1', '0'};
-
-bool hasSignature(Bytes bytes) {
-    return bytes.size() >= 8 && std::memcmp(bytes.data(), signature, 8) == 0;
-}
-
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -79,12 +74,13 @@ bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem) 
 
 bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem) {
     source = {};
-    if (hasSignature(file)) {
+    if (hasContainerSignature(file)) {
         source.size = std::uint32_t(file.size());
         return true;
     }
     if (file.size() < 2 || file[0] != 'M' || file[1] != 'Z') {
-        problem = {0, "neither a container (no \"VEKO_S10\" signature) nor an executable"};
+        problem = {0, std::string("neither a container (no \"") + containerSignature +
+                          "\" signature) nor an executable"};
         return false;
     }
     OffsetResource resource = findOffsetResource(file);
@@ -102,25 +98,26 @@ bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem) 
         return false;
     }
     source.size = std::uint32_t(file.size() - resource.value);
-    if (!hasSignature(file.subspan(resource.value))) {
-        problem = {resource.value, "no \"VEKO_S10\" signature where \"RC_DATA\" 107 points"};
+    if (!hasContainerSignature(file.subspan(resource.value))) {
+        problem = {resource.value, std::string("no \"") + containerSignature +
+                                       "\" signature where \"RC_DATA\" 107 points"};
         return false;
     }
     return true;
 }
 
-bool loadContainerFile(const std::string& path, Player& player, ContainerSource& source,
-                       FileProblem& problem) {
+bool loadContainerFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& container,
+                       ContainerSource& source, FileProblem& problem) {
     std::vector<std::uint8_t> file;
     if (!readWholeFile(path, file, problem)) return false;
     if (!locateContainer(file, source, problem)) return false;
-    if (source.size < 12) {
-        problem = {source.offset, "container shorter than its 12-byte header"};
+    if (source.size < containerHeaderSize) {
+        problem = {source.offset, "container shorter than its " +
+                                      std::to_string(containerHeaderSize) + "-byte header"};
         return false;
     }
-    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[source.size]);
-    std::memcpy(buffer.get(), file.data() + source.offset, source.size);
-    player.adoptContainer(std::move(buffer), source.size);
+    container.reset(new std::uint8_t[source.size]);
+    std::memcpy(container.get(), file.data() + source.offset, source.size);
     return true;
 }
 

@@ -2,9 +2,10 @@
 // The tools' load: a file path naming a bare container (it starts with "VEKO_S10") or an
 // executable that carries one behind its image, located by its "RC_DATA" 107 resource.
 
-#include "player/Player.h"
+#include "base/ByteReader.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,10 @@ bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem);
 // Finds the container inside a file's bytes. Fails when there is none or its signature is wrong.
 bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem);
 
-// Reads the file, finds the container and hands it to the player (adoptContainer); the caller
-// then walks it. Fails, with the problem, when the file holds no readable container.
-bool loadContainerFile(const std::string& path, Player& player, ContainerSource& source,
-                       FileProblem& problem);
+// Reads the file and finds the container; `container` receives a copy of its source.size bytes,
+// for a Player to adopt and walk. Fails, with the problem, when the file holds no readable
+// container.
+bool loadContainerFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& container,
+                       ContainerSource& source, FileProblem& problem);
 
 } // namespace cinefold

@@ -1,5 +1,6 @@
 #include "container/ContainerWriter.h"
 
+#include "container/ContainerHeader.h"
 #include "container/PairEncoder.h"
 
 #include <cstring>
@@ -15,8 +16,7 @@ void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 } // namespace
 
 ContainerBuilder::ContainerBuilder() {
-    static const char signature[] = "VEKO_S10";
-    bytes_.assign(signature, signature + 8);
+    bytes_.assign(containerSignature, containerSignature + containerSignatureSize);
     appendU32(bytes_, 0); // walkLimit, set by finish()
 }
 

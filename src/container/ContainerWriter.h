@@ -2,7 +2,7 @@
 // Writes animation containers: the signature, the walk limit and the chunks in the order the
 // stored containers have them (P_DT, SCHE, GRP_, JP__, JPEX, BMP_).
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <array>
 #include <cstdint>

@@ -51,11 +51,10 @@ namespace cinefold {
 
 namespace {
 
-constexpr std::size_t headerSize = 16;
+constexpr std::size_t headerSize = DecodeBuffer::dataBlockHeaderSize;
 // Room behind decodedSize for the expansion's overshoot.
 constexpr std::size_t headroom = 12;
-// The classic expansion stack holds 32 codes; a code that would need more is refused.
-constexpr int maxStackDepth = 32;
+constexpr int maxStackDepth = DecodeBuffer::maxStackDepth;
 // Codes that expand to at most this many bytes are kept flattened, ready to copy.
 constexpr std::size_t flatLimit = 32;
 // Lengths saturate here. It is far beyond any output buffer, and 65535 packed codes of this
@@ -378,7 +377,7 @@ const std::uint8_t* DecodeBuffer::decodeDataBlock(Bytes block) {
     const std::uint8_t packedFlag = header.u8();
     header.skip(2);
     if (!header.ok()) return refuse("block shorter than its header");
-    if (std::memcmp(signature.data(), "DATA", 4) != 0) return refuse("bad signature");
+    if (std::memcmp(signature.data(), dataBlockSignature, 4) != 0) return refuse("bad signature");
     if (spareFlag > 1 || packedFlag > 1) return refuse("bad flags");
     if (blockLength < std::int32_t(headerSize))
         return refuse("block length shorter than its header");

@@ -11,6 +11,18 @@ std::int32_t DecodeBuffer::decodedSize(Bytes block) {
     return reader.ok() ? size : 0;
 }
 
+bool DecodeBuffer::hasDataBlockSignature(Bytes block) {
+    return block.size() >= 12 && std::memcmp(block.data() + 8, dataBlockSignature, 4) == 0;
+}
+
+bool DecodeBuffer::isPairExpanded(Bytes block) {
+    return block.size() > 13 && block[13] != 0;
+}
+
+int DecodeBuffer::runLengthType(Bytes packed) {
+    return packed.size() > 1 ? packed[1] : -1;
+}
+
 void DecodeBuffer::begin() {
     output_.reset();
     size_ = 0;

@@ -4,7 +4,7 @@
 // run-length image codec). Each decode frees the previous output first; callers borrow the
 // returned pointer until the next decode or the buffer's destruction.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,12 +20,28 @@ class DecodeBuffer {
     // space of a 32-bit process.
     static constexpr std::int32_t maxDecodedSize = 64 << 20;
 
+    // The data block's header (DataBlock.cpp describes it) is this long, and carries this
+    // signature at offset 8.
+    static constexpr std::size_t dataBlockHeaderSize = 16;
+    static constexpr char dataBlockSignature[] = "DATA";
+    // Pair expansion runs on a stack of this many codes. The decoder refuses a code that would
+    // need a deeper one, so the encoder never forms such a pair.
+    static constexpr int maxStackDepth = 32;
+    // The run-length image's header (RunLengthImage.cpp describes it).
+    static constexpr std::size_t runLengthHeaderSize = 10;
+
     DecodeBuffer() = default;
     DecodeBuffer(const DecodeBuffer&) = delete;
     DecodeBuffer& operator=(const DecodeBuffer&) = delete;
 
     // The block's decodedSize word (bytes 4..7), or 0 when there is no such word.
     static std::int32_t decodedSize(Bytes block);
+    // Whether bytes 8..11 are the data block signature.
+    static bool hasDataBlockSignature(Bytes block);
+    // Whether the block's packedFlag (byte 13) asks for pair expansion.
+    static bool isPairExpanded(Bytes block);
+    // A run-length image's codecType (byte 1), or -1 when there is no such byte.
+    static int runLengthType(Bytes packed);
 
     // Returns the decoded bytes, or null when the block is refused.
     const std::uint8_t* decodeDataBlock(Bytes block);

@@ -32,9 +32,9 @@ namespace cinefold {
 
 namespace {
 
-constexpr std::size_t headerSize = 16;
+constexpr std::size_t headerSize = DecodeBuffer::dataBlockHeaderSize;
 constexpr std::size_t maxPackedCount = 65535;
-constexpr int maxStackDepth = 32;
+constexpr int maxStackDepth = DecodeBuffer::maxStackDepth;
 // Payloads up to this size that the piece rule cuts are also tried as one piece.
 constexpr std::size_t smallPayload = 16384;
 
@@ -252,7 +252,7 @@ std::size_t pieceEnd(Bytes data, std::size_t begin, const PairEncoderOptions& op
 void writeHeader(std::vector<std::uint8_t>& block, std::size_t decodedSize, bool packed) {
     storeU32le(block.data(), std::uint32_t(block.size()));
     storeU32le(block.data() + 4, std::uint32_t(decodedSize));
-    std::memcpy(block.data() + 8, "DATA", 4);
+    std::memcpy(block.data() + 8, DecodeBuffer::dataBlockSignature, 4);
     block[12] = 1; // spareFlag, as every writer has set it
     block[13] = packed ? 1 : 0;
     block[14] = 0;

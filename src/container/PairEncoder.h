@@ -2,7 +2,7 @@
 // The writing side of data blocks: byte pair encoding into the "DATA" envelope that
 // DecodeBuffer::decodeDataBlock expands.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -181,7 +181,7 @@ OffsetResource findOffsetResource(Bytes file) {
     bool found = false;
     for (const Entry& e : entries)
         if ((e.name & subdirectory) && (e.target & subdirectory) &&
-            nameEquals(tree, e.name & ~subdirectory, "RC_DATA")) {
+            nameEquals(tree, e.name & ~subdirectory, offsetResourceType)) {
             next = e.target & ~subdirectory;
             found = true;
             break;
@@ -197,7 +197,7 @@ OffsetResource findOffsetResource(Bytes file) {
     }
     found = false;
     for (const Entry& e : entries)
-        if (!(e.name & subdirectory) && e.name == 107 && (e.target & subdirectory)) {
+        if (!(e.name & subdirectory) && e.name == offsetResourceId && (e.target & subdirectory)) {
             next = e.target & ~subdirectory;
             found = true;
             break;

@@ -2,12 +2,17 @@
 // Finding the "RC_DATA" 107 offset resource in a PE file (PE32 or PE32+), by reading the
 // resource directory straight from the file's bytes, as the tools do off Windows.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstdint>
 #include <string>
 
 namespace cinefold {
+
+// The resource whose first four bytes give the container's offset: a named type (not the
+// predefined raw-data type) and a numeric id.
+inline constexpr char offsetResourceType[] = "RC_DATA";
+inline constexpr std::uint32_t offsetResourceId = 107;
 
 struct OffsetResource {
     bool found = false;
@@ -15,8 +20,8 @@ struct OffsetResource {
     std::uint32_t dataSize = 0;   // the resource's size in bytes
     std::uint32_t value = 0;      // its first four bytes: the container's offset
     bool pe32Plus = false;
-    std::uint64_t imageEnd = 0;   // end of the last section's raw data in the file
-    std::string problem;          // why nothing was found
+    std::uint64_t imageEnd = 0; // end of the last section's raw data in the file
+    std::string problem;        // why nothing was found
     std::uint64_t problemOffset = 0;
 };
 

@@ -27,7 +27,7 @@ namespace cinefold {
 
 namespace {
 
-constexpr std::size_t headerSize = 10;
+constexpr std::size_t headerSize = DecodeBuffer::runLengthHeaderSize;
 constexpr std::uint8_t headerMark = 0x40;
 
 std::vector<std::uint8_t> startImage(std::size_t decodedSize, int codecType) {

@@ -2,7 +2,7 @@
 // The writing side of the run-length image codec: packed images of types 1, 8 and 24 that
 // DecodeBuffer::decodeRunLengthImage decodes back to the same bytes.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstdint>
 #include <vector>

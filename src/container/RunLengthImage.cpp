@@ -35,7 +35,7 @@ namespace cinefold {
 
 namespace {
 
-constexpr std::size_t headerSize = 10;
+constexpr std::size_t headerSize = DecodeBuffer::runLengthHeaderSize;
 constexpr std::size_t slack = 256;
 
 // Output position shared by the three run decoders.

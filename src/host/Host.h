@@ -55,8 +55,4 @@ void releasePasswordModule();
 int verifyBeforeClose(HWND window);
 void changePassword(HWND parent);
 
-// The configuration dialog.
-int configureHook(HINSTANCE instance);
-INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
 } // namespace cinefold

@@ -3,6 +3,7 @@
 
 #include "host/Host.h"
 #include "host/HostLogic.h"
+#include "settings/Settings.h"
 
 namespace cinefold {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The host's decisions that are plain arithmetic or text: reading the command line, mouse travel,
-// tick differences, the timer period and the stretch option's text. No operating-system header,
-// so the native unit tests call them directly.
+// tick differences and the stretch option's text. No operating-system header, so the native unit
+// tests call them directly.
 
 #include <cstdint>
 
@@ -45,10 +45,6 @@ constexpr std::uint32_t moveThreshold = 4;
 inline std::uint32_t elapsedTicks(std::uint32_t earlier, std::uint32_t later) {
     return later - earlier;
 }
-
-// The timer period in milliseconds for a frame period in tenths of a second: 1 when the product
-// is 0. A negative frame period gives no usable product either and also ticks every millisecond.
-std::uint32_t timerPeriod(std::int32_t framePeriod);
 
 // The stretch option's text: "0" first means off, any other first character on.
 inline bool settingMeansStretch(const char* text) {

@@ -1,7 +1,6 @@
 #include "player/Player.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace cinefold {
 
@@ -34,56 +33,9 @@ void loadTable(std::vector<std::int32_t>& table, std::int32_t jumpLength, Bytes 
 }
 } // namespace
 
-const char* chunkResultName(ChunkResult result) {
-    switch (result) {
-    case ChunkResult::applied:
-        return "applied";
-    case ChunkResult::decoded:
-        return "decoded";
-    case ChunkResult::refused:
-        return "refused";
-    case ChunkResult::skipped:
-        return "skipped";
-    case ChunkResult::truncated:
-        return "truncated";
-    }
-    return "skipped";
-}
-
-const char* imageCodecName(ImageCodec codec) {
-    switch (codec) {
-    case ImageCodec::stored:
-        return "stored";
-    case ImageCodec::pairs:
-        return "pairs";
-    case ImageCodec::rle1:
-        return "rle1";
-    case ImageCodec::rle8:
-        return "rle8";
-    case ImageCodec::rle24:
-        return "rle24";
-    case ImageCodec::rleOther:
-        return "rle";
-    case ImageCodec::none:
-        break;
-    }
-    return "none";
-}
-
 Player::Player() {
     reset();
-#ifdef _WIN32
-    createStagePalette();
-#endif
 }
-
-Player::~Player() {
-    releaseGraphics();
-}
-
-#ifndef _WIN32
-void Player::releaseGraphics() {}
-#endif
 
 void Player::reset() {
     backMode = 1;
@@ -123,6 +75,39 @@ int Player::loadBranchTables(Bytes decoded) {
     for (std::size_t i = 0; i < branchTables.size(); ++i)
         loadTable(branchTables[i], jumpLength, decoded, i);
     return 1;
+}
+
+int Player::walkChunks(const WalkObserver* observer) {
+    ChunkConsumer consumer;
+    consumer.context = this;
+    consumer.stageRecord = [](void* self, Bytes record) {
+        static_cast<Player*>(self)->applyStageRecord(record.data());
+    };
+    consumer.schedule = [](void* self, std::int32_t decodedSize, Bytes decoded) {
+        static_cast<Player*>(self)->trackSet.loadSchedule(decodedSize, decoded);
+    };
+    consumer.groups = [](void* self, Bytes decoded) {
+        static_cast<Player*>(self)->trackSet.loadGroups(decoded);
+    };
+    consumer.jumpTable = [](void* self, Bytes decoded) {
+        static_cast<Player*>(self)->loadJumpTable(decoded);
+    };
+    consumer.branchTables = [](void* self, Bytes decoded) {
+        static_cast<Player*>(self)->loadBranchTables(decoded);
+    };
+    consumer.image = [](void* self, int slot, Bytes decoded) {
+        return static_cast<Player*>(self)->imageStore.addImage(slot, decoded);
+    };
+    consumer.mask = [](void* self, int index, Bytes decoded) {
+        return static_cast<Player*>(self)->imageStore.addMask(index, decoded);
+    };
+    return cinefold::walkChunks(container(), consumer, observer);
+}
+
+std::int32_t Player::advanceFrame(std::uint32_t tickCount) {
+    std::int32_t last = trackSet.lastFrame();
+    currentFrame = followingFrame(currentFrame, jumpTable, branchTables, last, tickCount);
+    return last;
 }
 
 } // namespace cinefold

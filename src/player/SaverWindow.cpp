@@ -1,18 +1,17 @@
 #include "player/SaverWindow.h"
 
 #include "host/Host.h"
-#include "host/HostLogic.h"
 #include "player/PresentLayout.h"
-#include "render/FrameCompositor.h"
+#include "player/TimerPeriod.h"
+#include "render/FrameCompositorGdi.h"
 
 namespace cinefold {
 
-Player player;
+SaverPlayer player;
 
 namespace {
 
 constexpr UINT_PTR frameTimer = 1;
-const char stretchSettingName[] = "StageSize";
 // WM_DESTROY drains the window's queue; a timer or a paint that keeps coming back cannot hold
 // the window in its destruction for longer than this many messages.
 constexpr int largestDrain = 100000;
@@ -20,47 +19,39 @@ constexpr int largestDrain = 100000;
 void createPlayer(HWND window) {
     player.loadContainer();
     player.createStageBitmap();
-    std::string setting;
-    if (Player::readSetting(stretchSettingName, setting))
-        player.stretchToDesktop = settingMeansStretch(setting.c_str()) ? 1 : 0;
+    player.readStretchSetting();
     SetTimer(window, frameTimer, timerPeriod(player.framePeriod), nullptr);
 }
 
 void paintFrame(HWND window) {
-    HDC windowDc = GetDC(window);
-    HDC stage = CreateCompatibleDC(windowDc);
-    HGDIOBJ previousBitmap = SelectObject(stage, static_cast<HBITMAP>(player.stageBitmap));
-    HPALETTE previousPalette =
-        SelectPalette(windowDc, static_cast<HPALETTE>(player.stagePalette), FALSE);
-    RealizePalette(windowDc);
+    WindowDc windowDc(window);
+    MemoryDc stage(windowDc);
+    Selection bitmap(stage, player.stageBitmap.get());
+    PaletteSelection palette(windowDc, player.stagePalette.get());
+    palette.realize();
 
     RECT client = {};
     GetClientRect(window, &client);
     int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
-    if (player.stageBitmap) composeFrame(player, stage);
+    if (player.stageBitmap)
+        composeFrame(stage, player.stageWidth, player.stageHeight, player.backColor);
     SetStretchBltMode(windowDc, COLORONCOLOR);
     presentStage(player, windowDc, stage, client, screenWidth, screenHeight);
-
-    SelectPalette(windowDc, previousPalette, FALSE);
-    SelectObject(stage, previousBitmap);
-    DeleteDC(stage);
-    ReleaseDC(window, windowDc);
 }
 
 void eraseBackground(HWND window) {
-    HDC windowDc = GetDC(window);
+    WindowDc windowDc(window);
     RECT client = {};
     GetClientRect(window, &client);
     FillRect(windowDc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    ReleaseDC(window, windowDc);
 }
 
 void drainQueue(HWND window) {
     MSG message;
-    for (int drained = 0;
-         drained < largestDrain && PeekMessageA(&message, window, 0, 0, PM_REMOVE); ++drained) {
+    for (int drained = 0; drained < largestDrain && PeekMessageA(&message, window, 0, 0, PM_REMOVE);
+         ++drained) {
         // A paint stays queued until the window is validated; removing it does not end it.
         if (message.message == WM_PAINT) ValidateRect(window, nullptr);
     }
@@ -70,9 +61,9 @@ void drainQueue(HWND window) {
 
 void presentStage(const Player& player, HDC windowDc, HDC stage, const RECT& client,
                   int screenWidth, int screenHeight) {
-    PresentLayout layout = presentLayout(client.right - client.left, screenWidth, screenHeight,
-                                         player.stageWidth, player.stageHeight,
-                                         player.stretchToDesktop != 0);
+    PresentLayout layout =
+        presentLayout(client.right - client.left, screenWidth, screenHeight, player.stageWidth,
+                      player.stageHeight, player.stretchToDesktop != 0);
     switch (layout.kind) {
     case PresentKind::nothing:
         FillRect(windowDc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -86,18 +77,15 @@ void presentStage(const Player& player, HDC windowDc, HDC stage, const RECT& cli
                    player.stageWidth, player.stageHeight, SRCCOPY);
         break;
     case PresentKind::preview: {
-        HDC screen = CreateCompatibleDC(windowDc);
-        HBITMAP picture = CreateCompatibleBitmap(windowDc, screenWidth, screenHeight);
-        HGDIOBJ previous = SelectObject(screen, picture);
+        MemoryDc screen(windowDc);
+        GdiObject<HBITMAP> picture(CreateCompatibleBitmap(windowDc, screenWidth, screenHeight));
+        Selection selected(screen, picture.get());
         RECT whole = {0, 0, screenWidth, screenHeight};
         FillRect(screen, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         BitBlt(screen, layout.x, layout.y, player.stageWidth, player.stageHeight, stage, 0, 0,
                SRCCOPY);
         StretchBlt(windowDc, 0, 0, client.right, client.bottom, screen, 0, 0, screenWidth,
                    screenHeight, SRCCOPY);
-        SelectObject(screen, previous);
-        DeleteObject(picture);
-        DeleteDC(screen);
         break;
     }
     }

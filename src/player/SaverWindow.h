@@ -3,14 +3,14 @@
 // it loads the animation when the window is created, advances it on every timer tick and
 // composes and presents one frame on every paint.
 
-#include "player/Player.h"
+#include "player/SaverPlayer.h"
 
 #include <windows.h>
 
 namespace cinefold {
 
 // The one Player of the saver, built before the entry routine runs.
-extern Player player;
+extern SaverPlayer player;
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -8,7 +8,7 @@
 //   +46 colours used    u32: 0 means the full count for the bit count
 //   +54 colour table    4 bytes an entry (blue, green, red, reserved), palette images only
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstdint>
 

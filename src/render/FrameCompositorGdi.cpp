@@ -1,14 +1,14 @@
-#include "render/FrameCompositor.h"
+#include "render/FrameCompositorGdi.h"
 
-#include "player/Player.h"
+#include "win32/Owners.h"
 
 namespace cinefold {
 
-void composeFrame(const Player& player, HDC stage) {
-    RECT whole = {0, 0, player.stageWidth, player.stageHeight};
-    HBRUSH background = CreateSolidBrush(player.backColor);
-    FillRect(stage, &whole, background);
-    DeleteObject(background);
+void composeFrame(HDC stage, std::int32_t stageWidth, std::int32_t stageHeight,
+                  std::uint32_t backColor) {
+    RECT whole = {0, 0, stageWidth, stageHeight};
+    GdiObject<HBRUSH> background(CreateSolidBrush(backColor));
+    FillRect(stage, &whole, background.get());
 }
 
 } // namespace cinefold

@@ -1,9 +1,8 @@
 #pragma once
-// The image store: 100 slots, image n in slot n - 1, each with an optional mask. For now a slot
-// keeps the decoded BMP file image it was given; turning it into drawable bitmaps comes with
-// the imaging work.
+// The image store: 100 slots, image n in slot n - 1, each with an optional mask. A slot keeps
+// the decoded BMP file image it was given, and its mask's, as they are.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <array>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // dialog opens centred on the screen with the box showing the stored option; OK stores the
 // box's state and Escape closes without storing anything.
 
-#include "host/Host.h"
+#include "settings/Settings.h"
+
 #include "host/HostLogic.h"
-#include "player/Player.h"
 #include "player/PresentLayout.h"
 
 #include <string>
@@ -15,7 +15,6 @@ namespace {
 
 constexpr int configDialogId = 101;
 constexpr int stretchCheckBoxId = 1000;
-const char stretchSettingName[] = "StageSize";
 
 void centreOnScreen(HWND dialog) {
     RECT rect = {};
@@ -33,7 +32,7 @@ INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_INITDIALOG: {
         centreOnScreen(dialog);
         std::string setting;
-        if (Player::readSetting(stretchSettingName, setting)) {
+        if (readSetting(stretchSettingName, setting)) {
             // The whole setting is read; only its first character counts, and a value that
             // begins with a zero byte counts as on, like any other character but "0".
             CheckDlgButton(dialog, stretchCheckBoxId,
@@ -46,7 +45,7 @@ INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         // the button's click.
         if (wParam == IDOK) {
             UINT state = IsDlgButtonChecked(dialog, stretchCheckBoxId);
-            Player::writeSetting(stretchSettingName, state ? "1" : "0");
+            writeSetting(stretchSettingName, state ? "1" : "0");
             EndDialog(dialog, 1);
             return 1;
         }

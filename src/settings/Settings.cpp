@@ -1,10 +1,9 @@
-// The saver's one persistent option, stored under the current user's settings key. Reading
-// creates the key when it does not exist yet, so the first start of the saver leaves an empty
-// key behind; writing stores a text as REG_SZ without its terminating zero.
+// The settings store. Reading creates the key when it does not exist yet, so the first start of
+// the saver leaves an empty key behind.
 
-#include "player/Player.h"
+#include "settings/Settings.h"
 
-#include <windows.h>
+#include "win32/Owners.h"
 
 #include <cstring>
 #include <memory>
@@ -22,14 +21,14 @@ constexpr DWORD largestSettingSize = DWORD(1) << 20;
 
 } // namespace
 
-int Player::readSetting(const char* valueName, std::string& text) {
+int readSetting(const char* valueName, std::string& text) {
     text.clear();
-    HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyName, &key) != ERROR_SUCCESS) return 0;
+    RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, settingsKeyName);
+    if (!key) return 0;
 
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         size > largestSettingSize) {
         size = 0;
     }
@@ -37,8 +36,8 @@ int Player::readSetting(const char* valueName, std::string& text) {
         // One byte more than the value needs, so that the buffer is never empty.
         std::unique_ptr<char[]> buffer(new char[size + 1]());
         DWORD readSize = size;
-        if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.get()),
-                             &readSize) == ERROR_SUCCESS &&
+        if (RegQueryValueExA(key.get(), valueName, nullptr, &type,
+                             reinterpret_cast<BYTE*>(buffer.get()), &readSize) == ERROR_SUCCESS &&
             readSize <= size) {
             size = readSize;
             text.assign(buffer.get(), size);
@@ -47,16 +46,14 @@ int Player::readSetting(const char* valueName, std::string& text) {
             size = 0;
         }
     }
-    RegCloseKey(key);
     return size != 0 ? 1 : 0;
 }
 
-void Player::writeSetting(const char* valueName, const char* text) {
-    HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyName, &key) != ERROR_SUCCESS) return;
-    RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+void writeSetting(const char* valueName, const char* text) {
+    RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, settingsKeyName);
+    if (!key) return;
+    RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                    DWORD(std::strlen(text)));
-    RegCloseKey(key);
 }
 
 } // namespace cinefold

@@ -1,7 +1,5 @@
 #include "timeline/FrameSequencer.h"
 
-#include "player/Player.h"
-
 namespace cinefold {
 
 namespace {
@@ -34,12 +32,6 @@ std::int32_t followingFrame(std::int32_t current, const JumpTable& jumpTable,
     }
     if (next > lastFrame || next < 0) next = 0;
     return next;
-}
-
-std::int32_t Player::advanceFrame(std::uint32_t tickCount) {
-    std::int32_t last = trackSet.lastFrame();
-    currentFrame = followingFrame(currentFrame, jumpTable, branchTables, last, tickCount);
-    return last;
 }
 
 } // namespace cinefold

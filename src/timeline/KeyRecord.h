@@ -17,7 +17,7 @@
 //
 // The all-zero record, the empty record, is what a track shows where it shows nothing.
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

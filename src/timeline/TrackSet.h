@@ -9,7 +9,7 @@
 //          2  u32  byte length L of the key records that follow
 //          6       L / 48 key records; the section occupies 6 + 48 x (L / 48) bytes
 
-#include "container/ByteReader.h"
+#include "base/ByteReader.h"
 #include "timeline/CelGroups.h"
 #include "timeline/KeyRecord.h"
 #include "timeline/Track.h"
