@@ -11,6 +11,8 @@
 
 namespace cinefold {
 
+class PairPacker;
+
 // How the encoder cuts its input into pair blocks. The defaults suit BMP file images and the
 // table payloads; the benchmarks and tests use other values to compare.
 struct PairEncoderOptions {
@@ -43,9 +45,8 @@ class PairEncoder {
     std::vector<std::uint8_t> encode(Bytes data);
 
   private:
-    class Packer;
     PairEncoderOptions options_;
-    std::unique_ptr<Packer> packer_;
+    std::unique_ptr<PairPacker> packer_;
 };
 
 // What PairEncoder::encode gives. The one-argument form keeps an encoder with the default
