@@ -4,21 +4,12 @@
 #include "Inspection.h"
 #include "Report.h"
 
+#include "player/TimerPeriod.h"
+
 #include <cstdint>
 #include <cstdio>
 
 namespace cinefold {
-
-namespace {
-
-// The saver's timer period in milliseconds: framePeriod tenths of a second, 1 ms when that is 0.
-// The timer takes an unsigned 32-bit period, so the product wraps as it does there.
-std::uint32_t timerPeriod(std::int32_t framePeriod) {
-    std::uint32_t period = std::uint32_t(framePeriod) * 100u;
-    return period ? period : 1u;
-}
-
-} // namespace
 
 int runSequence(const Arguments& arguments) {
     ParsedArguments parsed;

@@ -4,11 +4,14 @@
 #include "ToolRunner.h"
 
 #include "container/ContainerWriter.h"
+#include "player/Player.h"
+#include "player/TimerPeriod.h"
 #include "timeline/FrameSequencer.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -136,6 +139,47 @@ TEST_F(ToolTimeline, SequenceFollowsJumpsBranchesByTheClockAndWraps) {
             runTool("sequence " + path_ + " --ticks 2 --from 4 --clock " + std::to_string(clock))
                 .text);
     EXPECT_EQ(seen, (std::set<std::string>{"5\n10\n", "5\n20\n"}));
+}
+
+// Every frame branches five ways, so the clock value at each tick decides where it goes. The
+// tool must step its clock by the saver's own timer period, also for frame periods whose product
+// the timer cannot take as it is.
+TEST(ToolSequence, StepsTheClockByTheSaversTimerPeriod) {
+    for (std::int32_t framePeriod : {-1, 0, 3, 50000000}) {
+        ContainerContent c;
+        c.stage = {{64, 48, 0, 1, std::uint32_t(framePeriod), 20}};
+        ByteVector schedule, jumps, branches;
+        putSection(schedule, 1, {key(0, 1), key(19, 1)});
+        for (int t = 0; t < 6; ++t)
+            for (int i = 0; i < 20; ++i)
+                put32(t == 0 ? jumps : branches, std::uint32_t((i + 4 * t) % 20));
+        c.schedule = schedule;
+        c.jumpTable = jumps;
+        c.branchTables = branches;
+        ByteVector container = writeContainer(c);
+        std::string path = (std::filesystem::temp_directory_path() /
+                            ("cinefold-tool-period-" + std::to_string(::getpid()) + ".bin"))
+                               .string();
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(container.data(), 1, container.size(), f);
+        std::fclose(f);
+
+        Player saver;
+        saver.adoptContainer(std::make_unique<std::uint8_t[]>(container.size()),
+                             std::uint32_t(container.size()));
+        std::copy(container.begin(), container.end(), saver.containerBuffer.get());
+        saver.walkChunks();
+        std::string expected;
+        std::uint32_t clock = 4294967000u; // wraps during the run
+        for (int tick = 0; tick < 40; ++tick, clock += timerPeriod(saver.framePeriod)) {
+            saver.advanceFrame(clock);
+            expected += std::to_string(saver.currentFrame) + "\n";
+        }
+        EXPECT_EQ(runTool("sequence " + path + " --ticks 40 --clock 4294967000").text, expected)
+            << "framePeriod " << framePeriod;
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(ToolTimeline, BadNumbersAreUsageErrors) {
