@@ -6,12 +6,12 @@
 #include "timeline/LayerPlacement.h"
 #include "timeline/TrackSet.h"
 
+#include "MedianTimes.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 
 using namespace cinefold;
 
@@ -135,40 +135,19 @@ BENCHMARK(TimelineAllLayers)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TimelineRunStartDemoRun)->Unit(benchmark::kNanosecond);
 BENCHMARK(TimelineRunStartLongRun)->Unit(benchmark::kNanosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.error_occurred || (run.run_type == Run::RT_Aggregate && !median)) continue;
-            seconds_[run.run_name.function_name] =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-    void summary() const {
-        auto all = seconds_.find("TimelineAllLayers");
-        auto copy = seconds_.find("TimelineRecordsMemcpy");
-        if (all == seconds_.end() || copy == seconds_.end()) return;
-        double perFrame = all->second / frameCount * 1e6;
-        double copyPerFrame = copy->second / frameCount * 1e6;
-        std::printf("\nall 51 tracks evaluated and placed: %.2f us per frame, %.0f x memcpy of "
-                    "the 51 records (%.3f us)\n",
-                    perFrame, perFrame / copyPerFrame, copyPerFrame);
-    }
-
-  private:
-    std::map<std::string, double> seconds_;
-};
+void summary(const bench::MedianTimes& times) {
+    double all = times.seconds("TimelineAllLayers");
+    double copy = times.seconds("TimelineRecordsMemcpy");
+    if (all == 0 || copy == 0) return;
+    double perFrame = all / frameCount * 1e6;
+    double copyPerFrame = copy / frameCount * 1e6;
+    std::printf("\nall 51 tracks evaluated and placed: %.2f us per frame, %.0f x memcpy of the 51 "
+                "records (%.3f us)\n",
+                perFrame, perFrame / copyPerFrame, copyPerFrame);
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.summary();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, summary);
 }

@@ -102,8 +102,8 @@ bool narrow(AxisState& axis) {
 
 // A one-to-one copy of the destination's visible part from the source's visible part, origin to
 // origin. The two are aligned unless the +1 rule made the extents equal after narrowing; then
-// the copy can reach past the source's visible part, and only what lies inside the bitmap is
-// drawn.
+// they can be a pixel apart, and GDI copies on past the source's visible part, beyond the
+// bitmap if need be. Only what lies inside the bitmap can be drawn here.
 void mapCopy(const AxisState& axis, Int srcSize, AxisMap& map) {
     Int shift = axis.srcVisible.begin - axis.dstVisible.begin;
     Span drawn = intersect(axis.dstVisible, {-shift, srcSize - shift});
