@@ -57,17 +57,18 @@ int runExtract(const Arguments& arguments) {
     if (!inspectForCommand(inspection)) return exitBadInput;
     if (!raw) {
         for (int slot = 0; slot < ImageStore::slotCount && writeFailure.empty(); ++slot) {
-            const ImageEntry* entry = inspection.player.imageStore.entry(slot);
-            if (entry->image.empty()) continue;
+            const Section* image = inspection.player.imageStore.getBitmap(slot);
+            if (!image) continue;
             const ImageRecord* record = inspection.imageForSlot(slot);
             std::uint64_t offset = inspection.source.offset + (record ? record->offset : 0);
             char name[32];
-            for (bool mask : {false, true}) {
-                if (mask && !entry->hasMask) continue;
+            for (const Section* section : {image, inspection.player.imageStore.getMask(slot)}) {
+                if (!section) continue;
+                const bool mask = section != image;
                 RgbPicture picture;
                 std::string problem;
                 std::snprintf(name, sizeof name, "%s-%03d.png", mask ? "mask" : "image", slot + 1);
-                if (!bmpToPicture(mask ? entry->mask : entry->image, mask, picture, problem)) {
+                if (!sectionToPicture(*section, picture, problem)) {
                     warning(inspection.path, offset,
                             std::string(name) + " not written: " + problem);
                     continue;

@@ -14,9 +14,7 @@ namespace cinefold {
 namespace {
 
 bool slotHoldsImage(const Player& player, std::int32_t image) {
-    if (image < 1 || image > ImageStore::slotCount) return false;
-    const ImageEntry* entry = player.imageStore.entry(image - 1);
-    return entry && !entry->image.empty();
+    return image >= 1 && image <= ImageStore::slotCount && player.imageStore.getBitmap(image - 1);
 }
 
 struct FrameReport {

@@ -25,10 +25,14 @@ struct ImageSummary {
 std::vector<ImageSummary> filledSlots(const Inspection& inspection) {
     std::vector<ImageSummary> slots;
     for (int slot = 0; slot < ImageStore::slotCount; ++slot) {
-        const ImageEntry* entry = inspection.player.imageStore.entry(slot);
+        const Section* bitmap = inspection.player.imageStore.getBitmap(slot);
         ImageSummary summary{slot + 1, {}, false, nullptr};
-        if (!entry || !readBmpHeader(entry->image, summary.header)) continue;
-        summary.mask = entry->hasMask;
+        if (!bitmap) continue;
+        summary.header.width = bitmap->width;
+        summary.header.height = bitmap->height;
+        summary.header.bitCount = bitmap->bitCount;
+        summary.header.colors = std::uint32_t(bitmap->colours.size());
+        summary.mask = inspection.player.imageStore.getMask(slot) != nullptr;
         summary.record = inspection.imageForSlot(slot);
         slots.push_back(summary);
     }

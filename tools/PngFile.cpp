@@ -1,6 +1,6 @@
 #include "PngFile.h"
 
-#include "render/BmpHeader.h"
+#include "render/StageSurface.h"
 
 #include <png.h>
 
@@ -14,68 +14,35 @@ namespace {
 constexpr std::uint64_t maxPixels = std::uint64_t(1) << 26;
 } // namespace
 
-bool bmpToPicture(Bytes bmp, bool mask, RgbPicture& picture, std::string& problem) {
-    BmpHeader header;
-    if (!readBmpHeader(bmp, header)) {
-        problem = "not a drawable BMP image";
+bool sectionToPicture(const Section& section, RgbPicture& picture, std::string& problem) {
+    const std::uint64_t width = std::uint64_t(section.width);
+    const std::uint64_t height = std::uint64_t(section.height);
+    if (width * height > maxPixels) {
+        problem = "image size " + std::to_string(width) + " x " + std::to_string(height) +
+                  " out of range";
         return false;
     }
-    std::uint64_t width =
-        std::uint64_t(header.width < 0 ? -std::int64_t(header.width) : header.width);
-    std::uint64_t height =
-        std::uint64_t(header.height < 0 ? -std::int64_t(header.height) : header.height);
-    if (width == 0 || height == 0 || width * height > maxPixels) {
-        problem = "image size " + std::to_string(header.width) + " x " +
-                  std::to_string(header.height) + " out of range";
-        return false;
-    }
-    const std::uint64_t rowBytes = (width * header.bitCount + 31) / 32 * 4;
-    std::uint64_t pixelStart = 54;
-    std::uint32_t colors = header.colors;
-    if (header.bitCount != 24 && header.pixelOffset != 54) pixelStart += std::uint64_t(colors) * 4;
-    if (pixelStart > bmp.size() || rowBytes * height > bmp.size() - pixelStart) {
-        problem = "pixel rows reach past the end of the image";
-        return false;
-    }
-    auto color = [&](std::uint32_t index, std::uint8_t* out) {
-        if (mask && index < 2) {
-            out[0] = out[1] = out[2] = index ? 255 : 0;
-            return;
-        }
-        std::uint64_t at = 54 + std::uint64_t(index) * 4;
-        if (index >= colors || at + 4 > bmp.size()) {
-            out[0] = out[1] = out[2] = 0;
-            return;
-        }
-        out[0] = bmp[at + 2];
-        out[1] = bmp[at + 1];
-        out[2] = bmp[at];
-    };
-    picture.width = std::int32_t(width);
-    picture.height = std::int32_t(height);
+    picture.width = section.width;
+    picture.height = section.height;
     picture.rgb.assign(width * height * 3, 0);
-    for (std::uint64_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = bmp.data() + pixelStart + (height - 1 - y) * rowBytes;
-        std::uint8_t* out = picture.rgb.data() + y * width * 3;
-        for (std::uint64_t x = 0; x < width; ++x, out += 3) {
-            switch (header.bitCount) {
-            case 24:
-                out[0] = row[x * 3 + 2];
-                out[1] = row[x * 3 + 1];
-                out[2] = row[x * 3];
-                break;
-            case 8:
-                color(row[x], out);
-                break;
-            case 4:
-                color((row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F, out);
-                break;
-            case 1:
-                color((row[x / 8] >> (7 - x % 8)) & 1, out);
-                break;
+    std::uint8_t* out = picture.rgb.data();
+    for (std::int32_t y = 0; y < section.height; ++y)
+        for (std::int32_t x = 0; x < section.width; ++x, out += 3) {
+            std::uint32_t value =
+                getPixel(section.pixels, x, y, section.bitCount, section.rowLength);
+            if (section.bitCount == 24) { // 0x00BBGGRR
+                out[0] = std::uint8_t(value);
+                out[1] = std::uint8_t(value >> 8);
+                out[2] = std::uint8_t(value >> 16);
+                continue;
+            }
+            if (section.bitCount == 1) value = value ? 1 : 0;
+            if (value < section.colours.size()) {
+                out[0] = section.colours[value].red;
+                out[1] = section.colours[value].green;
+                out[2] = section.colours[value].blue;
             }
         }
-    }
     return true;
 }
 

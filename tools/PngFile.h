@@ -2,7 +2,7 @@
 // Writing RGB pictures as PNG files, and turning the decoded BMP file images of the container
 // into such pictures.
 
-#include "base/ByteReader.h"
+#include "render/DibSection.h"
 
 #include <cstdint>
 #include <string>
@@ -16,11 +16,10 @@ struct RgbPicture {
     std::vector<std::uint8_t> rgb; // rows top first, 3 bytes a pixel
 };
 
-// Converts a BMP file image as the image store reads it: rows bottom-up whatever the height's
-// sign, palette rows at 54 when the pixel offset says 54 and behind the colour table otherwise.
-// With `mask`, colour 0 is black and colour 1 white whatever the table says. False, with a
-// reason, when the headers or the rows do not fit the bytes.
-bool bmpToPicture(Bytes bmp, bool mask, RgbPicture& picture, std::string& problem);
+// The pixels of an image store section through its colour table (a mask's reads black for 0
+// and white for 1); values beyond the table read black. False, with a reason, for a picture too
+// large to write.
+bool sectionToPicture(const Section& section, RgbPicture& picture, std::string& problem);
 
 bool writePng(const std::string& path, const RgbPicture& picture, std::string& problem);
 

@@ -3,6 +3,7 @@
 #include "container/PeResources.h"
 #include "host/HostLogic.h"
 #include "player/PresentLayout.h"
+#include "render/GdiSections.h"
 #include "render/StageSurface.h"
 #include "settings/Settings.h"
 
@@ -22,6 +23,7 @@ struct FileHandle {
 } // namespace
 
 SaverPlayer::SaverPlayer() {
+    imageStore.useAllocator(gdiSectionAllocator());
     createStagePalette();
 }
 

@@ -146,7 +146,7 @@ TEST(ChunkWalk, ARunLengthImageThatFailsPartWayIsNotStored) {
     Walked w;
     walk(w, containerOf({{"BMP_", list}}));
     EXPECT_EQ(w.log.events, (std::vector<std::string>{"image 1:0", "BMP_:decoded"}));
-    EXPECT_TRUE(w.player.imageStore.entry(0)->image.empty());
+    EXPECT_FALSE(w.player.imageStore.getBitmap(0));
 }
 
 TEST(ChunkWalk, AnImageEntryReachingPastItsChunkEndsTheListOnly) {
@@ -158,8 +158,8 @@ TEST(ChunkWalk, AnImageEntryReachingPastItsChunkEndsTheListOnly) {
     list.insert(list.end(), broken.begin(), broken.end());
     Walked w;
     walk(w, containerOf({{"BMP_", list}, {"P_DT", stage640}}));
-    EXPECT_FALSE(w.player.imageStore.entry(0)->image.empty());
-    EXPECT_TRUE(w.player.imageStore.entry(1)->image.empty());
+    EXPECT_TRUE(w.player.imageStore.getBitmap(0));
+    EXPECT_FALSE(w.player.imageStore.getBitmap(1));
     EXPECT_EQ(w.player.stageWidth, 640);
 }
 
