@@ -219,6 +219,19 @@ def main():
         },
     }
 
+    # The image store's target: a 16-bit length, an image of that length, then its mask.
+    mask8 = bmp(6, 3, 8, [1, 2], lambda x, y: 7 * (x == y))
+    nibbles = bmp(6, 3, 4, gray, lambda x, y: 0)
+    seeds["fuzz_image_store"] = {
+        name: u16(len(image)) + image + mask
+        for name, image, mask in [
+            ("palette8-mask1", small8, mask1),
+            ("true-colour-mask1", tiny24, mask1),
+            ("palette4-mask8", nibbles, mask8),
+            ("mask-without-table", small8, mask1[:10] + u32(54) + mask1[14:46] + u32(0) + mask1[50:54] + mask1[62:]),
+        ]
+    }
+
     image_list = b""
     for number, packed in [
         (1, data_block(len(small8), 1, pair_encode(small8))),
