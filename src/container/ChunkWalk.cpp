@@ -69,12 +69,12 @@ class Walk {
     void chunk(ChunkEvent& event, Bytes payload) {
         switch (matchTag(reinterpret_cast<const std::uint8_t*>(event.tag))) {
         case Tag::stage:
-            if (payload.size() < 24) {
+            if (payload.size() < stageRecordSize) {
                 event.result = ChunkResult::refused;
                 event.problem = "stage record shorter than 24 bytes";
             } else {
                 if (consumer_.stageRecord)
-                    consumer_.stageRecord(consumer_.context, payload.first(24));
+                    consumer_.stageRecord(consumer_.context, payload.first(stageRecordSize));
                 event.result = ChunkResult::applied;
             }
             break;

@@ -6,6 +6,7 @@
 
 #include "base/ByteReader.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace cinefold {
@@ -44,12 +45,16 @@ struct ImageEvent {
     const char* problem = nullptr; // why neither decoder accepted the bytes
 };
 
+// The "P_DT" payload: six 32-bit words (stageWidth, stageHeight, backColor, backMode,
+// framePeriod, jumpLength). A shorter payload is refused.
+inline constexpr std::size_t stageRecordSize = 24;
+
 // Where the walk delivers the payloads. Every hand-off gets the decoded bytes, which live only
 // while the call runs. Plain function pointers keep the saver's walk free of any machinery
 // beyond the calls themselves; a hand-off left empty drops its payloads.
 struct ChunkConsumer {
     void* context = nullptr;
-    // "P_DT": the 24 bytes of the stage record.
+    // "P_DT": the stage record.
     void (*stageRecord)(void* context, Bytes record) = nullptr;
     // "SCHE", with the block's decodedSize word.
     void (*schedule)(void* context, std::int32_t decodedSize, Bytes decoded) = nullptr;

@@ -31,8 +31,7 @@ bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem);
 bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem);
 
 // Reads the file and finds the container; `container` receives a copy of its source.size bytes,
-// for a Player to adopt and walk. Fails, with the problem, when the file holds no readable
-// container.
+// for the caller to walk. Fails, with the problem, when the file holds no readable container.
 bool loadContainerFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& container,
                        ContainerSource& source, FileProblem& problem);
 

@@ -56,7 +56,7 @@ void Player::adoptContainer(std::unique_ptr<std::uint8_t[]> buffer, std::uint32_
 }
 
 int Player::applyStageRecord(const std::uint8_t* words) {
-    ByteReader reader(Bytes(words, 24));
+    ByteReader reader(Bytes(words, stageRecordSize));
     stageWidth = reader.i32le();
     stageHeight = reader.i32le();
     backColor = reader.u32le();
