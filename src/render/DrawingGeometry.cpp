@@ -1,0 +1,53 @@
+#include "render/DrawingGeometry.h"
+
+#include <algorithm>
+
+namespace cinefold {
+
+BackgroundBlock centredBackground(std::int32_t imageWidth, std::int32_t imageHeight,
+                                  std::int32_t stageWidth, std::int32_t stageHeight) {
+    // The image's size is positive and the stage's is not negative, so nothing here overflows.
+    BackgroundBlock block;
+    block.x = (stageWidth - imageWidth) / 2;
+    block.y = (stageHeight - imageHeight) / 2;
+    block.width = imageWidth;
+    block.height = imageHeight;
+    if (block.x < 0) {
+        block.sourceX = -block.x;
+        block.width = imageWidth - 2 * block.sourceX;
+        block.x = 0;
+    }
+    if (block.y < 0) {
+        block.sourceY = -block.y;
+        block.height = imageHeight - 2 * block.sourceY;
+        block.y = 0;
+    }
+    return block;
+}
+
+std::int32_t tileCount(std::int32_t stage, std::int32_t tile) {
+    return stage / tile + (stage % tile != 0 ? 1 : 0);
+}
+
+std::int32_t tileExtent(std::int32_t stage, std::int32_t tile, std::int32_t index) {
+    std::int64_t start = std::int64_t(index) * tile;
+    return std::int32_t(std::min<std::int64_t>(tile, stage - start));
+}
+
+std::int32_t fallbackSourceRow(std::int32_t sourceHeight, std::int32_t destinationHeight,
+                               std::int32_t i) {
+    // 32-bit products that wrap, as the saver's own arithmetic does; destinationHeight > 0.
+    auto wrap = [](std::int64_t value) { return std::int32_t(std::uint32_t(value)); };
+    std::int32_t step = wrap(std::int64_t(sourceHeight) * 100) / destinationHeight;
+    return wrap(std::int64_t(step) * i) / 100;
+}
+
+RowRange fallbackRows(std::int32_t top, std::int32_t destinationHeight, std::int32_t stageHeight) {
+    if (destinationHeight <= 0) return {};
+    std::int64_t first = std::max<std::int64_t>(0, -std::int64_t(top));
+    std::int64_t end = std::min<std::int64_t>(destinationHeight, std::int64_t(stageHeight) - top);
+    if (end <= first) return {};
+    return {std::int32_t(first), std::int32_t(end)};
+}
+
+} // namespace cinefold

@@ -1,0 +1,110 @@
+#pragma once
+// Drawing one image of the store on the stage: a sprite into its rectangle, masked or opaque,
+// and the background by its mode. Both are written once for every canvas. A canvas type offers:
+//
+//   canvas.width(), canvas.height()          its size in pixels
+//   canvas.fill(left, top, right, bottom, colourRef)
+//   canvas.stretch(dx, dy, dw, dh, source, sx, sy, sw, sh, RasterOp)
+//                                            StretchBlt with COLORONCOLOR; false when it fails
+//   selectSource(canvas, section)            a section made ready to draw from, for as long as
+//                                            the returned object lives
+//   selectPalette(canvas, palette)           the palette selected and realised for as long as the
+//                                            returned object lives (nothing for a null palette)
+//   useColourOnColour(canvas)                the stretch mode COLORONCOLOR
+//
+// The GDI canvas (GdiCanvas.h) does this with device contexts, the software canvas
+// (SoftCanvasSelection.h) in memory. The order in which the scoped objects are declared below is
+// the order in which they are given back, in reverse: the palette is restored first, then the
+// mask's source is released, then the image's.
+
+#include "render/DrawingGeometry.h"
+#include "render/ImageStore.h"
+
+#include <cstdint>
+
+namespace cinefold {
+
+namespace detail {
+
+// Draws the rows of a sprite's band one by one, each stretched from one source row; for a
+// stretch that the canvas refused as a whole. Only the rows that lie on the stage are drawn.
+template <class Canvas, class Source>
+void drawRowByRow(Canvas& stage, const Source& source, const Section& section,
+                  const StageRect& rect, RasterOp op) {
+    const std::int32_t width = extent32(rect.left, rect.right);
+    const std::int32_t height = extent32(rect.top, rect.bottom);
+    const RowRange rows = fallbackRows(rect.top, height, stage.height());
+    for (std::int32_t i = rows.first; i < rows.end; ++i)
+        stage.stretch(rect.left, rect.top + i, width, 1, source, 0,
+                      fallbackSourceRow(section.height, height, i), section.width, 1, op);
+}
+
+template <class Canvas, class Source>
+void stretchWhole(Canvas& stage, const Source& source, const Section& section,
+                  const StageRect& rect, RasterOp op) {
+    if (!stage.stretch(rect.left, rect.top, extent32(rect.left, rect.right),
+                       extent32(rect.top, rect.bottom), source, 0, 0, section.width, section.height,
+                       op))
+        drawRowByRow(stage, source, section, rect, op);
+}
+
+} // namespace detail
+
+// Draws the entry's image onto the rectangle: through its mask (the mask ANDed, then the image
+// ORed, so that the stage shows through where the mask is 1), or opaque without one. An entry
+// without a bitmap draws nothing.
+template <class Canvas>
+void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
+    if (!entry.drawBitmap) return;
+    auto image = selectSource(stage, entry.drawBitmap);
+    auto mask = selectSource(stage, entry.mask); // selects nothing without a mask
+    [[maybe_unused]] auto palette = selectPalette(stage, entry.palette);
+    useColourOnColour(stage);
+    if (entry.mask) {
+        detail::stretchWhole(stage, mask, entry.mask, rect, RasterOp::sourceAnd);
+        detail::stretchWhole(stage, image, entry.drawBitmap, rect, RasterOp::sourcePaint);
+    } else {
+        detail::stretchWhole(stage, image, entry.drawBitmap, rect, RasterOp::copy);
+    }
+}
+
+// Draws the entry's image as the background of a stage of stageWidth x stageHeight: centred at
+// its own size (backMode 1), tiled from the top left (2) or stretched to the stage (3); any
+// other mode draws nothing.
+template <class Canvas>
+void drawBackground(Canvas& stage, const ImageEntry& entry, std::int32_t stageWidth,
+                    std::int32_t stageHeight, std::int32_t backMode) {
+    const Section& bitmap = entry.drawBitmap;
+    if (!bitmap) return;
+    auto image = selectSource(stage, bitmap);
+    [[maybe_unused]] auto palette = selectPalette(stage, entry.palette);
+    useColourOnColour(stage);
+    const std::int32_t bw = bitmap.width, bh = bitmap.height;
+    switch (backMode) {
+    case 1: {
+        BackgroundBlock block = centredBackground(bw, bh, stageWidth, stageHeight);
+        stage.stretch(block.x, block.y, block.width, block.height, image, block.sourceX,
+                      block.sourceY, block.width, block.height, RasterOp::copy);
+        break;
+    }
+    case 2: {
+        const std::int32_t columns = tileCount(stageWidth, bw);
+        const std::int32_t rows = tileCount(stageHeight, bh);
+        for (std::int32_t r = 0; r < rows; ++r) {
+            const std::int32_t h = tileExtent(stageHeight, bh, r);
+            for (std::int32_t c = 0; c < columns; ++c) {
+                const std::int32_t w = tileExtent(stageWidth, bw, c);
+                stage.stretch(c * bw, r * bh, w, h, image, 0, 0, w, h, RasterOp::copy);
+            }
+        }
+        break;
+    }
+    case 3:
+        stage.stretch(0, 0, stageWidth, stageHeight, image, 0, 0, bw, bh, RasterOp::copy);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace cinefold
