@@ -1,9 +1,8 @@
 #include "player/SaverWindow.h"
 
 #include "host/Host.h"
-#include "player/PresentLayout.h"
+#include "player/SaverCompositor.h"
 #include "player/TimerPeriod.h"
-#include "render/FrameCompositorGdi.h"
 
 namespace cinefold {
 
@@ -25,8 +24,8 @@ void createPlayer(HWND window) {
 
 void paintFrame(HWND window) {
     WindowDc windowDc(window);
-    MemoryDc stage(windowDc);
-    Selection bitmap(stage, player.stageBitmap.get());
+    MemoryDc stageDc(windowDc);
+    Selection bitmap(stageDc, player.stageBitmap.get());
     PaletteSelection palette(windowDc, player.stagePalette.get());
     palette.realize();
 
@@ -35,10 +34,10 @@ void paintFrame(HWND window) {
     int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
-    if (player.stageBitmap)
-        composeFrame(stage, player.stageWidth, player.stageHeight, player.backColor);
-    SetStretchBltMode(windowDc, COLORONCOLOR);
-    presentStage(player, windowDc, stage, client, screenWidth, screenHeight);
+    GdiCanvas stage(stageDc, player.stageWidth, player.stageHeight);
+    if (player.stageBitmap) composeFrame(player, stage);
+    GdiCanvas target(windowDc, client.right, client.bottom);
+    presentStage(player, stage, target, client.right, client.bottom, screenWidth, screenHeight);
 }
 
 void eraseBackground(HWND window) {
@@ -58,38 +57,6 @@ void drainQueue(HWND window) {
 }
 
 } // namespace
-
-void presentStage(const Player& player, HDC windowDc, HDC stage, const RECT& client,
-                  int screenWidth, int screenHeight) {
-    PresentLayout layout =
-        presentLayout(client.right - client.left, screenWidth, screenHeight, player.stageWidth,
-                      player.stageHeight, player.stretchToDesktop != 0);
-    switch (layout.kind) {
-    case PresentKind::nothing:
-        FillRect(windowDc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        break;
-    case PresentKind::centred:
-        BitBlt(windowDc, layout.x, layout.y, player.stageWidth, player.stageHeight, stage, 0, 0,
-               SRCCOPY);
-        break;
-    case PresentKind::stretched:
-        StretchBlt(windowDc, layout.x, layout.y, layout.width, layout.height, stage, 0, 0,
-                   player.stageWidth, player.stageHeight, SRCCOPY);
-        break;
-    case PresentKind::preview: {
-        MemoryDc screen(windowDc);
-        GdiObject<HBITMAP> picture(CreateCompatibleBitmap(windowDc, screenWidth, screenHeight));
-        Selection selected(screen, picture.get());
-        RECT whole = {0, 0, screenWidth, screenHeight};
-        FillRect(screen, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        BitBlt(screen, layout.x, layout.y, player.stageWidth, player.stageHeight, stage, 0, 0,
-               SRCCOPY);
-        StretchBlt(windowDc, 0, 0, client.right, client.bottom, screen, 0, 0, screenWidth,
-                   screenHeight, SRCCOPY);
-        break;
-    }
-    }
-}
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

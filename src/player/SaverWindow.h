@@ -14,9 +14,4 @@ extern SaverPlayer player;
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Copies the stage (selected into `stage`) to the window's device context, centred, stretched
-// or shrunk into the preview.
-void presentStage(const Player& player, HDC windowDc, HDC stage, const RECT& client,
-                  int screenWidth, int screenHeight);
-
 } // namespace cinefold
