@@ -14,6 +14,7 @@ int runExtract(const Arguments& arguments);
 int runBundle(const Arguments& arguments);
 int runFrame(const Arguments& arguments);
 int runSequence(const Arguments& arguments);
+int runRender(const Arguments& arguments);
 
 } // namespace cinefold
 

@@ -46,7 +46,15 @@ bool sectionToPicture(const Section& section, RgbPicture& picture, std::string& 
     return true;
 }
 
-bool writePng(const std::string& path, const RgbPicture& picture, std::string& problem) {
+namespace {
+// Writes a width x height RGB picture whose rows, top first, rowAt(y) supplies.
+template <class RowAt>
+bool writeRgbRows(const std::string& path, std::int32_t width, std::int32_t height, RowAt rowAt,
+                  std::string& problem) {
+    if (width <= 0 || height <= 0) {
+        problem = "nothing to write: the picture is empty";
+        return false;
+    }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
                                                          std::fclose);
     if (!file) {
@@ -66,15 +74,39 @@ bool writePng(const std::string& path, const RgbPicture& picture, std::string& p
         return false;
     }
     png_init_io(png, file.get());
-    png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (std::int32_t y = 0; y < picture.height; ++y)
-        png_write_row(png, picture.rgb.data() + std::size_t(y) * std::size_t(picture.width) * 3);
+    for (std::int32_t y = 0; y < height; ++y)
+        png_write_row(png, rowAt(y));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
+}
+} // namespace
+
+bool writePng(const std::string& path, const RgbPicture& picture, std::string& problem) {
+    const std::size_t rowBytes = std::size_t(picture.width) * 3;
+    return writeRgbRows(
+        path, picture.width, picture.height,
+        [&](std::int32_t y) { return picture.rgb.data() + std::size_t(y) * rowBytes; }, problem);
+}
+
+bool writePng(const std::string& path, const SoftCanvas& canvas, std::string& problem) {
+    // The canvas holds blue, green, red; PNG wants red first.
+    std::vector<std::uint8_t> rgb(std::size_t(canvas.width()) * 3);
+    return writeRgbRows(
+        path, canvas.width(), canvas.height(),
+        [&](std::int32_t y) {
+            const std::uint8_t* bgr = canvas.row(y);
+            for (std::size_t i = 0; i < rgb.size(); i += 3) {
+                rgb[i] = bgr[i + 2];
+                rgb[i + 1] = bgr[i + 1];
+                rgb[i + 2] = bgr[i];
+            }
+            return rgb.data();
+        },
+        problem);
 }
 
 } // namespace cinefold

@@ -3,6 +3,7 @@
 // into such pictures.
 
 #include "render/DibSection.h"
+#include "render/SoftCanvas.h"
 
 #include <cstdint>
 #include <string>
@@ -22,5 +23,7 @@ struct RgbPicture {
 bool sectionToPicture(const Section& section, RgbPicture& picture, std::string& problem);
 
 bool writePng(const std::string& path, const RgbPicture& picture, std::string& problem);
+// The canvas's pixels as they are; an empty canvas is refused.
+bool writePng(const std::string& path, const SoftCanvas& canvas, std::string& problem);
 
 } // namespace cinefold

@@ -1,4 +1,4 @@
-// cinefold: inspect, unpack and bundle the animations that the saver plays.
+// cinefold: inspect, render, unpack and bundle the animations that the saver plays.
 
 #include "Commands.h"
 #include "Report.h"
@@ -19,6 +19,10 @@ const char usage[] =
     "  sequence FILE --ticks N [--from F] [--clock T0]\n"
     "                                  currentFrame after each of N timer ticks, from frame F\n"
     "                                  (0), the tick count T0 ms (0) seeding random branches\n"
+    "  render FILE [--frame N | --frames A:B] [--screen WxH [--stretch]] [--preview WxH] -o OUT\n"
+    "                                  PNG of the stage at frame N (0), or of the screen or the\n"
+    "                                  preview window (on --screen, else 1024x768) as the saver\n"
+    "                                  presents it; --frames writes OUT-A.png to OUT-B.png\n"
     "  extract FILE -o DIR [--raw]     the images and masks as PNG; with --raw, the decoded\n"
     "                                  payloads and images, byte for byte\n"
     "  bundle SAVER CONTAINER -o OUT   OUT is SAVER carrying CONTAINER (replacing any it had)\n"
@@ -34,7 +38,7 @@ struct Command {
 const Command commands[] = {
     {"info", cinefold::runInfo},         {"extract", cinefold::runExtract},
     {"bundle", cinefold::runBundle},     {"frame", cinefold::runFrame},
-    {"sequence", cinefold::runSequence},
+    {"sequence", cinefold::runSequence}, {"render", cinefold::runRender},
 };
 
 } // namespace

@@ -1,7 +1,9 @@
-// The cinefold tool's container commands (info, extract, bundle), run as a program on files that
-// the test writes, checked as a user reads them: JSON, files written, exit status, error lines.
+// The cinefold tool's container commands (info, extract, render, bundle), run as a program on
+// files that the test writes, checked as a user reads them: JSON, pictures and files written,
+// exit status, error lines.
 
-#include "TestBytes.h"
+#include "BmpBytes.h"
+#include "TimelineBytes.h"
 #include "ToolRunner.h"
 
 #include "container/ContainerFile.h"
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #include <filesystem>
 #include <regex>
@@ -48,6 +51,30 @@ class ToolContainer : public testing::Test {
     }
 
     fs::path directory_;
+};
+
+// A PNG file's pixels as 0xRRGGBB, rows top first; empty when it does not read.
+struct Png {
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+
+    explicit Png(const std::string& path) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_file(&image, path.c_str())) return;
+        image.format = PNG_FORMAT_RGB;
+        rgb.resize(PNG_IMAGE_SIZE(image));
+        if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
+            width = image.width;
+            height = image.height;
+        } else {
+            rgb.clear();
+        }
+    }
+    std::uint32_t at(std::uint32_t x, std::uint32_t y) const {
+        const std::uint8_t* p = rgb.data() + (std::size_t(y) * width + x) * 3;
+        return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+    }
 };
 
 const ByteVector schedule(48, 0); // one empty key record in the background section
@@ -150,6 +177,12 @@ TEST_F(ToolContainer, WrongUsageExitsWithTwo) {
                                             "extract " + path,
                                             "extract " + path + " -o",
                                             "bundle " + path + " -o x",
+                                            "render " + path,
+                                            "render " + path + " --frame 1 --frames 1:2 -o x",
+                                            "render " + path + " --frames 3:2 -o x",
+                                            "render " + path + " --screen 0x5 -o x",
+                                            "render " + path + " --preview 5 -o x",
+                                            "render " + path + " --stretch -o x",
                                             "nonsense"};
     for (const std::string& arguments : wrong)
         EXPECT_EQ(runTool(arguments).status, 2) << arguments;
@@ -175,13 +208,91 @@ TEST_F(ToolContainer, ExtractRawWritesEveryDecodedPayloadInWalkOrder) {
 TEST_F(ToolContainer, ExtractWritesStoredImagesAndMasksAsPng) {
     std::string out = (directory_ / "png").string();
     ASSERT_EQ(runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out).status, 0);
-    for (const char* name : {"image-001.png", "mask-001.png", "image-100.png"}) {
-        ByteVector png = read(out + "/" + name);
-        ASSERT_GT(png.size(), 8u) << name;
-        EXPECT_EQ(ByteVector(png.begin() + 1, png.begin() + 4), (ByteVector{'P', 'N', 'G'}))
-            << name;
+    // Palette pixels through their colour table (entry 3 of a grey ramp), a mask's 0 as black.
+    for (const auto& [name, width, height, colour] :
+         {std::tuple{"image-100.png", 5u, 4u, 0x030303u}, std::tuple{"mask-001.png", 6u, 3u, 0u}}) {
+        Png png(out + "/" + name);
+        EXPECT_EQ(std::tuple(png.width, png.height), std::tuple(width, height)) << name;
+        if (!png.rgb.empty()) {
+            EXPECT_EQ(png.at(width - 1, height - 1), colour) << name;
+        }
     }
     EXPECT_FALSE(fs::exists(out + "/mask-100.png"));
+}
+
+// An 8 x 6 stage of colour 0x563412 (0x00123456 as a colour reference) on which a red 2 x 2
+// sprite stands in the top left corner at frame 8, nowhere at frame 9 and in the bottom right
+// corner at frame 10.
+ByteVector movingSprite(std::int32_t stageWidth = 8, std::int32_t stageHeight = 6) {
+    ByteVector schedule;
+    putSection(schedule, 1, {key(8, 0, 1, 1, 2, 2), key(10, 0, 7, 5, 2, 2)});
+    ByteVector list;
+    putImageEntry(list, 1, storedBlock(picture(2, 2, 8, {0xFF0000}, ByteVector(8, 0))));
+    ByteVector c = containerHeader(0);
+    putChunk(
+        c, "P_DT",
+        stageRecord(std::uint32_t(stageWidth), std::uint32_t(stageHeight), 0x00123456, 0, 1, 1000));
+    putChunk(c, "SCHE", storedBlock(schedule));
+    putChunk(c, "BMP_", list);
+    set32(c, 8, std::uint32_t(c.size()));
+    return c;
+}
+
+constexpr std::uint32_t stageColour = 0x563412, red = 0xFF0000;
+
+TEST_F(ToolContainer, RenderComposesTheStageAtEachFrameIntoNumberedFiles) {
+    Output out = runTool("render " + write("moving.cfc", movingSprite()) + " --frames 8:10 -o " +
+                         (directory_ / "f.png").string());
+    ASSERT_EQ(out.status, 0);
+    struct Expect {
+        const char* name;
+        std::uint32_t topLeft, bottomRight;
+    };
+    for (const Expect& e :
+         {Expect{"f-08.png", red, stageColour}, Expect{"f-09.png", stageColour, stageColour},
+          Expect{"f-10.png", stageColour, red}}) {
+        Png png((directory_ / e.name).string());
+        ASSERT_EQ(std::tuple(png.width, png.height), std::tuple(8u, 6u)) << e.name;
+        EXPECT_EQ(png.at(0, 0), e.topLeft) << e.name;
+        EXPECT_EQ(png.at(7, 5), e.bottomRight) << e.name;
+    }
+    EXPECT_FALSE(fs::exists(directory_ / "f-07.png"));
+    EXPECT_FALSE(fs::exists(directory_ / "f-11.png"));
+}
+
+TEST_F(ToolContainer, RenderPresentsTheStageAsTheSaverShowsScreenAndPreview) {
+    const std::string file = write("moving.cfc", movingSprite());
+    struct Case {
+        const char* options;
+        std::uint32_t width, height;
+        std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>> pixels; // x, y, rgb
+    } cases[] = {
+        // Centred at (2, 2), the screen black around it.
+        {"--screen 12x10", 12, 10, {{1, 1, 0}, {2, 2, red}, {9, 7, stageColour}, {10, 8, 0}}},
+        // Stretched in tenths: min(15, 16) = 15 gives 12 x 9 at (0, 0).
+        {"--screen 12x10 --stretch", 12, 10, {{0, 0, red}, {2, 2, red}, {11, 8, stageColour}}},
+        // The stage at (2, 2) on a black 12 x 10 picture, halved into the preview.
+        {"--screen 12x10 --preview 6x5", 6, 5, {{0, 0, 0}, {1, 1, red}, {4, 3, stageColour}}},
+    };
+    for (const Case& c : cases) {
+        const std::string picture = (directory_ / "window.png").string();
+        ASSERT_EQ(runTool("render " + file + " --frame 8 " + c.options + " -o " + picture).status,
+                  0)
+            << c.options;
+        Png png(picture);
+        ASSERT_EQ(std::tuple(png.width, png.height), std::tuple(c.width, c.height)) << c.options;
+        for (const auto& [x, y, colour] : c.pixels)
+            EXPECT_EQ(png.at(x, y), colour) << c.options << " at " << x << ", " << y;
+    }
+    // A stage that no bitmap can be made of: the window stays black, the stage alone is an error.
+    const std::string empty = write("empty.cfc", movingSprite(0, 6));
+    Output stage = runTool("render " + empty + " -o " + (directory_ / "s.png").string(), true);
+    EXPECT_EQ(stage.status, 1);
+    EXPECT_NE(stage.text.find("offset 12: stage size 0 x 6 cannot be drawn"), std::string::npos)
+        << stage.text;
+    const std::string window = (directory_ / "w.png").string();
+    ASSERT_EQ(runTool("render " + empty + " --preview 4x3 -o " + window).status, 0);
+    EXPECT_EQ(Png(window).at(3, 2), 0u);
 }
 
 TEST_F(ToolContainer, BundledSaverReportsTheContainerItCarries) {
