@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace cinefold;
 using namespace cinefold::test;
 
@@ -66,7 +64,7 @@ TEST(ImageConversion, RefusesWhatNoSectionCanBeMadeFromWithoutReadingOrSizingPas
     const ByteVector valid = bmpFile(4, 2, 8, 2, 62, ByteVector(16, 1));
     struct Case {
         const char* name;
-        std::function<void(ByteVector&)> spoil;
+        void (*spoil)(ByteVector&);
     } cases[] = {
         {"headers cut", [](ByteVector& b) { b.resize(53); }},
         {"last row cut", [](ByteVector& b) { b.pop_back(); }},
@@ -104,10 +102,6 @@ TEST(ImageStore, TakesMasksOnlyAfterTheirImagesAndFreesWhatItReplaces) {
     EXPECT_EQ(store.getMask(0), nullptr);
     EXPECT_EQ(store.addImage(0, {}), 0); // a failed conversion empties the slot
     EXPECT_EQ(store.getBitmap(0), nullptr);
-    for (int outside : {-1, 100})
-        EXPECT_EQ(store.addImage(outside, image) + store.freeImage(outside), 0);
-    for (int outside : {99, 200})
-        EXPECT_EQ(store.addMask(outside, mask), 0);
     EXPECT_EQ(store.addImage(0, image) + store.addMask(100, {}), 2); // attached, though nothing
     EXPECT_EQ(store.getMask(0), nullptr);
     // A section the system refuses: the palette made for it goes too (the sanitizers' leak
