@@ -138,9 +138,9 @@ TEST(ProjectImages, PngTransparencyBecomesAMaskOverBlackOrOverThePalettesOwnInde
     ASSERT_TRUE(readWholeFile(CINEFOLD_TEST_DATA "/project/palette.png", file, problem));
     ASSERT_TRUE(loadImageBytes(file, image, error)) << error;
     BmpLayout layout;
-    ASSERT_TRUE(readBmpLayout(image.bmp, layout, error));
+    ASSERT_TRUE(layOutBmp(image.bmp, layout));
     EXPECT_EQ(layout.header.bitCount, 8);
-    EXPECT_EQ(layout.pixelStart, 1078u);
+    EXPECT_EQ(layout.rowsAt, 1078u);
     EXPECT_EQ(image.bmp[54 + 4 + 2], 4); // red of entry 1, after blue and green
     EXPECT_EQ(image.bmp[1078], 0);
     EXPECT_EQ(image.bmp[1079], 1);

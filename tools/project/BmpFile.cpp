@@ -1,12 +1,8 @@
 #include "BmpFile.h"
 
-#include "container/DecodeBuffer.h"
-
 namespace cinefold {
 
 namespace {
-
-constexpr std::size_t headersSize = 54;
 
 std::size_t rowBytesFor(std::uint64_t width, int bitCount) {
     return std::size_t((width * std::uint64_t(bitCount) + 31) / 32 * 4);
@@ -14,7 +10,7 @@ std::size_t rowBytesFor(std::uint64_t width, int bitCount) {
 
 // Headers of an uncompressed bottom-up image with `colors` table entries, the rest zero.
 std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, std::uint32_t colors) {
-    const std::size_t pixelOffset = headersSize + 4 * std::size_t(colors);
+    const std::size_t pixelOffset = bmpHeadersSize + 4 * std::size_t(colors);
     const std::size_t imageSize = rowBytesFor(std::uint64_t(width), bitCount) * std::size_t(height);
     std::vector<std::uint8_t> bmp(pixelOffset + imageSize, 0);
     std::uint8_t* p = bmp.data();
@@ -44,7 +40,7 @@ std::vector<std::uint8_t> makeBmp24(int width, int height, std::span<const Rgb> 
     std::vector<std::uint8_t> bmp = bmpHeaders(width, height, 24, 0);
     const std::size_t rowBytes = rowBytesFor(std::uint64_t(width), 24);
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = rowOf(bmp, headersSize, rowBytes, height, y);
+        std::uint8_t* row = rowOf(bmp, bmpHeadersSize, rowBytes, height, y);
         for (int x = 0; x < width; ++x) {
             const Rgb& rgb = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
             row[3 * x] = rgb[2];
@@ -59,11 +55,11 @@ std::vector<std::uint8_t> makeBmp8(int width, int height, std::span<const Rgb> p
                                    std::span<const std::uint8_t> indexes) {
     std::vector<std::uint8_t> bmp = bmpHeaders(width, height, 8, 256);
     for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
-        bmp[headersSize + 4 * i] = palette[i][2];
-        bmp[headersSize + 4 * i + 1] = palette[i][1];
-        bmp[headersSize + 4 * i + 2] = palette[i][0];
+        bmp[bmpHeadersSize + 4 * i] = palette[i][2];
+        bmp[bmpHeadersSize + 4 * i + 1] = palette[i][1];
+        bmp[bmpHeadersSize + 4 * i + 2] = palette[i][0];
     }
-    const std::size_t pixelOffset = headersSize + 4 * 256;
+    const std::size_t pixelOffset = bmpHeadersSize + 4 * 256;
     const std::size_t rowBytes = rowBytesFor(std::uint64_t(width), 8);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -77,7 +73,7 @@ std::vector<std::uint8_t> makeMask(int width, int height,
     std::vector<std::uint8_t> bmp = bmpHeaders(width, height, 1, 0);
     const std::size_t rowBytes = rowBytesFor(std::uint64_t(width), 1);
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = rowOf(bmp, headersSize, rowBytes, height, y);
+        std::uint8_t* row = rowOf(bmp, bmpHeadersSize, rowBytes, height, y);
         for (int x = 0; x < width; ++x)
             if (transparent[std::size_t(y) * std::size_t(width) + std::size_t(x)])
                 row[x / 8] |= std::uint8_t(0x80 >> (x % 8));
@@ -85,43 +81,21 @@ std::vector<std::uint8_t> makeMask(int width, int height,
     return bmp;
 }
 
-bool readBmpLayout(Bytes bmp, BmpLayout& layout, std::string& problem) {
-    if (!readBmpHeader(bmp, layout.header)) {
-        problem = bmp.size() >= 2 && bmp[0] == 'B' && bmp[1] == 'M'
-                      ? "a BMP of a bit count the saver does not draw (it draws 1, 4, 8 and 24)"
-                      : "not a BMP file image";
-        return false;
-    }
+bool checkBmpLayout(Bytes bmp, BmpLayout& layout, std::string& problem) {
+    if (layOutBmp(bmp, layout)) return true;
     const BmpHeader& h = layout.header;
-    ByteReader reader(bmp, 14);
-    layout.infoSize = reader.u32le();
-    reader.skip(12);
-    layout.compression = reader.u32le();
-    const std::int64_t width = h.width < 0 ? -std::int64_t(h.width) : h.width;
-    const std::int64_t height = h.height < 0 ? -std::int64_t(h.height) : h.height;
-    if (width == 0 || height == 0 || width * height > DecodeBuffer::maxDecodedSize) {
-        problem = "a picture of " + std::to_string(h.width) + " x " + std::to_string(h.height) +
-                  " pixels";
-        return false;
-    }
-    if (h.bitCount != 24 && h.colors > (1u << h.bitCount)) {
-        problem = std::to_string(h.colors) + " colours for " + std::to_string(h.bitCount) +
-                  " bits a pixel";
-        return false;
-    }
-    layout.width = int(width);
-    layout.height = int(height);
-    layout.rowBytes = rowBytesFor(std::uint64_t(width), h.bitCount);
-    // The store's rule: 24-bit rows always start at 54; palette rows start at 54 when the pixel
-    // offset says so (the table is then read from the first pixel bytes), else behind the table.
-    layout.pixelStart = headersSize;
-    if (h.bitCount != 24 && h.pixelOffset != headersSize) layout.pixelStart += 4 * h.colors;
-    if (layout.pixelStart > bmp.size() ||
-        layout.rowBytes * std::size_t(height) > bmp.size() - layout.pixelStart) {
-        problem = "its pixel rows reach past the end of the file";
-        return false;
-    }
-    return true;
+    if (bmp.size() < 2 || bmp[0] != 'B' || bmp[1] != 'M')
+        problem = "not a BMP file image";
+    else if (!readBmpHeader(bmp, layout.header))
+        problem = "a BMP of a bit count the saver does not draw (it draws 1, 4, 8 and 24)";
+    else if (h.compression != 0)
+        problem = "a compressed BMP, which the saver does not draw";
+    else if (h.width <= 0 || h.height == 0 || h.planes != 1)
+        problem = "a BMP of " + std::to_string(h.width) + " x " + std::to_string(h.height) +
+                  " pixels in " + std::to_string(h.planes) + " planes";
+    else
+        problem = "its colour table or pixel rows do not fit the file";
+    return false;
 }
 
 } // namespace cinefold

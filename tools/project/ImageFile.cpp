@@ -129,26 +129,25 @@ bool checkBmp(Bytes file, bool mask, LoadedImage& image, std::string& problem) {
         problem = "a BMP file too large for the container";
         return false;
     }
-    if (!readBmpLayout(file, layout, problem)) return false;
+    if (!checkBmpLayout(file, layout, problem)) return false;
     const BmpHeader& h = layout.header;
     std::vector<std::string>& warnings = image.warnings;
     if (mask && h.bitCount != 1)
         warnings.push_back("a mask of " + std::to_string(h.bitCount) +
                            " bits a pixel: the saver clears the stage where its colours are dark");
-    if (layout.infoSize != 40)
-        warnings.push_back("its info header is " + std::to_string(layout.infoSize) +
+    ByteReader reader(file, bmpFileHeaderSize);
+    if (const std::uint32_t infoSize = reader.u32le(); infoSize != 40)
+        warnings.push_back("its info header is " + std::to_string(infoSize) +
                            " bytes long, the saver reads 40");
-    if (layout.compression != 0) warnings.push_back("the saver takes its rows as uncompressed");
     if (h.height < 0)
         warnings.push_back("its rows are stored top-down: the saver shows it upside down");
-    if (h.pixelOffset != layout.pixelStart && !(mask && h.pixelOffset == 54))
-        warnings.push_back("the saver reads its pixels at offset " +
-                           std::to_string(layout.pixelStart) + ", not " +
-                           std::to_string(h.pixelOffset));
+    if (h.pixelOffset != layout.rowsAt && !(mask && h.pixelOffset == bmpHeadersSize))
+        warnings.push_back("the saver reads its pixels at offset " + std::to_string(layout.rowsAt) +
+                           ", not " + std::to_string(h.pixelOffset));
     image.bmp.assign(file.begin(), file.end());
     image.verbatim = true;
-    image.width = layout.width;
-    image.height = layout.height;
+    image.width = h.width;
+    image.height = int(layout.rowCount);
     return true;
 }
 
@@ -214,16 +213,14 @@ bool loadMaskBytes(Bytes file, LoadedImage& mask, std::string& problem) {
 
 void blackenBeneathMask(std::vector<std::uint8_t>& bmp, const std::vector<std::uint8_t>& mask) {
     BmpLayout image, bits;
-    std::string problem;
-    if (!readBmpLayout(bmp, image, problem) || !readBmpLayout(mask, bits, problem) ||
-        image.header.bitCount != 24 || bits.header.bitCount != 1 || image.width != bits.width ||
-        image.height != bits.height)
+    if (!layOutBmp(bmp, image) || !layOutBmp(mask, bits) || image.header.bitCount != 24 ||
+        bits.header.bitCount != 1 || image.header.width != bits.header.width ||
+        image.rowCount != bits.rowCount)
         return;
-    for (int row = 0; row < image.height; ++row) {
-        std::uint8_t* pixel = bmp.data() + image.pixelStart + image.rowBytes * std::size_t(row);
-        const std::uint8_t* maskRow =
-            mask.data() + bits.pixelStart + bits.rowBytes * std::size_t(row);
-        for (int x = 0; x < image.width; ++x)
+    for (std::uint32_t row = 0; row < image.rowCount; ++row) {
+        std::uint8_t* pixel = bmp.data() + image.rowsAt + std::size_t(image.rowLength) * row;
+        const std::uint8_t* maskRow = mask.data() + bits.rowsAt + std::size_t(bits.rowLength) * row;
+        for (int x = 0; x < image.header.width; ++x)
             if (maskRow[x / 8] & (0x80 >> (x % 8))) std::memset(pixel + 3 * x, 0, 3);
     }
 }
