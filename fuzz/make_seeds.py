@@ -256,6 +256,48 @@ def main():
         "stage-only": container([chunk(b"P_DT", struct.pack("<6I", 32, 24, 0, 0, 0, 4))]),
     }
 
+    # The compositor's target: a small multi-layer animation whose background takes each of
+    # the three placements (larger than the stage and cropped, tiled, stretched), with masked
+    # palette and true-colour sprites, a cel group, both kinds of interpolation and all flips.
+    backdrop = bmp(24, 16, 8, gray, lambda x, y: (x // 4 + y // 4) % 4)
+    mask24 = bmp(3, 2, 1, [0, 0xFFFFFF], lambda x, y: x == 0)
+    sprites = b""
+    for number, packed in [
+        (1, data_block(len(small8), 0, small8)),
+        (101, rle1(mask1)),
+        (2, rle8(small8)),
+        (3, data_block(len(tiny24), 1, pair_encode(tiny24))),
+        (103, data_block(len(mask24), 0, mask24)),
+        (4, rle8(backdrop)),
+    ]:
+        sprites += u16(number) + u32(len(packed)) + packed
+
+    def section(layer, *keys):
+        body = b"".join(key_record(*k) for k in keys)
+        return struct.pack("<h", layer) + u32(len(body)) + body
+
+    timeline = (
+        section(0, (4, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0), (4, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0))
+        + section(1, (1, 0, 10, 10, 12, 6, 0, 1, 0, 0, 0, 0), (1, 0, 50, 40, -12, 9, 3, 0, 0, 8, 0, 0))
+        + section(2, (0, 1, 32, 24, 1000, 2000, 1, 2, 0, 0, 0, 0), (0, 1, 20, 30, 500, 956, 2, 2, 0, 4, 0, 0),
+                  (0, 1, 40, 12, 1500, 1000, 9, 0, 0, 9, 0, 0))
+        + section(3, (3, 0, 5, 40, 30, 20, 2, 1, 0, 1, 0, 0), (3, 0, 60, 5, 3, 2, 0, 0, 0, 7, 0, 0))
+    )
+    cels = struct.pack("<4i", 2, 0, 6, 3) + struct.pack("<4i", 1, 2, 6, 3) + struct.pack("<4i", 3, 3, 3, 2)
+    group_payload = b"".join(u16(k) + u32(len(cels) if k == 0 else 0) + (cels if k == 0 else b"") for k in range(101))
+    seeds["fuzz_compose"] = {
+        f"three-layers-{name}": container(
+            [
+                chunk(b"P_DT", struct.pack("<6I", 20 if mode == 1 else 64, 12 if mode == 1 else 48, 0x00A00000, mode, 1, 10)),
+                chunk(b"SCHE", data_block(len(timeline), 1, pair_encode(timeline))),
+                chunk(b"GRP_", data_block(len(group_payload), 0, group_payload)),
+                chunk(b"JP__", data_block(len(jumps), 0, jumps)),
+                chunk(b"BMP_", sprites),
+            ]
+        )
+        for name, mode in [("cropped", 1), ("tiled", 2), ("stretched", 3)]
+    }
+
     for target, files in seeds.items():
         directory = os.path.join(HERE, "corpus", target)
         os.makedirs(directory, exist_ok=True)
