@@ -102,6 +102,23 @@ cf__runs_32_bit() {
     return 0
 }
 
+# Debian's wine command starts every program through the 32-bit loader when that is installed,
+# also a 64-bit one, so on a kernel that cannot execute 32-bit programs nothing starts. There the
+# 64-bit build's programs go straight to the 64-bit loader: wine and wine-stable (which wineboot
+# calls) are put first on PATH, in this test's temp dir, as the 64-bit loader.
+cf__bypass_32_bit_loader() {
+    cf__runs_32_bit && return 0
+    [[ -x /usr/lib/wine/wine64 ]] || return 0
+    local bin=$CF_TMP/bin name
+    mkdir -p -- "$bin" || cf_fail "cannot make $bin"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+            >"$bin/$name" && chmod +x "$bin/$name" || cf_fail "cannot write $bin/$name"
+    done
+    export PATH=$bin:$PATH
+    cf_log "this kernel cannot execute 32-bit programs: Wine runs through its 64-bit loader"
+}
+
 cf_begin() {
     while (($#)); do
         (($# >= 2)) || cf__usage
@@ -146,6 +163,7 @@ cf_begin() {
     ((${#missing[@]} == 0)) || cf_fail "missing tools: ${missing[*]}"
 
     CF_TMP=$(mktemp -d "${TMPDIR:-/tmp}/cinefold-wine.XXXXXX") || cf_fail "cannot make a temp dir"
+    cf__bypass_32_bit_loader
     CF_ARTIFACTS=$CF_BUILD_DIR/wine-artifacts/$CF_TEST_NAME
     rm -rf -- "$CF_ARTIFACTS"
     mkdir -p -- "$CF_ARTIFACTS"
