@@ -15,6 +15,8 @@ int runBundle(const Arguments& arguments);
 int runFrame(const Arguments& arguments);
 int runSequence(const Arguments& arguments);
 int runRender(const Arguments& arguments);
+int runPack(const Arguments& arguments);
+int runUnpack(const Arguments& arguments);
 
 } // namespace cinefold
 

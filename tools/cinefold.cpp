@@ -26,6 +26,10 @@ const char usage[] =
     "  extract FILE -o DIR [--raw]     the images and masks as PNG; with --raw, the decoded\n"
     "                                  payloads and images, byte for byte\n"
     "  bundle SAVER CONTAINER -o OUT   OUT is SAVER carrying CONTAINER (replacing any it had)\n"
+    "  pack PROJECT.json -o OUT [--saver SAVER]\n"
+    "                                  the project packed into a container, or with --saver,\n"
+    "                                  into SAVER carrying it\n"
+    "  unpack FILE -o DIR              the animation FILE loads to, as a project folder\n"
     "\n"
     "Exit status: 0 done, 1 bad input (one line on stderr names the file, the offset and the\n"
     "problem), 2 wrong usage.\n";
@@ -39,6 +43,7 @@ const Command commands[] = {
     {"info", cinefold::runInfo},         {"extract", cinefold::runExtract},
     {"bundle", cinefold::runBundle},     {"frame", cinefold::runFrame},
     {"sequence", cinefold::runSequence}, {"render", cinefold::runRender},
+    {"pack", cinefold::runPack},         {"unpack", cinefold::runUnpack},
 };
 
 } // namespace
