@@ -61,6 +61,9 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
     const std::string* output = parsed.option("-o");
     if (!output) return "render needs -o OUT";
     request.output = *output;
+    const std::string extension = std::filesystem::path(*output).extension().string();
+    if (extension == ".gif" || extension == ".webp")
+        return "render writes PNG files; for a series, --frames A:B with OUT.png";
     const std::string* frame = parsed.option("--frame");
     const std::string* frames = parsed.option("--frames");
     if (frame && frames) return "render takes --frame or --frames, not both";

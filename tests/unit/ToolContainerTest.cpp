@@ -183,6 +183,7 @@ TEST_F(ToolContainer, WrongUsageExitsWithTwo) {
                                             "render " + path + " --screen 0x5 -o x",
                                             "render " + path + " --preview 5 -o x",
                                             "render " + path + " --stretch -o x",
+                                            "render " + path + " -o x.gif",
                                             "nonsense"};
     for (const std::string& arguments : wrong)
         EXPECT_EQ(runTool(arguments).status, 2) << arguments;
