@@ -227,7 +227,10 @@ void appendSectionHeader(std::vector<std::uint8_t>& out, int number, std::uint32
 
 std::vector<std::uint8_t> makeSchedulePayload() {
     // Layer 0 (the background: image 100 at frames 0 and 700), layers 1..6 with 16 to 38 keys
-    // of moving sprites, and empty sections for layers 7..50.
+    // of moving sprites, and empty sections for layers 7..50. Layers 1..3 show plain images at
+    // sizes in pixels; layers 4..6 step through cel groups 1..6 at sizes in thousandths of the
+    // cel's. Keys interpolate on a curve or a line, or (one in four) show on their own frame
+    // only, and carry every flip code.
     static const int keyCounts[7] = {2, 38, 20, 17, 16, 16, 18};
     std::vector<std::uint8_t> out;
     Random random(77);
@@ -235,20 +238,25 @@ std::vector<std::uint8_t> makeSchedulePayload() {
         int keys = layer < 7 ? keyCounts[layer] : 0;
         appendSectionHeader(out, layer, std::uint32_t(keys * 48));
         for (int k = 0; k < keys; ++k) {
-            int frame = keys > 1 ? k * 700 / (keys - 1) : 0;
-            bool background = layer == 0;
-            std::int32_t fields[12] = {background ? 100 : std::int32_t(1 + random.next() % 48),
-                                       0,
-                                       background ? 0 : std::int32_t(random.next() % 640),
-                                       background ? 0 : std::int32_t(random.next() % 480),
-                                       background ? 0 : std::int32_t(64 + random.next() % 137),
-                                       background ? 0 : std::int32_t(64 + random.next() % 117),
-                                       std::int32_t(random.next() % 2),
-                                       background ? 0 : std::int32_t(2 * (random.next() % 2)),
-                                       0,
-                                       frame,
-                                       0,
-                                       0};
+            std::int32_t fields[12] = {};
+            fields[9] = keys > 1 ? k * 700 / (keys - 1) : 0; // frame
+            if (layer == 0) {
+                fields[0] = 100;
+                fields[7] = 1;
+            } else {
+                bool grouped = layer >= 4;
+                fields[0] = grouped ? 0 : std::int32_t(1 + random.next() % 48);
+                fields[1] = grouped ? std::int32_t(1 + random.next() % 6) : 0;
+                fields[2] = std::int32_t(random.next() % 640);
+                fields[3] = std::int32_t(random.next() % 480);
+                fields[4] = grouped ? std::int32_t(600 + random.next() % 801)
+                                    : std::int32_t(64 + random.next() % 137);
+                fields[5] = grouped ? std::int32_t(600 + random.next() % 801)
+                                    : std::int32_t(64 + random.next() % 117);
+                fields[6] = std::int32_t(random.next() % 4);
+                static const std::int32_t interpolations[4] = {0, 1, 2, 2};
+                fields[7] = interpolations[random.next() % 4];
+            }
             for (std::int32_t f : fields)
                 appendI32(out, f);
         }
@@ -257,16 +265,19 @@ std::vector<std::uint8_t> makeSchedulePayload() {
 }
 
 std::vector<std::uint8_t> makeGroupsPayload() {
-    // A few cel groups of 4 to 8 entries (image, start, width, height); the rest empty.
+    // Six cel groups of 4 to 8 entries (image, start, width, height), each cel at its image's
+    // own size; the rest empty.
+    const std::vector<SpriteSize> sizes = demoSpriteSizes();
     std::vector<std::uint8_t> out;
     for (int slot = 0; slot <= 100; ++slot) {
         int entries = slot < 6 ? 4 + slot % 5 : 0;
         appendSectionHeader(out, slot, std::uint32_t(entries * 16));
         for (int e = 0; e < entries; ++e) {
-            appendI32(out, 1 + (slot * 8 + e) % 48);
+            int image = 1 + (slot * 8 + e) % 48;
+            appendI32(out, image);
             appendI32(out, e * 3);
-            appendI32(out, 120);
-            appendI32(out, 160);
+            appendI32(out, sizes[std::size_t(image - 1)].width);
+            appendI32(out, sizes[std::size_t(image - 1)].height);
         }
     }
     return out;

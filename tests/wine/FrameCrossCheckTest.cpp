@@ -1,0 +1,153 @@
+// Whole frames through both canvases: every frame of a demo-shaped animation (48 masked
+// sprites, cel groups, every flip code, an 8-bit background) is composed by the saver's
+// compositor on a GDI stage and on the software canvas, and every pixel must agree. The
+// background takes each of its three modes in turn, on stages larger and smaller than it, and a
+// few layers are added: palette sprites with masks, and keys a million pixels across. (Wine's
+// StretchBlt stops being exact somewhere beyond ten million pixels, where its arithmetic
+// overflows; the software canvas keeps mapping such extents exactly.)
+
+#include "DemoContainer.h"
+
+#include "BmpBytes.h"
+#include "TimelineBytes.h"
+
+#include "player/SaverCompositor.h"
+#include "player/SaverPlayer.h"
+#include "render/SoftCanvasSelection.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+using namespace cinefold;
+using namespace cinefold::test;
+
+namespace {
+
+HBITMAP newStageBitmap(SaverPlayer& player) {
+    player.createStageBitmap();
+    return player.stageBitmap.get();
+}
+
+// The saver's stage bitmap, a bottom-up 24-bit DIB section, selected into a memory DC.
+struct GdiStage {
+    explicit GdiStage(SaverPlayer& player)
+        : width(player.stageWidth), height(player.stageHeight),
+          selection(dc, newStageBitmap(player)) {
+        DIBSECTION section = {};
+        GetObjectA(player.stageBitmap.get(), sizeof section, &section);
+        bits = static_cast<const std::uint8_t*>(section.dsBm.bmBits);
+    }
+    // Row y counted from the top.
+    const std::uint8_t* row(std::int32_t y) const {
+        return bits + std::size_t(height - 1 - y) * dibRowLength(std::uint32_t(width), 24);
+    }
+    std::int32_t width, height;
+    MemoryDc dc{nullptr};
+    Selection selection;
+    const std::uint8_t* bits = nullptr;
+};
+
+// Pixels that differ, and the first of them with its blue, green, red bytes on each canvas.
+struct Difference {
+    int count = 0;
+    std::int32_t x = -1, y = -1;
+    std::uint32_t gdi = 0, soft = 0;
+};
+std::uint32_t bgr(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+}
+Difference compare(const GdiStage& gdi, const SoftCanvas& soft) {
+    Difference d;
+    for (std::int32_t y = 0; y < gdi.height; ++y)
+        for (std::int32_t x = 0; x < gdi.width; ++x)
+            if (std::memcmp(gdi.row(y) + 3 * x, soft.row(y) + 3 * x, 3) != 0 && d.count++ == 0) {
+                d = {1, x, y, bgr(gdi.row(y) + 3 * x), bgr(soft.row(y) + 3 * x)};
+            }
+    return d;
+}
+
+// Palette sprites with masks on layers 10 and 11 and keys far larger than any stage on 12 and
+// 13, moving over all frames.
+void addLayers(Player& player) {
+    ImageStore& store = player.imageStore;
+    ByteVector rows8, rows4, mask;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 32; ++x)
+            rows8.push_back(std::uint8_t((x * 7 + y * 3) % 5));
+        for (int x = 0; x < 16; ++x)
+            rows4.push_back(std::uint8_t((x + y) % 16 << 4 | (x * y) % 16));
+        for (int x = 0; x < 4; ++x)
+            mask.push_back(std::uint8_t(0xF0F0F0F0u >> (y % 8)));
+    }
+    ASSERT_EQ(
+        store.addImage(
+            59, picture(32, 24, 8, {0x000000, 0xFF8000, 0x00FF80, 0x8000FF, 0xFFFFFF}, rows8)),
+        1);
+    std::vector<std::uint32_t> sixteen;
+    for (std::uint32_t i = 0; i < 16; ++i)
+        sixteen.push_back(i * 0x0F0D0B);
+    ASSERT_EQ(store.addImage(60, picture(32, 24, 4, sixteen, rows4)), 1);
+    ByteVector maskFile = bmpFile(32, 24, 1, 0, 54, mask);
+    ASSERT_EQ(store.addMask(159, maskFile), 1);
+    ASSERT_EQ(store.addMask(160, maskFile), 1);
+
+    auto keyAt = [](std::int32_t frame, std::int32_t image, std::int32_t x, std::int32_t y,
+                    std::int32_t w, std::int32_t h,
+                    std::int32_t flip) { return key(frame, 1, x, y, w, h, image, 0, flip); };
+    TrackSet& tracks = player.trackSet;
+    tracks.insertLayerKey(10, keyAt(0, 60, 40, 40, 96, 72, 0));
+    tracks.insertLayerKey(10, keyAt(700, 60, 600, 440, -20, 300, 3));
+    tracks.insertLayerKey(11, keyAt(0, 61, 600, 60, 17, 5, 2));
+    tracks.insertLayerKey(11, keyAt(700, 61, 20, 420, 400, 33, 1));
+    tracks.insertLayerKey(12, keyAt(0, 3, 320, 240, 1000000, 1000000, 1));
+    tracks.insertLayerKey(12, keyAt(700, 3, -320, 240, 1000000, 30, 2));
+    tracks.insertLayerKey(13, keyAt(0, 7, 0, -500000, 64, 1000000, 0));
+    tracks.insertLayerKey(13, keyAt(700, 7, 640, 500000, 64, 1000000, 0));
+}
+
+TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {
+    const std::vector<std::uint8_t>& container = bench::demoWorkload().container;
+    SaverPlayer player; // its images are GDI's sections and palettes
+    auto bytes = std::make_unique<std::uint8_t[]>(container.size());
+    std::memcpy(bytes.get(), container.data(), container.size());
+    player.adoptContainer(std::move(bytes), std::uint32_t(container.size()));
+    ASSERT_EQ(player.walkChunks(), 1);
+    addLayers(player);
+    const std::int32_t last = player.trackSet.lastFrame();
+    ASSERT_EQ(last, 700);
+
+    // The background (640 x 480) centred, tiled and stretched on stages larger and smaller.
+    struct Size {
+        std::int32_t width, height;
+    };
+    const Size sizes[] = {{700, 530}, {600, 420}};
+    int failures = 0;
+    for (int which = 0; which < 2; ++which) {
+        player.stageWidth = sizes[which].width;
+        player.stageHeight = sizes[which].height;
+        GdiStage gdi(player);
+        GdiCanvas gdiCanvas(gdi.dc, gdi.width, gdi.height);
+        for (std::int32_t frame = 3 * which; frame <= last && failures < 5; frame += 6) {
+            for (std::int32_t step = 0; step < 3 && frame + step <= last; ++step) {
+                player.currentFrame = frame + step;
+                player.backMode = 1 + step;
+                composeFrame(player, gdiCanvas);
+                GdiFlush();
+                SoftCanvas soft(gdi.width, gdi.height);
+                composeFrame(player, soft);
+
+                Difference d = compare(gdi, soft);
+                if (d.count != 0) ++failures;
+                EXPECT_EQ(d.count, 0)
+                    << "frame " << player.currentFrame << ", backMode " << player.backMode << ", "
+                    << gdi.width << " x " << gdi.height << ": first at (" << d.x << ", " << d.y
+                    << "): " << std::hex << d.gdi << " on GDI, " << d.soft
+                    << " on the software canvas";
+            }
+        }
+    }
+}
+
+} // namespace
