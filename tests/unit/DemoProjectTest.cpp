@@ -1,0 +1,103 @@
+// The demo animation as the build packs it: unpacked and packed again it loads the same, and it
+// has the shape its project gives it, read through the cinefold tool as a user reads it.
+
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+using namespace cinefold::test;
+using Json = nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string demo = CINEFOLD_DEMO_CONTAINER;
+
+Json toolJson(const std::string& arguments) {
+    Output out = runTool(arguments);
+    EXPECT_EQ(out.status, 0) << arguments;
+    return Json::parse(out.text, nullptr, false);
+}
+
+std::string fileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(DemoProject, UnpackedAndPackedAgainLoadsTheSame) {
+    const fs::path dir = fs::temp_directory_path() / ("cinefold-demo-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    const std::string again = (dir / "again.cfc").string();
+    ASSERT_EQ(runTool("unpack " + demo + " -o " + (dir / "project").string()).status, 0);
+    ASSERT_EQ(runTool("pack " + (dir / "project/project.json").string() + " -o " + again).status,
+              0);
+
+    EXPECT_EQ(toolJson("info --json " + demo), toolJson("info --json " + again));
+    // Every image and mask, pixel for pixel, and each palette with them.
+    ASSERT_EQ(runTool("extract " + demo + " -o " + (dir / "first").string()).status, 0);
+    ASSERT_EQ(runTool("extract " + again + " -o " + (dir / "second").string()).status, 0);
+    int compared = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir / "first")) {
+        const fs::path other = dir / "second" / entry.path().filename();
+        EXPECT_EQ(fileText(entry.path()), fileText(other)) << entry.path().filename();
+        ++compared;
+    }
+    EXPECT_EQ(compared, int(std::distance(fs::directory_iterator(dir / "second"), {})));
+    EXPECT_GE(compared, 97); // 49 images and 48 masks
+    fs::remove_all(dir);
+}
+
+TEST(DemoProject, HasTheShapeItsProjectGives) {
+    const Json info = toolJson("info --json " + demo);
+    EXPECT_EQ(info["stage"], Json::parse(R"({"stageWidth": 640, "stageHeight": 480,
+        "backColor": 10485760, "backMode": 1, "framePeriod": 1, "jumpLength": 1000})"));
+    std::vector<std::string> tags;
+    for (const Json& chunk : info["chunks"])
+        tags.push_back(chunk["tag"]);
+    EXPECT_EQ(tags, (std::vector<std::string>{"P_DT", "SCHE", "GRP_", "JP__", "JPEX", "BMP_"}));
+    EXPECT_EQ(info["walkLimit"], info["source"]["size"].get<int>() - 24);
+    EXPECT_EQ(info["lastFrame"], 700);
+
+    ASSERT_EQ(info["images"].size(), 49u);
+    for (const Json& image : info["images"]) {
+        const bool background = image["number"] == 100;
+        EXPECT_EQ(image["bitCount"], background ? 8 : 24) << image;
+        EXPECT_EQ(image["mask"], !background) << image;
+        if (background) EXPECT_EQ(image["colors"], 256);
+        if (background) EXPECT_EQ(image["codec"], "rle8");
+    }
+    const std::vector<std::size_t> keyCounts{38, 20, 17, 16, 16, 18};
+    for (std::size_t layer = 1; layer <= keyCounts.size(); ++layer)
+        EXPECT_EQ(info["tracks"]["layers"][std::to_string(layer)].size(), keyCounts[layer - 1])
+            << "layer " << layer;
+    ASSERT_EQ(info["groups"].size(), 13u);
+    for (const auto& [number, cels] : info["groups"].items())
+        EXPECT_EQ(cels.size(), number == "7" ? 5u : 4u) << "group " << number;
+
+    // Layer 1 where its interpolation and its cel cycle are worked out by hand.
+    struct Case {
+        int frame, centerX, centerY, width, height, group, runStart;
+    };
+    const Case cases[] = {{10, 562, 112, 96, 65, -1, -1},
+                          {30, 359, 182, -1, -1, -1, -1},
+                          {100, -1, -1, -1, -1, 2, 88}};
+    for (const Case& c : cases) {
+        const Json layer = toolJson("frame " + demo + " --frame " + std::to_string(c.frame) +
+                                    " --json")["layers"][0];
+        SCOPED_TRACE("frame " + std::to_string(c.frame));
+        ASSERT_EQ(layer["layer"], 1);
+        if (c.centerX >= 0) EXPECT_EQ(layer["record"]["centerX"], c.centerX);
+        if (c.centerY >= 0) EXPECT_EQ(layer["record"]["centerY"], c.centerY);
+        if (c.width >= 0) EXPECT_EQ(layer["size"], Json::array({c.width, c.height}));
+        if (c.group >= 0) EXPECT_EQ(layer["record"]["group"], c.group);
+        if (c.runStart >= 0) EXPECT_EQ(layer["runStart"], c.runStart);
+    }
+}
+
+} // namespace
