@@ -10,6 +10,24 @@ namespace cinefold::bench {
 
 namespace {
 
+ContainerContent containerContent(const DemoWorkload& w, std::int32_t framePeriod,
+                                  const std::vector<std::uint8_t>& jumpTable) {
+    ContainerContent content;
+    content.stage =
+        std::array<std::uint32_t, 6>{640, 480, 0x00A00000, 1, std::uint32_t(framePeriod), 1000};
+    content.schedule = makeAnimatedSchedulePayload();
+    content.groups = w.tables[1];
+    content.jumpTable = jumpTable;
+    content.branchTables = w.tables[3];
+    std::size_t count = w.sprites.size();
+    for (std::size_t i = 0; i < count; ++i)
+        content.images.push_back({std::uint16_t(1 + i), w.imageBlocks[i]});
+    content.images.push_back({100, w.backgroundRunLength});
+    for (std::size_t i = 0; i < count; ++i)
+        content.images.push_back({std::uint16_t(101 + i), w.imageBlocks[count + i]});
+    return content;
+}
+
 DemoWorkload buildWorkload() {
     DemoWorkload w;
     std::vector<SpriteSize> sizes = demoSpriteSizes();
@@ -28,19 +46,7 @@ DemoWorkload buildWorkload() {
         w.imageBlocks.push_back(encodeDataBlock(mask));
     w.backgroundRunLength = encodeRunLengthImage(w.background, 8);
 
-    ContainerContent content;
-    content.stage = std::array<std::uint32_t, 6>{640, 480, 0x00A00000, 1, 1, 1000};
-    content.schedule = w.tables[0];
-    content.groups = w.tables[1];
-    content.jumpTable = w.tables[2];
-    content.branchTables = w.tables[3];
-    std::size_t count = w.sprites.size();
-    for (std::size_t i = 0; i < count; ++i)
-        content.images.push_back({std::uint16_t(1 + i), w.imageBlocks[i]});
-    content.images.push_back({100, w.backgroundRunLength});
-    for (std::size_t i = 0; i < count; ++i)
-        content.images.push_back({std::uint16_t(101 + i), w.imageBlocks[count + i]});
-    w.container = writeContainer(content);
+    w.container = writeContainer(containerContent(w, 1, w.tables[2]));
     return w;
 }
 
@@ -69,6 +75,15 @@ std::vector<const std::vector<std::uint8_t>*> DemoWorkload::compressorInputs() c
 const DemoWorkload& demoWorkload() {
     static const DemoWorkload workload = buildWorkload();
     return workload;
+}
+
+std::vector<std::uint8_t> demoContainer(std::int32_t framePeriod, std::int32_t heldFrame) {
+    // 1000 little-endian entries of -1 ("no jump"), but for frame 0 and heldFrame.
+    std::vector<std::uint8_t> jumps(4000, 0xFF);
+    for (std::size_t at : {std::size_t(0), std::size_t(heldFrame)})
+        for (std::size_t i = 0; i < 4; ++i)
+            jumps[4 * at + i] = std::uint8_t(std::uint32_t(heldFrame) >> (8 * i));
+    return writeContainer(containerContent(demoWorkload(), framePeriod, jumps));
 }
 
 } // namespace cinefold::bench

@@ -32,4 +32,8 @@ struct DemoWorkload {
 // Built once, on first use.
 const DemoWorkload& demoWorkload();
 
+// The workload's container with another timer period (framePeriod, in tenths of a second) and a
+// jump table that stops the animation at heldFrame: frame 0 jumps there, and it jumps to itself.
+std::vector<std::uint8_t> demoContainer(std::int32_t framePeriod, std::int32_t heldFrame);
+
 } // namespace cinefold::bench

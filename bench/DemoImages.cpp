@@ -161,7 +161,7 @@ std::vector<std::uint8_t> makeBackgroundImage() {
             e[2] = std::uint8_t(40 + k);
         } else {
             int k = i - 192;
-            e[0] = e[1] = e[2] = std::uint8_t(130 + 2 * k);
+            e[0] = e[1] = e[2] = std::uint8_t(129 + 2 * k); // up to 255
         }
     }
     Random random(2024);
@@ -226,6 +226,37 @@ void appendSectionHeader(std::vector<std::uint8_t>& out, int number, std::uint32
 } // namespace
 
 std::vector<std::uint8_t> makeSchedulePayload() {
+    // Layer 0 (the background: image 100 at frames 0 and 700), layers 1..6 with 16 to 38 keys
+    // of moving sprites, and empty sections for layers 7..50.
+    static const int keyCounts[7] = {2, 38, 20, 17, 16, 16, 18};
+    std::vector<std::uint8_t> out;
+    Random random(77);
+    for (int layer = 0; layer <= 50; ++layer) {
+        int keys = layer < 7 ? keyCounts[layer] : 0;
+        appendSectionHeader(out, layer, std::uint32_t(keys * 48));
+        for (int k = 0; k < keys; ++k) {
+            int frame = keys > 1 ? k * 700 / (keys - 1) : 0;
+            bool background = layer == 0;
+            std::int32_t fields[12] = {background ? 100 : std::int32_t(1 + random.next() % 48),
+                                       0,
+                                       background ? 0 : std::int32_t(random.next() % 640),
+                                       background ? 0 : std::int32_t(random.next() % 480),
+                                       background ? 0 : std::int32_t(64 + random.next() % 137),
+                                       background ? 0 : std::int32_t(64 + random.next() % 117),
+                                       std::int32_t(random.next() % 2),
+                                       background ? 0 : std::int32_t(2 * (random.next() % 2)),
+                                       0,
+                                       frame,
+                                       0,
+                                       0};
+            for (std::int32_t f : fields)
+                appendI32(out, f);
+        }
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> makeAnimatedSchedulePayload() {
     // Layer 0 (the background: image 100 at frames 0 and 700), layers 1..6 with 16 to 38 keys
     // of moving sprites, and empty sections for layers 7..50. Layers 1..3 show plain images at
     // sizes in pixels; layers 4..6 step through cel groups 1..6 at sizes in thousandths of the
