@@ -1,6 +1,7 @@
 #include "render/SoftCanvas.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -23,17 +24,18 @@ const std::uint8_t* sourceRow(const DibView& view, std::int32_t y) {
     return view.pixels + std::size_t(stored) * view.rowLength;
 }
 
-// Writes n pixels of three bytes from 32-bit words, each store four bytes wide: the fourth byte
-// lands on the next pixel, which is written afterwards, and the last pixel is stored with three,
-// so that nothing past out + 3n is touched.
-template <class Fetch>
-void writePixels(std::uint8_t* out, const std::uint32_t* offsets, std::size_t n, Fetch fetch) {
+// Writes n pixels of three bytes, pixel(c) giving column c as a 32-bit word whose low three
+// bytes are blue, green, red. Each store is four bytes wide: the fourth byte lands on the next
+// pixel, which is written afterwards, and the last pixel is stored with three, so that nothing
+// past out + 3n is touched.
+template <class Pixel> void writePixels(std::uint8_t* out, std::size_t n, Pixel pixel) {
+#pragma GCC unroll 4
     for (std::size_t c = 0; c + 1 < n; ++c) {
-        std::uint32_t pixel = fetch(offsets[c]);
-        std::memcpy(out + 3 * c, &pixel, 4);
+        const std::uint32_t p = pixel(c);
+        std::memcpy(out + 3 * c, &p, 4);
     }
-    std::uint32_t pixel = fetch(offsets[n - 1]);
-    std::memcpy(out + 3 * (n - 1), &pixel, 3);
+    const std::uint32_t p = pixel(n - 1);
+    std::memcpy(out + 3 * (n - 1), &p, 3);
 }
 
 std::uint32_t load3(const std::uint8_t* at) {
@@ -44,6 +46,22 @@ std::uint32_t load4(const std::uint8_t* at) {
     std::uint32_t word;
     std::memcpy(&word, at, 4);
     return word;
+}
+
+// out = out AND in, or out OR in, over n bytes, eight at a time: the bytes are independent, so
+// whole words combine them the same way.
+template <class Combine>
+void combineBytes(std::uint8_t* out, const std::uint8_t* in, std::size_t n, Combine combine) {
+    std::size_t b = 0;
+    for (; b + 8 <= n; b += 8) {
+        std::uint64_t o, i;
+        std::memcpy(&o, out + b, 8);
+        std::memcpy(&i, in + b, 8);
+        o = combine(o, i);
+        std::memcpy(out + b, &o, 8);
+    }
+    for (; b < n; ++b)
+        out[b] = std::uint8_t(combine(out[b], in[b]));
 }
 
 } // namespace
@@ -101,15 +119,33 @@ bool SoftCanvas::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, std:
     return true;
 }
 
-// Stretches the source row at sourceRow through the column table into out (three bytes per
-// drawn column).
+namespace {
+
+// The pixels of one byte of a 1-bit row, or of a 4-bit row, a byte each, in a word whose bytes
+// lie in memory in pixel order.
+constexpr std::array<std::uint64_t, 256> unpackTable(int bits) {
+    std::array<std::uint64_t, 256> table{};
+    const int perByte = 8 / bits, mask = (1 << bits) - 1;
+    for (int byte = 0; byte < 256; ++byte)
+        for (int k = 0; k < perByte; ++k)
+            table[std::size_t(byte)] |= std::uint64_t((byte >> (8 - bits * (k + 1))) & mask)
+                                        << (8 * k);
+    return table;
+}
+constexpr std::array<std::uint64_t, 256> unpack1 = unpackTable(1);
+constexpr std::array<std::uint64_t, 256> unpack4 = unpackTable(4);
+
+} // namespace
+
+// Stretches the source row at rowStart through the column table into out (three bytes per
+// drawn column). A 1- or 4-bit row is first spread to a byte a pixel, so that every palette
+// source is looked up the same way.
 void SoftCanvas::makeSourceRow(const DibView& source, const std::uint8_t* rowStart,
-                               std::uint8_t* out) const {
+                               std::uint8_t* out) {
     const std::size_t n = plan_.columns.sources.size();
     const std::uint32_t* offsets = sourceOffsets_.data();
     const std::uint32_t* colours = palette_.data();
-    switch (source.bitCount) {
-    case 24: {
+    if (source.bitCount == 24) {
         // Columns that run one to one are a plain copy.
         if (offsets[n - 1] - offsets[0] == 3 * (n - 1)) {
             std::memcpy(out, rowStart + offsets[0], 3 * n);
@@ -119,25 +155,26 @@ void SoftCanvas::makeSourceRow(const DibView& source, const std::uint8_t* rowSta
         // no padding after its last pixel to read.
         const std::uint8_t* end = source.pixels + std::size_t(source.height) * source.rowLength;
         if (rowStart + 3 * std::size_t(source.width) < end)
-            writePixels(out, offsets, n, [&](std::uint32_t at) { return load4(rowStart + at); });
+            writePixels(out, n, [&](std::size_t c) { return load4(rowStart + offsets[c]); });
         else
-            writePixels(out, offsets, n, [&](std::uint32_t at) { return load3(rowStart + at); });
+            writePixels(out, n, [&](std::size_t c) { return load3(rowStart + offsets[c]); });
         return;
     }
-    case 8:
-        writePixels(out, offsets, n, [&](std::uint32_t x) { return colours[rowStart[x]]; });
-        return;
-    case 4:
-        writePixels(out, offsets, n, [&](std::uint32_t x) {
-            std::uint8_t byte = rowStart[x >> 1];
-            return colours[(x & 1) != 0 ? byte & 0x0F : byte >> 4];
-        });
-        return;
-    case 1:
-        writePixels(out, offsets, n, [&](std::uint32_t x) {
-            return colours[(rowStart[x >> 3] >> (7 - (x & 7))) & 1];
-        });
-        return;
+    const std::uint8_t* indexes = rowStart;
+    if (source.bitCount < 8) {
+        const auto& table = source.bitCount == 1 ? unpack1 : unpack4;
+        const std::size_t perByte = 8 / source.bitCount;
+        const std::size_t bytes = (std::size_t(source.width) + perByte - 1) / perByte;
+        unpacked_.resize(bytes * perByte + 8);
+        for (std::size_t i = 0; i < bytes; ++i)
+            std::memcpy(unpacked_.data() + i * perByte, &table[rowStart[i]], 8);
+        indexes = unpacked_.data();
+    }
+    if (offsets[n - 1] - offsets[0] == n - 1) {
+        const std::uint8_t* first = indexes + offsets[0];
+        writePixels(out, n, [&](std::size_t c) { return colours[first[c]]; });
+    } else {
+        writePixels(out, n, [&](std::size_t c) { return colours[indexes[offsets[c]]]; });
     }
 }
 
@@ -179,11 +216,9 @@ void SoftCanvas::drawRows(const DibView& source, RasterOp op) {
             if (y != previous) makeSourceRow(source, sourceRow(source, y), scratch_.data());
             const std::uint8_t* stretched = scratch_.data();
             if (op == RasterOp::sourceAnd)
-                for (std::size_t b = 0; b < 3 * n; ++b)
-                    out[b] &= stretched[b];
+                combineBytes(out, stretched, 3 * n, [](auto a, auto b) { return a & b; });
             else
-                for (std::size_t b = 0; b < 3 * n; ++b)
-                    out[b] |= stretched[b];
+                combineBytes(out, stretched, 3 * n, [](auto a, auto b) { return a | b; });
         }
         previous = y;
         previousOut = out;

@@ -67,8 +67,7 @@ class SoftCanvas {
 
   private:
     void drawRows(const DibView& source, RasterOp op);
-    void makeSourceRow(const DibView& source, const std::uint8_t* sourceRow,
-                       std::uint8_t* out) const;
+    void makeSourceRow(const DibView& source, const std::uint8_t* sourceRow, std::uint8_t* out);
 
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
@@ -80,6 +79,7 @@ class SoftCanvas {
     std::vector<std::uint32_t> sourceOffsets_; // per drawn column: byte offset or pixel index
     std::vector<std::uint32_t> palette_;       // a 1/4/8-bit source's colours as 0x00RRGGBB
     std::vector<std::uint8_t> scratch_;        // one stretched source row
+    std::vector<std::uint8_t> unpacked_;       // a 1- or 4-bit source row, a byte a pixel
 };
 
 } // namespace cinefold
