@@ -89,7 +89,7 @@ std::uint32_t coordinates(std::int32_t x, std::int32_t y) {
     return std::uint32_t(x & 0xFF) << 16 | std::uint32_t(y & 0xFF) << 8 | 0x55;
 }
 
-// A 1-bit mask, 1 (transparent) where transparent(x, y).
+// A 1-bit mask without a colour table, 1 (transparent) where transparent(x, y).
 ByteVector maskPicture(std::int32_t width, std::int32_t height,
                        const std::function<bool(std::int32_t, std::int32_t)>& transparent) {
     const std::size_t row = std::size_t(width + 31) / 32 * 4;
@@ -97,13 +97,7 @@ ByteVector maskPicture(std::int32_t width, std::int32_t height,
     for (std::int32_t y = 0; y < height; ++y)
         for (std::int32_t x = 0; x < width; ++x)
             if (transparent(x, y)) rows[std::size_t(y) * row + std::size_t(x / 8)] |= 0x80 >> x % 8;
-    return bmpFile(width, height, 1, 0, 54, [&] {
-        ByteVector body;
-        for (std::size_t r = std::size_t(height); r-- > 0;)
-            body.insert(body.end(), rows.begin() + std::ptrdiff_t(r * row),
-                        rows.begin() + std::ptrdiff_t((r + 1) * row));
-        return body;
-    }());
+    return picture(width, height, 1, {}, rows);
 }
 
 // 0x00RRGGBB of a stage pixel.
