@@ -23,8 +23,8 @@ struct Fish {
     double anal = 6;
     double finSweep = 0.5; // how far back the dorsal and anal fins reach, as a share of length
     Colour back, belly, fins, outline;
-    std::function<void(cairo_t*, const Fish&)> markings; // drawn clipped to the body
-    std::function<void(cairo_t*, const Fish&)> finMarks; // drawn over the fins
+    std::function<void(cairo_t*, const Fish&)> markings = {}; // drawn clipped to the body
+    std::function<void(cairo_t*, const Fish&)> finMarks = {}; // drawn over the fins
 };
 
 struct Swim {

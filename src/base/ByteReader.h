@@ -12,7 +12,7 @@ namespace cinefold {
 using Bytes = std::span<const std::uint8_t>;
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(Bytes data, std::size_t position = 0)
         : data_(data), position_(position), failed_(position > data.size()) {
         if (failed_) position_ = data.size();
@@ -62,7 +62,7 @@ public:
     }
     void fail() { failed_ = true; }
 
-private:
+  private:
     bool require(std::size_t n) {
         if (failed_ || n > data_.size() - position_) {
             failed_ = true;

@@ -5,8 +5,7 @@ namespace cinefold {
 namespace {
 std::uint8_t* pixelByte(std::uint8_t* pixels, std::int32_t x, std::int32_t y,
                         std::uint32_t bitsPerPixel, std::uint32_t rowLength) {
-    return pixels + std::size_t(std::uint32_t(y)) * rowLength +
-           std::uint32_t(x) * bitsPerPixel / 8;
+    return pixels + std::size_t(std::uint32_t(y)) * rowLength + std::uint32_t(x) * bitsPerPixel / 8;
 }
 } // namespace
 
@@ -66,9 +65,9 @@ stagePaletteColours(const PaletteColour (&firstSystem)[systemColoursAtEachEnd],
     for (int b = 0; b <= 1; ++b)
         for (int r = 0; r <= 7; ++r)
             for (int g = 1; g <= 14; ++g)
-                colours[10 + 112 * b + 14 * r + (g - 1)] = {
-                    std::uint8_t(32 * r), std::uint8_t(16 * g), std::uint8_t(128 * b),
-                    paletteReserved};
+                colours[10 + 112 * b + 14 * r + (g - 1)] = {std::uint8_t(32 * r),
+                                                            std::uint8_t(16 * g),
+                                                            std::uint8_t(128 * b), paletteReserved};
     return colours;
 }
 

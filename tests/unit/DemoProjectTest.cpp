@@ -69,8 +69,10 @@ TEST(DemoProject, HasTheShapeItsProjectGives) {
         const bool background = image["number"] == 100;
         EXPECT_EQ(image["bitCount"], background ? 8 : 24) << image;
         EXPECT_EQ(image["mask"], !background) << image;
-        if (background) EXPECT_EQ(image["colors"], 256);
-        if (background) EXPECT_EQ(image["codec"], "rle8");
+        if (background) {
+            EXPECT_EQ(image["colors"], 256);
+            EXPECT_EQ(image["codec"], "rle8");
+        }
     }
     const std::vector<std::size_t> keyCounts{38, 20, 17, 16, 16, 18};
     for (std::size_t layer = 1; layer <= keyCounts.size(); ++layer)
@@ -92,11 +94,21 @@ TEST(DemoProject, HasTheShapeItsProjectGives) {
                                     " --json")["layers"][0];
         SCOPED_TRACE("frame " + std::to_string(c.frame));
         ASSERT_EQ(layer["layer"], 1);
-        if (c.centerX >= 0) EXPECT_EQ(layer["record"]["centerX"], c.centerX);
-        if (c.centerY >= 0) EXPECT_EQ(layer["record"]["centerY"], c.centerY);
-        if (c.width >= 0) EXPECT_EQ(layer["size"], Json::array({c.width, c.height}));
-        if (c.group >= 0) EXPECT_EQ(layer["record"]["group"], c.group);
-        if (c.runStart >= 0) EXPECT_EQ(layer["runStart"], c.runStart);
+        if (c.centerX >= 0) {
+            EXPECT_EQ(layer["record"]["centerX"], c.centerX);
+        }
+        if (c.centerY >= 0) {
+            EXPECT_EQ(layer["record"]["centerY"], c.centerY);
+        }
+        if (c.width >= 0) {
+            EXPECT_EQ(layer["size"], Json::array({c.width, c.height}));
+        }
+        if (c.group >= 0) {
+            EXPECT_EQ(layer["record"]["group"], c.group);
+        }
+        if (c.runStart >= 0) {
+            EXPECT_EQ(layer["runStart"], c.runStart);
+        }
     }
 }
 

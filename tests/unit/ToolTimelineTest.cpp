@@ -24,7 +24,6 @@ using Json = nlohmann::json;
 
 namespace {
 
-
 // A 640 x 480 stage (framePeriod 1, jumpLength 20): background image 100 from 0 to 30, layer 1
 // the worked curve through groups 1 and 2, layer 2 a plain linear image; frame 5 jumps to 2 or
 // branches to 10 or 20.

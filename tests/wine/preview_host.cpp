@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     RegisterClassA(&windowClass);
     HWND host = CreateWindowExA(0, "CinefoldPreviewHost", "Preview host",
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, std::atoi(argv[1]),
-                                std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                                nullptr, nullptr, windowClass.hInstance, nullptr);
+                                std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), nullptr,
+                                nullptr, windowClass.hInstance, nullptr);
     if (!host) return 3;
     std::string arguments = "/p " + std::to_string(reinterpret_cast<UINT_PTR>(host));
     int result = cinefold::dispatchMode(windowClass.hInstance, arguments.c_str());
