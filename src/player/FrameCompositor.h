@@ -16,14 +16,45 @@
 
 namespace cinefold {
 
-template <class Canvas> void composeFrame(const Player& player, Canvas& stage) {
-    stage.fill(0, 0, player.stageWidth, player.stageHeight, player.backColor);
+namespace detail {
 
+// Fills the stage with colour outside `keep`, in at most four bands around it; the whole stage
+// when keep is empty.
+template <class Canvas>
+void fillAround(Canvas& stage, const StageRect& keep, std::int32_t width, std::int32_t height,
+                std::uint32_t colour) {
+    if (keep.left >= keep.right) {
+        stage.fill(0, 0, width, height, colour);
+        return;
+    }
+    if (keep.top > 0) stage.fill(0, 0, width, keep.top, colour);
+    if (keep.bottom < height) stage.fill(0, keep.bottom, width, height, colour);
+    if (keep.left > 0) stage.fill(0, keep.top, keep.left, keep.bottom, colour);
+    if (keep.right < width) stage.fill(keep.right, keep.top, width, keep.bottom, colour);
+}
+
+} // namespace detail
+
+template <class Canvas> void composeFrame(const Player& player, Canvas& stage) {
+    const std::int32_t width = player.stageWidth, height = player.stageHeight;
     // Only the image of the background record counts; its place, size, flip and group do not.
     const std::int32_t background = player.trackSet.evaluateBackground(player.currentFrame).image;
-    if (background >= 1 && background <= ImageStore::slotCount)
-        drawBackground(stage, *player.imageStore.entry(background - 1), player.stageWidth,
-                       player.stageHeight, player.backMode);
+    const ImageEntry* entry = background >= 1 && background <= ImageStore::slotCount
+                                  ? player.imageStore.entry(background - 1)
+                                  : nullptr;
+
+    // The stage is backColor with the background laid over it. The fill leaves out what the
+    // background paints over in full, usually the whole stage: filling it first would cost a
+    // third of the fill and background of an ordinary frame for pixels nobody sees.
+    const StageRect painted =
+        entry ? backgroundArea(*entry, width, height, player.backMode) : StageRect{};
+    detail::fillAround(stage, painted, width, height, player.backColor);
+    if (entry && !drawBackground(stage, *entry, width, height, player.backMode)) {
+        // A stretch that failed left some of that area as it was: fill it, and lay the
+        // background again, which gives what filling first would have given.
+        stage.fill(painted.left, painted.top, painted.right, painted.bottom, player.backColor);
+        drawBackground(stage, *entry, width, height, player.backMode);
+    }
 
     for (int layer = 1; layer < TrackSet::layerCount; ++layer) {
         const LayerPlacement placement = placeLayer(player.trackSet, layer, player.currentFrame);

@@ -20,6 +20,7 @@
 #include "render/DrawingGeometry.h"
 #include "render/ImageStore.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace cinefold {
@@ -68,23 +69,48 @@ void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
     }
 }
 
+// The part of a stageWidth x stageHeight stage that drawBackground paints over in full, every
+// pixel copied from the image: the centred block clipped to the stage (backMode 1), or the whole
+// stage (tiled or stretched). Empty (left == right) when the background draws nothing.
+inline StageRect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth,
+                                std::int32_t stageHeight, std::int32_t backMode) {
+    const Section& bitmap = entry.drawBitmap;
+    if (!bitmap || stageWidth <= 0 || stageHeight <= 0) return {};
+    switch (backMode) {
+    case 1: {
+        const BackgroundBlock block =
+            centredBackground(bitmap.width, bitmap.height, stageWidth, stageHeight);
+        const StageRect area{block.x, block.y, std::min(block.x + block.width, stageWidth),
+                             std::min(block.y + block.height, stageHeight)};
+        return area.left < area.right && area.top < area.bottom ? area : StageRect{};
+    }
+    case 2:
+    case 3:
+        return {0, 0, stageWidth, stageHeight};
+    default:
+        return {};
+    }
+}
+
 // Draws the entry's image as the background of a stage of stageWidth x stageHeight: centred at
 // its own size (backMode 1), tiled from the top left (2) or stretched to the stage (3); any
-// other mode draws nothing.
+// other mode draws nothing. False when a stretch failed, so that part of backgroundArea may not
+// have been painted.
 template <class Canvas>
-void drawBackground(Canvas& stage, const ImageEntry& entry, std::int32_t stageWidth,
+bool drawBackground(Canvas& stage, const ImageEntry& entry, std::int32_t stageWidth,
                     std::int32_t stageHeight, std::int32_t backMode) {
     const Section& bitmap = entry.drawBitmap;
-    if (!bitmap) return;
+    if (!bitmap) return true;
     auto image = selectSource(stage, bitmap);
     [[maybe_unused]] auto palette = selectPalette(stage, entry.palette);
     useColourOnColour(stage);
     const std::int32_t bw = bitmap.width, bh = bitmap.height;
+    bool drawn = true;
     switch (backMode) {
     case 1: {
         BackgroundBlock block = centredBackground(bw, bh, stageWidth, stageHeight);
-        stage.stretch(block.x, block.y, block.width, block.height, image, block.sourceX,
-                      block.sourceY, block.width, block.height, RasterOp::copy);
+        drawn = stage.stretch(block.x, block.y, block.width, block.height, image, block.sourceX,
+                              block.sourceY, block.width, block.height, RasterOp::copy);
         break;
     }
     case 2: {
@@ -94,17 +120,18 @@ void drawBackground(Canvas& stage, const ImageEntry& entry, std::int32_t stageWi
             const std::int32_t h = tileExtent(stageHeight, bh, r);
             for (std::int32_t c = 0; c < columns; ++c) {
                 const std::int32_t w = tileExtent(stageWidth, bw, c);
-                stage.stretch(c * bw, r * bh, w, h, image, 0, 0, w, h, RasterOp::copy);
+                drawn &= stage.stretch(c * bw, r * bh, w, h, image, 0, 0, w, h, RasterOp::copy);
             }
         }
         break;
     }
     case 3:
-        stage.stretch(0, 0, stageWidth, stageHeight, image, 0, 0, bw, bh, RasterOp::copy);
+        drawn = stage.stretch(0, 0, stageWidth, stageHeight, image, 0, 0, bw, bh, RasterOp::copy);
         break;
     default:
         break;
     }
+    return drawn;
 }
 
 } // namespace cinefold

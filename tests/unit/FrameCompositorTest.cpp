@@ -136,7 +136,6 @@ TEST(ComposeFrame, BackgroundModesPlaceTheImage) {
         {1, 700, 500, 0, 0, coordinates(30, 10)},
         {1, 700, 500, 639, 479, coordinates(669, 489)},
         {1, 20, 10, 22, 19, coordinates(0, 0)}, // at ((64 - 20) / 2, (48 - 10) / 2)
-        {1, 20, 10, 21, 19, stageBlue},
         {2, 30, 20, 31, 45, coordinates(1, 5)},
         {2, 30, 20, 63, 47, coordinates(3, 7)},
         {3, 32, 24, 63, 47, coordinates(31, 23)},
@@ -153,6 +152,16 @@ TEST(ComposeFrame, BackgroundModesPlaceTheImage) {
         EXPECT_EQ(pixel(scene.compose(), c.x, c.y), c.shows)
             << "mode " << c.mode << " image " << c.width << " at " << c.x << ", " << c.y;
     }
+
+    // A background smaller than the stage leaves the stage's colour on every side of it.
+    Scene scene;
+    scene.image(7, truePicture(20, 10, coordinates));
+    scene.player.trackSet.insertBackgroundKey(key(0, 0, 999, 999, 1, 1, 7, 0, 3));
+    const SoftCanvas stage = scene.compose();
+    for (std::int32_t y = 0; y < 48; ++y)
+        for (std::int32_t x = 0; x < 64; ++x)
+            if (x < 22 || x >= 42 || y < 19 || y >= 29)
+                ASSERT_EQ(pixel(stage, x, y), stageBlue) << x << ", " << y;
 }
 
 TEST(ComposeFrame, LaterLayersDrawOverEarlierOnes) {
