@@ -40,7 +40,7 @@ set(uses_win32 win32)
 set(uses_render_gdi base render win32 render_gdi)
 set(uses_saver base container timeline render player host_logic win32 render_gdi saver)
 set(uses_linux base container timeline render player host_logic linux)
-set(uses_tools base container timeline render player host_logic tools)
+set(uses_tools base container timeline render player host_logic linux tools)
 
 # Layers that build everywhere: no operating-system or library header, so nothing in angle
 # brackets that ends in ".h".

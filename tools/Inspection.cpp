@@ -3,6 +3,7 @@
 #include "Report.h"
 
 #include "container/ContainerHeader.h"
+#include "player/LoadAnimation.h"
 
 #include <cstdio>
 
@@ -30,12 +31,6 @@ const ImageRecord* Inspection::imageForSlot(int slot) const {
 }
 
 bool inspectFile(Inspection& inspection, FileProblem& problem) {
-    std::unique_ptr<std::uint8_t[]> container;
-    if (!loadContainerFile(inspection.path, container, inspection.source, problem)) return false;
-    inspection.player.adoptContainer(std::move(container), inspection.source.size);
-    ByteReader header(inspection.player.container(), containerSignatureSize);
-    inspection.walkLimit = header.i32le();
-
     WalkObserver observer;
     observer.context = &inspection;
     observer.chunk = [](void* context, const ChunkEvent& event) {
@@ -69,7 +64,11 @@ bool inspectFile(Inspection& inspection, FileProblem& problem) {
         self.images.push_back(record);
         if (self.onImage) self.onImage(event);
     };
-    inspection.player.walkChunks(&observer);
+    if (!loadAnimationFile(inspection.player, inspection.path, inspection.source, problem,
+                           &observer))
+        return false;
+    ByteReader header(inspection.player.container(), containerSignatureSize);
+    inspection.walkLimit = header.i32le();
     return true;
 }
 

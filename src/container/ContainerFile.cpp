@@ -110,6 +110,11 @@ bool loadContainerFile(const std::string& path, std::unique_ptr<std::uint8_t[]>&
                        ContainerSource& source, FileProblem& problem) {
     std::vector<std::uint8_t> file;
     if (!readWholeFile(path, file, problem)) return false;
+    return copyContainer(file, container, source, problem);
+}
+
+bool copyContainer(Bytes file, std::unique_ptr<std::uint8_t[]>& container, ContainerSource& source,
+                   FileProblem& problem) {
     if (!locateContainer(file, source, problem)) return false;
     if (source.size < containerHeaderSize) {
         problem = {source.offset, "container shorter than its " +

@@ -34,5 +34,8 @@ bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem);
 // for the caller to walk. Fails, with the problem, when the file holds no readable container.
 bool loadContainerFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& container,
                        ContainerSource& source, FileProblem& problem);
+// The same for a file's bytes already in memory.
+bool copyContainer(Bytes file, std::unique_ptr<std::uint8_t[]>& container, ContainerSource& source,
+                   FileProblem& problem);
 
 } // namespace cinefold

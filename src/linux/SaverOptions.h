@@ -1,0 +1,31 @@
+#pragma once
+// The command line of cinefold-saver, in the conventions of XScreenSaver's programs: each
+// option with one dash or two.
+//
+//   cinefold-saver [--file FILE] [--stretch] [--root | --window-id ID]
+//
+// ID is decimal or 0x hexadecimal. --simulate-ticks N, for tests and measurements, runs N ticks
+// without waiting and reports the resident memory before and after.
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <string>
+
+namespace cinefold {
+
+struct SaverOptions {
+    std::string file; // empty: the built-in demo
+    bool stretch = false;
+    bool root = false;
+    Window windowId = None; // None: see root, then $XSCREENSAVER_WINDOW
+    std::int64_t simulateTicks = -1;
+};
+
+// False, with a message, for wrong usage.
+bool parseSaverOptions(int argc, char** argv, SaverOptions& options, std::string& error);
+
+// A window id as XScreenSaver and xsecurelock pass it: decimal or 0x hexadecimal, above 0.
+bool parseWindowId(const char* text, Window& window);
+
+} // namespace cinefold
