@@ -1,0 +1,167 @@
+#include "player/PlaybackLoop.h"
+#include "DemoData.h"
+#include "linux/PixelTarget32.h"
+#include "player/LoadAnimation.h"
+#include "player/PresentStage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+using namespace cinefold;
+
+namespace {
+
+// The demo on a clock that the test sets: it runs 0, 1, 2, ... at a 100 ms period.
+struct DemoLoop {
+    std::uint64_t now = 5000;
+    PlaybackLoop loop{[this] { return now; }};
+
+    DemoLoop() {
+        FileProblem problem;
+        EXPECT_TRUE(loop.loadBytes(demoContainer(), problem)) << problem.what;
+        EXPECT_EQ(loop.period(), 100u);
+        loop.start();
+    }
+};
+
+} // namespace
+
+TEST(PlaybackLoop, TicksOncePerPeriodAndNeverMakesUpLateTicks) {
+    DemoLoop demo;
+    struct Step {
+        std::uint64_t now;
+        bool ticks;
+        std::int64_t untilNext;
+    };
+    const Step steps[] = {
+        {5000, false, 100}, {5099, false, 1},  {5100, true, 100}, {5100, false, 100},
+        {5200, true, 100},  {5450, true, 100}, {5549, false, 1},  {5550, true, 100},
+    };
+    std::int32_t frame = 0;
+    for (const Step& step : steps) {
+        demo.now = step.now;
+        EXPECT_EQ(demo.loop.runDueTick(), step.ticks) << step.now;
+        if (step.ticks) ++frame;
+        EXPECT_EQ(demo.loop.player().currentFrame, frame) << step.now;
+        EXPECT_EQ(demo.loop.millisecondsUntilTick(), step.untilNext) << step.now;
+    }
+    EXPECT_EQ(demo.loop.compositions(), 1u + 4u);
+}
+
+TEST(PlaybackLoop, ComposesOnlyWhenTheFrameMoves) {
+    DemoLoop demo;
+    Player& player = demo.loop.player();
+    // Frame 3 jumps to itself: the ticks there compose nothing and the stage stays frame 3's.
+    player.jumpTable[3] = 3;
+    demo.loop.tick();
+    demo.loop.tick();
+    demo.loop.tick();
+    const std::uint64_t composed = demo.loop.compositions();
+    const std::vector<std::uint8_t> frame3(demo.loop.stage().row(0),
+                                           demo.loop.stage().row(0) + 640 * 3 * 480);
+    EXPECT_FALSE(demo.loop.tick());
+    EXPECT_FALSE(demo.loop.stepForward());
+    EXPECT_EQ(demo.loop.compositions(), composed);
+    EXPECT_EQ(player.currentFrame, 3);
+
+    // Stepping back over the ticks that stayed on frame 3 composes nothing either; the frames
+    // before it are composed anew, and they differ from frame 3.
+    EXPECT_FALSE(demo.loop.stepBack());
+    EXPECT_FALSE(demo.loop.stepBack());
+    EXPECT_TRUE(demo.loop.stepBack());
+    EXPECT_EQ(player.currentFrame, 2);
+    EXPECT_NE(std::memcmp(demo.loop.stage().row(0), frame3.data(), frame3.size()), 0);
+    EXPECT_TRUE(demo.loop.stepBack());
+    EXPECT_TRUE(demo.loop.stepBack());
+    EXPECT_EQ(player.currentFrame, 0);
+    EXPECT_FALSE(demo.loop.stepBack()) << "nothing before the start";
+    EXPECT_EQ(demo.loop.compositions(), composed + 3);
+}
+
+TEST(PlaybackLoop, PausedLoopWaitsForEventsAndResumesAPeriodLater) {
+    DemoLoop demo;
+    demo.loop.setPaused(true);
+    demo.now = 9000;
+    EXPECT_EQ(demo.loop.millisecondsUntilTick(), -1);
+    EXPECT_FALSE(demo.loop.runDueTick());
+    EXPECT_TRUE(demo.loop.stepForward());
+    EXPECT_EQ(demo.loop.player().currentFrame, 1);
+    demo.loop.setPaused(false);
+    EXPECT_EQ(demo.loop.millisecondsUntilTick(), 100);
+    demo.now = 9100;
+    EXPECT_TRUE(demo.loop.runDueTick());
+    EXPECT_EQ(demo.loop.player().currentFrame, 2);
+}
+
+// The random branch is seeded with the tick count, the clock wrapped to 32 bits: the loop picks
+// what the Player picks for the wrapped count, for clocks past 2^32 whose picks differ.
+TEST(PlaybackLoop, SeedsBranchesWithTheClockWrappedTo32Bits) {
+    auto branchAtFrame5 = [](Player& player) {
+        player.jumpTable[5] = 2;
+        for (int table = 0; table < 3; ++table)
+            player.branchTables[std::size_t(table)][5] = 10 + table;
+        player.currentFrame = 5;
+    };
+    std::set<std::int32_t> picks;
+    for (std::uint32_t tick : {0u, 1u, 2u, 7u, 1000u, 0xFFFFFFFFu}) {
+        DemoLoop demo;
+        branchAtFrame5(demo.loop.player());
+        demo.now = (std::uint64_t(3) << 32) + tick;
+        demo.loop.tick();
+
+        Player reference;
+        FileProblem problem;
+        ContainerSource source;
+        loadAnimationBytes(reference, demoContainer(), source, problem);
+        branchAtFrame5(reference);
+        reference.advanceFrame(tick);
+        EXPECT_EQ(demo.loop.player().currentFrame, reference.currentFrame) << tick;
+        picks.insert(reference.currentFrame);
+    }
+    EXPECT_EQ(picks.size(), 3u) << "the ticks chosen must reach every branch";
+}
+
+// The presenter's 32-bit target shows the pixels that the software canvas shows, in each of the
+// saver's placements.
+TEST(PixelTarget32, PresentsTheSoftCanvasPixels) {
+    DemoLoop demo;
+    for (int i = 0; i < 40; ++i)
+        demo.loop.tick();
+    struct Case {
+        const char* name;
+        std::int32_t clientWidth, clientHeight, screenWidth, screenHeight;
+        int stretch;
+    } const cases[] = {
+        {"centred", 800, 600, 800, 600, 0},
+        {"centred on a smaller screen", 500, 300, 500, 300, 0},
+        {"stretched", 1000, 700, 1000, 700, 1},
+        {"shrunk by the stretch", 400, 500, 400, 500, 1},
+        {"preview", 152, 112, 1024, 768, 1},
+    };
+    for (const Case& c : cases) {
+        Player& player = demo.loop.player();
+        player.stretchToDesktop = c.stretch;
+        SoftCanvas expected(c.clientWidth, c.clientHeight);
+        presentStage(player, demo.loop.stage(), expected, c.clientWidth, c.clientHeight,
+                     c.screenWidth, c.screenHeight);
+        // Rows padded and the padding marked, to catch a row length taken for the width.
+        const std::uint32_t rowBytes = std::uint32_t(c.clientWidth) * 4 + 12;
+        std::vector<std::uint8_t> pixels(rowBytes * std::size_t(c.clientHeight), 0xEE);
+        PixelTarget32 target(pixels.data(), c.clientWidth, c.clientHeight, rowBytes);
+        target.fill(0, 0, c.clientWidth, c.clientHeight, 0);
+        presentStage(player, demo.loop.stage(), target, c.clientWidth, c.clientHeight,
+                     c.screenWidth, c.screenHeight);
+        int wrong = 0;
+        for (std::int32_t y = 0; y < c.clientHeight; ++y) {
+            for (std::int32_t x = 0; x < c.clientWidth; ++x) {
+                const std::uint8_t* bgr = expected.row(y) + 3 * x;
+                const std::uint32_t want = bgr[0] | bgr[1] << 8 | std::uint32_t(bgr[2]) << 16;
+                wrong += target.row(y)[x] != want;
+            }
+            wrong += pixels[std::size_t(y) * rowBytes + rowBytes - 1] != 0xEE;
+        }
+        EXPECT_EQ(wrong, 0) << c.name;
+    }
+}
