@@ -9,6 +9,26 @@ namespace cinefold {
 // The pixel words are built from bytes in memory order: blue first.
 static_assert(std::endian::native == std::endian::little);
 
+namespace {
+
+std::uint32_t load4(const std::uint8_t* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, 4);
+    return word & 0xFFFFFF;
+}
+
+std::uint32_t load3(const std::uint8_t* at) {
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16;
+}
+
+template <class Pixel> void readPixels(std::uint32_t* out, std::size_t n, Pixel pixel) {
+#pragma GCC unroll 4
+    for (std::size_t c = 0; c < n; ++c)
+        out[c] = pixel(c);
+}
+
+} // namespace
+
 PixelTarget32::PixelTarget32(std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                              std::uint32_t rowBytes)
     : pixels_(pixels), width_(width), height_(height), rowBytes_(rowBytes) {}
@@ -56,11 +76,12 @@ bool PixelTarget32::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, s
         } else {
             const std::int32_t stored = source.bottomUp ? source.height - 1 - y : y;
             const std::uint8_t* in = source.pixels + std::size_t(stored) * source.rowLength;
-#pragma GCC unroll 4
-            for (std::size_t c = 0; c < n; ++c) {
-                const std::uint8_t* p = in + offsets[c];
-                out[c] = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
-            }
+            // A pixel is read as a four-byte word, its fourth byte (the next pixel's blue, or
+            // row padding) masked off; only the last row in memory may have no byte to spare.
+            if (stored + 1 < source.height || source.rowLength > std::uint64_t(source.width) * 3)
+                readPixels(out, n, [&](std::size_t c) { return load4(in + offsets[c]); });
+            else
+                readPixels(out, n, [&](std::size_t c) { return load3(in + offsets[c]); });
         }
         previous = y;
         previousOut = out;
