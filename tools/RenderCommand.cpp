@@ -1,8 +1,11 @@
-// cinefold render FILE [--frame N | --frames A:B] [--screen WxH [--stretch]] [--preview WxH]
-// -o OUT: the stage as the saver composes it at a frame, or the screen or the preview window as
-// the saver presents that stage, as PNG. The tool composes on the software canvas through the
-// very compositor and present geometry that the saver runs on GDI, so the pixels are the ones
-// the saver shows.
+// cinefold render FILE [--frame N | --frames A:B | --frames all] [--screen WxH [--stretch]]
+// [--preview WxH] [--quality Q] -o OUT: the stage as the saver composes it at a frame, or the
+// screen or the preview window as the saver presents that stage, as PNG, or a series of frames
+// as one GIF or WebP animation at the saver's own timer period. The tool composes on the
+// software canvas through the very compositor and present geometry that the saver runs on GDI,
+// so the pixels are the ones the saver shows.
+
+#include "AnimationFile.h"
 
 #include "Commands.h"
 #include "Inspection.h"
@@ -12,10 +15,15 @@
 #include "player/FrameCompositor.h"
 #include "player/PresentLayout.h"
 #include "player/PresentStage.h"
+#include "player/TimerPeriod.h"
 #include "render/SoftCanvas.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <unistd.h>
+#include <unordered_set>
+#include <vector>
 
 namespace cinefold {
 
@@ -26,6 +34,9 @@ namespace {
 constexpr std::int32_t defaultScreenWidth = 1024;
 constexpr std::int32_t defaultScreenHeight = 768;
 constexpr std::int32_t largestSide = 32767;
+// An animation's frames are bounded, so that a sequence that never comes back to a frame it has
+// shown, or a request for billions of frames, ends rather than writing without end.
+constexpr std::size_t maxAnimationFrames = 100000;
 
 struct Size {
     std::int32_t width = 0;
@@ -48,6 +59,9 @@ struct RenderRequest {
     std::int32_t first = 0;
     std::int32_t last = 0;
     bool numbered = false; // --frames: one file per frame, numbered
+    std::optional<AnimationFormat> animation;
+    bool onePass = false; // --frames all
+    int lossyQuality = -1;
     bool screen = false;
     bool preview = false;
     bool stretch = false;
@@ -61,9 +75,7 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
     const std::string* output = parsed.option("-o");
     if (!output) return "render needs -o OUT";
     request.output = *output;
-    const std::string extension = std::filesystem::path(*output).extension().string();
-    if (extension == ".gif" || extension == ".webp")
-        return "render writes PNG files; for a series, --frames A:B with OUT.png";
+    request.animation = animationFormatFor(*output);
     const std::string* frame = parsed.option("--frame");
     const std::string* frames = parsed.option("--frames");
     if (frame && frames) return "render takes --frame or --frames, not both";
@@ -73,7 +85,10 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
             return "--frame takes a 32-bit signed integer, not '" + *frame + "'";
         request.first = request.last = std::int32_t(n);
     }
-    if (frames) {
+    if (frames && *frames == "all") {
+        if (!request.animation) return "--frames all writes an animation: OUT.gif or OUT.webp";
+        request.onePass = true;
+    } else if (frames) {
         const std::size_t colon = frames->find(':');
         long long first = 0, last = 0;
         if (colon == std::string::npos ||
@@ -82,7 +97,18 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
             return "--frames takes A:B with 0 <= A <= B, not '" + *frames + "'";
         request.first = std::int32_t(first);
         request.last = std::int32_t(last);
-        request.numbered = true;
+        request.numbered = !request.animation;
+        if (request.animation && std::uint64_t(last - first) >= maxAnimationFrames)
+            return "an animation holds at most " + std::to_string(maxAnimationFrames) + " frames";
+    }
+    if (request.animation && !frames) return "an animation needs --frames A:B or --frames all";
+    if (const std::string* quality = parsed.option("--quality")) {
+        long long q = 0;
+        if (request.animation != AnimationFormat::webp)
+            return "--quality is for lossy WebP (OUT.webp)";
+        if (!parseInteger(*quality, 0, 100, q))
+            return "--quality takes 0 to 100, not '" + *quality + "'";
+        request.lossyQuality = int(q);
     }
     if (const std::string* screen = parsed.option("--screen")) {
         if (!parseSize(*screen, request.screenSize))
@@ -121,13 +147,85 @@ std::uint64_t stageRecordOffset(const Inspection& inspection) {
     return inspection.source.offset + offset;
 }
 
+// One pass of what the saver shows, from frame 0: every frame that its sequencer moves to, tick
+// by tick, until it comes back to a frame already shown (frame 0 after the last keyframe, or the
+// start of a loop). The clock starts at 0 and steps by the saver's timer period, as the sequence
+// command's does, so random branches fall the same way on every run. False when the pass was cut
+// at maxAnimationFrames.
+bool onePass(Player& player, std::vector<std::int32_t>& frames) {
+    std::unordered_set<std::int32_t> shown{0};
+    frames.assign(1, 0);
+    player.currentFrame = 0;
+    const std::uint32_t period = timerPeriod(player.framePeriod);
+    for (std::uint32_t clock = 0;; clock += period) {
+        player.advanceFrame(clock);
+        if (!shown.insert(player.currentFrame).second) return true;
+        if (frames.size() == maxAnimationFrames) return false;
+        frames.push_back(player.currentFrame);
+    }
+}
+
+// Frames done out of the total, as a bar on stderr that a terminal redraws in place, and cleared
+// at the end; nothing at all when stderr is a file or a pipe, where it would only be clutter.
+class ProgressBar {
+  public:
+    explicit ProgressBar(std::size_t total) : total_(total), visible_(isatty(fileno(stderr))) {}
+    ~ProgressBar() {
+        if (visible_) std::fputs("\r\033[K", stderr);
+    }
+    void show(std::size_t done) {
+        // Redrawn only when the thousandths move, so that a long animation does not flood the
+        // terminal.
+        const std::size_t step = done * 1000 / total_;
+        if (!visible_ || step == lastStep_) return;
+        lastStep_ = step;
+        char bar[width + 1];
+        const std::size_t filled = done * width / total_;
+        for (std::size_t i = 0; i < width; ++i)
+            bar[i] = i < filled ? '#' : '-';
+        bar[width] = 0;
+        std::fprintf(stderr, "\r[%s] %zu / %zu frames", bar, done, total_);
+        std::fflush(stderr);
+    }
+
+  private:
+    static constexpr std::size_t width = 40;
+    std::size_t total_;
+    bool visible_;
+    std::size_t lastStep_ = std::size_t(-1);
+};
+
+template <class Paint>
+int writeAnimation(const RenderRequest& request, const Player& player,
+                   const std::vector<std::int32_t>& frames, Paint paint) {
+    const std::uint32_t period = timerPeriod(player.framePeriod);
+    std::string problem;
+    std::uint64_t bytes = 0;
+    {
+        const SoftCanvas& picture = paint(frames.front());
+        AnimationFile file(*request.animation, request.output, picture.width(), picture.height(),
+                           request.lossyQuality);
+        ProgressBar progress(frames.size());
+        bool written = file.open(problem) && file.add(picture, period, problem);
+        for (std::size_t i = 1; written && i < frames.size(); ++i) {
+            progress.show(i);
+            written = file.add(paint(frames[i]), period, problem);
+        }
+        if (!written || !file.finish(bytes, problem)) return fileError(request.output, problem);
+    }
+    std::printf("%s: %zu frames, %llu bytes, %.1f s\n", request.output.c_str(), frames.size(),
+                static_cast<unsigned long long>(bytes), double(period) * frames.size() / 1000);
+    return exitDone;
+}
+
 } // namespace
 
 int runRender(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
     if (!parseArguments(arguments, {"--stretch"},
-                        {"-o", "--frame", "--frames", "--screen", "--preview"}, parsed, error))
+                        {"-o", "--frame", "--frames", "--screen", "--preview", "--quality"}, parsed,
+                        error))
         return usageError(error);
     if (parsed.positional.size() != 1) return usageError("render takes one FILE");
     RenderRequest request;
@@ -155,20 +253,33 @@ int runRender(const Arguments& arguments) {
         return usageError("a window of " + std::to_string(client.width) + " x " +
                           std::to_string(client.height) + " is too large to render");
 
-    for (std::int64_t frame = request.first; frame <= request.last; ++frame) {
-        player.currentFrame = std::int32_t(frame);
+    // The picture of one frame: the stage, or the window that presents it.
+    auto paint = [&](std::int32_t frame) -> const SoftCanvas& {
+        player.currentFrame = frame;
         composeFrame(player, stage);
-        const SoftCanvas* picture = &stage;
-        if (presented) {
-            // The window's erase leaves it black wherever the stage does not land.
-            window.fill(0, 0, window.width(), window.height(), 0);
-            presentStage(player, stage, window, client.width, client.height,
-                         request.screenSize.width, request.screenSize.height);
-            picture = &window;
-        }
+        if (!presented) return stage;
+        // The window's erase leaves it black wherever the stage does not land.
+        window.fill(0, 0, window.width(), window.height(), 0);
+        presentStage(player, stage, window, client.width, client.height, request.screenSize.width,
+                     request.screenSize.height);
+        return window;
+    };
+
+    if (request.animation) {
+        std::vector<std::int32_t> frames;
+        if (request.onePass && !onePass(player, frames))
+            std::fprintf(stderr,
+                         "cinefold: %s: the sequence does not come back to a frame it has shown "
+                         "within %zu frames; the animation holds the first %zu\n",
+                         inspection.path.c_str(), maxAnimationFrames, maxAnimationFrames);
+        for (std::int64_t frame = request.first; !request.onePass && frame <= request.last; ++frame)
+            frames.push_back(std::int32_t(frame));
+        return writeAnimation(request, player, frames, paint);
+    }
+    for (std::int64_t frame = request.first; frame <= request.last; ++frame) {
         const std::string name = outputName(request, std::int32_t(frame));
         std::string problem;
-        if (!writePng(name, *picture, problem)) return fileError(name, problem);
+        if (!writePng(name, paint(std::int32_t(frame)), problem)) return fileError(name, problem);
     }
     const std::int64_t count = std::int64_t(request.last) - request.first + 1;
     if (request.numbered)

@@ -1,0 +1,52 @@
+#pragma once
+// An animated picture written a frame at a time, so that a long animation never has to be held
+// decoded: GIF, looping forever with a palette of its own for each frame, or WebP, lossless
+// unless a quality is asked for. Every frame has the size given when the file is opened. A GIF
+// holds one picture for every frame added; libwebp's encoder folds a frame that repeats the one
+// before into that frame's duration, so a WebP may hold fewer, playing for the same time.
+
+#include "render/SoftCanvas.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace cinefold {
+
+enum class AnimationFormat { gif, webp };
+
+// The format that a file name's extension (".gif", ".webp") asks for, if any.
+std::optional<AnimationFormat> animationFormatFor(const std::string& path);
+
+class AnimationFile {
+  public:
+    // lossyQuality is 0..100 for lossy WebP, or -1 for pixels kept exactly.
+    AnimationFile(AnimationFormat format, std::string path, std::int32_t width, std::int32_t height,
+                  int lossyQuality = -1);
+    ~AnimationFile();
+    AnimationFile(const AnimationFile&) = delete;
+    AnimationFile& operator=(const AnimationFile&) = delete;
+
+    // Each returns false with the reason when the file cannot be made or written; the caller
+    // names the file. A file that fails is removed rather than left half written.
+    bool open(std::string& problem);
+    // The next frame, shown for durationMs milliseconds; it has the animation's size.
+    bool add(const SoftCanvas& frame, std::uint32_t durationMs, std::string& problem);
+    // Completes the file; bytes is its size.
+    bool finish(std::uint64_t& bytes, std::string& problem);
+
+  private:
+    struct Gif;
+    struct Webp;
+    bool fail(std::string& problem, const std::string& what);
+
+    AnimationFormat format_;
+    std::string path_;
+    std::int32_t width_, height_;
+    int lossyQuality_;
+    std::unique_ptr<Gif> gif_;
+    std::unique_ptr<Webp> webp_;
+};
+
+} // namespace cinefold
