@@ -6,11 +6,15 @@
 #include <webp/mux.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace cinefold {
 
@@ -185,8 +189,15 @@ bool AnimationFile::open(std::string& problem) {
     if (format_ == AnimationFormat::gif) {
         int error = 0;
         gif_ = std::make_unique<Gif>();
-        gif_->file = EGifOpenFileName(path_.c_str(), false, &error);
-        if (!gif_->file) return fail(problem, "cannot create: " + gifError(error));
+        // Opened here rather than by giflib, which would make the file readable by its owner
+        // only; the umask decides, as for the PNG files.
+        const int descriptor = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (descriptor < 0) return fail(problem, std::string("cannot create: ") + strerror(errno));
+        gif_->file = EGifOpenFileHandle(descriptor, &error);
+        if (!gif_->file) {
+            ::close(descriptor);
+            return fail(problem, "cannot create: " + gifError(error));
+        }
         EGifSetGifVersion(gif_->file, true);
         if (EGifPutScreenDesc(gif_->file, width_, height_, 8, 0, nullptr) != GIF_OK ||
             !putLoopForever(gif_->file))
