@@ -1,7 +1,5 @@
 #include "linux/X11Presenter.h"
 
-#include "player/PresentStage.h"
-
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -70,6 +68,7 @@ X11Presenter::~X11Presenter() {
 }
 
 void X11Presenter::createImage() {
+    incremental_.forget();
     if (width_ <= 0 || height_ <= 0 || visual_ == nullptr) return;
     if (std::uint64_t(width_) * std::uint64_t(height_) * 4 > largestImageBytes) return;
     if (!shmUsable_ || !attachSharedImage()) {
@@ -158,22 +157,16 @@ void X11Presenter::present(const Player& player, const SoftCanvas& stage) {
         direct_ ? reinterpret_cast<std::uint8_t*>(image_->data) : staging_.data();
     const std::uint32_t rowBytes =
         direct_ ? std::uint32_t(image_->bytes_per_line) : std::uint32_t(width_) * 4;
-    // presentStage draws only where the stage lands, as the saver's paint does on a window
-    // that was erased black once; where the stage lands moves when the stretch option changes,
-    // so the picture starts black again then.
-    if (player.stretchToDesktop != lastStretch_)
-        std::memset(pixels, 0, std::size_t(rowBytes) * std::size_t(height_));
-    lastStretch_ = player.stretchToDesktop;
-
     int screenWidth = width_, screenHeight = height_;
     if (role_ == WindowRole::given && previewSized(width_, height_, screenWidth_, screenHeight_)) {
         screenWidth = screenWidth_;
         screenHeight = screenHeight_;
     }
-    PixelTarget32 target(pixels, width_, height_, rowBytes);
-    presentStage(player, stage, target, width_, height_, screenWidth, screenHeight);
-    if (!direct_) convertPixels();
-    put(0, 0, width_, height_);
+    const RowBand band = incremental_.present(player, stage, pixels, width_, height_, rowBytes,
+                                              screenWidth, screenHeight);
+    if (band.empty()) return;
+    if (!direct_) convertPixels(band);
+    put(0, band.first, width_, band.end - band.first);
 }
 
 unsigned long X11Presenter::serverPixel(std::uint32_t rgb) {
@@ -196,8 +189,8 @@ unsigned long X11Presenter::serverPixel(std::uint32_t rgb) {
     return pixel;
 }
 
-void X11Presenter::convertPixels() {
-    for (int y = 0; y < height_; ++y) {
+void X11Presenter::convertPixels(RowBand band) {
+    for (int y = band.first; y < band.end; ++y) {
         const std::uint8_t* row = staging_.data() + std::size_t(y) * std::size_t(width_) * 4;
         for (int x = 0; x < width_; ++x) {
             std::uint32_t word;

@@ -5,7 +5,7 @@
 // server offers MIT-SHM and runs on this machine, by the plain protocol otherwise. A repaint
 // after Expose sends the image again without drawing, and a resize makes a new image.
 
-#include "linux/PixelTarget32.h"
+#include "linux/IncrementalPresent.h"
 #include "player/Player.h"
 #include "render/SoftCanvas.h"
 
@@ -39,7 +39,7 @@ class X11Presenter {
     // Follows a new window size (from ConfigureNotify): a new image when the size changed. True
     // when it did; the caller then presents again.
     bool resize(int width, int height);
-    // Draws the stage into the image as the saver places it, and sends the whole image.
+    // Draws the stage into the image as the saver places it, and sends the rows that changed.
     void present(const Player& player, const SoftCanvas& stage);
     // Sends the given part of the image again (Expose): the last presented frame, not composed
     // or drawn anew.
@@ -55,7 +55,7 @@ class X11Presenter {
     void createImage();
     void destroyImage();
     bool attachSharedImage();
-    void convertPixels();
+    void convertPixels(RowBand band);
     unsigned long serverPixel(std::uint32_t rgb);
     void put(int x, int y, int width, int height);
 
@@ -74,7 +74,7 @@ class X11Presenter {
     XShmSegmentInfo shm_{};
     bool shmUsable_ = false;
     bool direct_ = false;
-    int lastStretch_ = -1;
+    IncrementalPresent incremental_;
     // Where presentStage draws when the image's format is not 0x00RRGGBB words: converted pixel
     // by pixel afterwards, with the server's pixel for each colour remembered.
     std::vector<std::uint8_t> staging_;
