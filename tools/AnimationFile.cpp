@@ -111,20 +111,20 @@ AnimationFile::AnimationFile(AnimationFormat format, std::string path, std::int3
 
 AnimationFile::~AnimationFile() {
     // Not finished: the file is incomplete, so it goes.
-    if (gif_ || webp_) {
-        gif_.reset();
-        webp_.reset();
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
+    if (gif_ || webp_) discard();
+}
+
+void AnimationFile::discard() {
+    gif_.reset();
+    webp_.reset();
+    // Only a file of our own making goes: OUT may name a device such as /dev/null.
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(path_, ignored)) std::filesystem::remove(path_, ignored);
 }
 
 bool AnimationFile::fail(std::string& problem, const std::string& what) {
     problem = what;
-    gif_.reset();
-    webp_.reset();
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
+    discard();
     return false;
 }
 

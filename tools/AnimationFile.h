@@ -39,6 +39,8 @@ class AnimationFile {
   private:
     struct Gif;
     struct Webp;
+    // Closes and removes the file.
+    void discard();
     bool fail(std::string& problem, const std::string& what);
 
     AnimationFormat format_;

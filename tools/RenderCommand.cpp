@@ -201,18 +201,20 @@ int writeAnimation(const RenderRequest& request, const Player& player,
     const std::uint32_t period = timerPeriod(player.framePeriod);
     std::string problem;
     std::uint64_t bytes = 0;
+    bool written = false;
     {
         const SoftCanvas& picture = paint(frames.front());
         AnimationFile file(*request.animation, request.output, picture.width(), picture.height(),
                            request.lossyQuality);
         ProgressBar progress(frames.size());
-        bool written = file.open(problem) && file.add(picture, period, problem);
+        written = file.open(problem) && file.add(picture, period, problem);
         for (std::size_t i = 1; written && i < frames.size(); ++i) {
             progress.show(i);
             written = file.add(paint(frames[i]), period, problem);
         }
-        if (!written || !file.finish(bytes, problem)) return fileError(request.output, problem);
-    }
+        written = written && file.finish(bytes, problem);
+    } // the bar is cleared before anything else is printed
+    if (!written) return fileError(request.output, problem);
     std::printf("%s: %zu frames, %llu bytes, %.1f s\n", request.output.c_str(), frames.size(),
                 static_cast<unsigned long long>(bytes), double(period) * frames.size() / 1000);
     return exitDone;
