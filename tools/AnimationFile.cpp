@@ -67,10 +67,6 @@ class FramePalette {
     int count_ = 0;
 };
 
-// Frames longer than this many milliseconds are cut to it: a GIF delay is 16 bits of
-// hundredths, and no animation's frame period comes near ten minutes.
-constexpr std::uint32_t longestGifFrameMs = 65535 * 10;
-
 } // namespace
 
 // GIF: every frame after the first is written as the smallest rectangle that holds the pixels
@@ -220,6 +216,7 @@ bool AnimationFile::open(std::string& problem) {
 }
 
 bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::string& problem) {
+    durationMs = std::min(durationMs, longestFrameMs);
     if (webp_) {
         WebPPicture picture;
         if (!WebPPictureInit(&picture)) return fail(problem, "WebP: library version mismatch");
@@ -340,7 +337,6 @@ bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::
     // the animation's own clock, both rounded down to hundredths, so that a period that is not a
     // multiple of 10 ms carries its remainder to later frames and the total never drifts by more
     // than 10 ms: at 15 ms the delays run 1, 2, 1, 2, ... hundredths.
-    durationMs = std::min(durationMs, longestGifFrameMs);
     const std::uint64_t start = gif.elapsedMs;
     gif.elapsedMs += durationMs;
     GraphicsControlBlock control{};

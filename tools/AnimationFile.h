@@ -31,7 +31,12 @@ class AnimationFile {
     // Each returns false with the reason when the file cannot be made or written; the caller
     // names the file. A file that fails is removed rather than left half written.
     bool open(std::string& problem);
-    // The next frame, shown for durationMs milliseconds; it has the animation's size.
+    // Frames longer than this many milliseconds are cut to it: a GIF delay is 16 bits of
+    // hundredths, and no animation's frame period comes near ten minutes.
+    static constexpr std::uint32_t longestFrameMs = 65535 * 10;
+
+    // The next frame, shown for durationMs milliseconds (at most longestFrameMs); it has the
+    // animation's size.
     bool add(const SoftCanvas& frame, std::uint32_t durationMs, std::string& problem);
     // Completes the file; bytes is its size.
     bool finish(std::uint64_t& bytes, std::string& problem);

@@ -18,6 +18,7 @@
 #include "player/TimerPeriod.h"
 #include "render/SoftCanvas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -198,7 +199,8 @@ class ProgressBar {
 template <class Paint>
 int writeAnimation(const RenderRequest& request, const Player& player,
                    const std::vector<std::int32_t>& frames, Paint paint) {
-    const std::uint32_t period = timerPeriod(player.framePeriod);
+    const std::uint32_t period =
+        std::min(timerPeriod(player.framePeriod), AnimationFile::longestFrameMs);
     std::string problem;
     std::uint64_t bytes = 0;
     bool written = false;
