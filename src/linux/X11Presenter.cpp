@@ -182,11 +182,28 @@ unsigned long X11Presenter::serverPixel(std::uint32_t rgb) {
     colour.green = std::uint16_t(green * 257);
     colour.blue = std::uint16_t(blue * 257);
     colour.flags = DoRed | DoGreen | DoBlue;
-    unsigned long pixel = XAllocColor(display_, colormap_, &colour)
-                              ? colour.pixel
-                              : BlackPixel(display_, DefaultScreen(display_));
+    const unsigned long pixel =
+        XAllocColor(display_, colormap_, &colour) ? colour.pixel : nearestCell(colour);
     pixelCache_.emplace(rgb, pixel);
     return pixel;
+}
+
+unsigned long X11Presenter::nearestCell(const XColor& wanted) {
+    // A full colour map: the closest of the colours it holds, read once.
+    if (cells_.empty()) {
+        cells_.resize(std::size_t(std::max(visual_->map_entries, 1)));
+        for (std::size_t i = 0; i < cells_.size(); ++i)
+            cells_[i].pixel = i;
+        XQueryColors(display_, colormap_, cells_.data(), int(cells_.size()));
+    }
+    auto distance = [&](const XColor& cell) {
+        auto d = [](int a, int b) { return std::int64_t(a - b) * (a - b); };
+        return d(cell.red, wanted.red) + d(cell.green, wanted.green) + d(cell.blue, wanted.blue);
+    };
+    return std::min_element(
+               cells_.begin(), cells_.end(),
+               [&](const XColor& a, const XColor& b) { return distance(a) < distance(b); })
+        ->pixel;
 }
 
 void X11Presenter::convertPixels(RowBand band) {

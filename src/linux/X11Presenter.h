@@ -57,6 +57,7 @@ class X11Presenter {
     bool attachSharedImage();
     void convertPixels(RowBand band);
     unsigned long serverPixel(std::uint32_t rgb);
+    unsigned long nearestCell(const XColor& wanted);
     void put(int x, int y, int width, int height);
 
     Display* display_;
@@ -79,6 +80,7 @@ class X11Presenter {
     // by pixel afterwards, with the server's pixel for each colour remembered.
     std::vector<std::uint8_t> staging_;
     std::unordered_map<std::uint32_t, unsigned long> pixelCache_;
+    std::vector<XColor> cells_;
 };
 
 // True when a window of this size on a screen of that size gets the preview rule: it is less
