@@ -76,9 +76,11 @@ long residentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Without a file, or when the file cannot be loaded, the saver plays the demo it carries.
 void load(PlaybackLoop& loop, const std::string& file) {
     FileProblem problem;
-    if (!file.empty() && !loop.loadFile(file, problem)) {
+    if (!file.empty()) {
+        if (loop.loadFile(file, problem)) return;
         if (problem.atOffset)
             std::fprintf(stderr, "cinefold-saver: %s: offset %llu: %s; playing the demo\n",
                          file.c_str(), static_cast<unsigned long long>(problem.offset),
@@ -87,7 +89,7 @@ void load(PlaybackLoop& loop, const std::string& file) {
             std::fprintf(stderr, "cinefold-saver: %s: %s; playing the demo\n", file.c_str(),
                          problem.what.c_str());
     }
-    if (file.empty() || !problem.what.empty()) loop.loadBytes(demoContainer(), problem);
+    loop.loadBytes(demoContainer(), problem);
 }
 
 // A window of the program's own, for trying it from a terminal.
