@@ -1,8 +1,9 @@
 // cinefold-saver: the animation as an XScreenSaver or xsecurelock saver program. It draws into
-// the window it is given (--window-id, or $XSCREENSAVER_WINDOW as xsecurelock sets it), into the
-// root window (--root), or else into a window of its own, until SIGTERM or SIGINT. It never
-// grabs input, and on a window it did not make it listens only for exposure and for changes of
-// size and existence.
+// the window it is given (--window-id, or else $XSCREENSAVER_WINDOW, which XScreenSaver and
+// xsecurelock set to the window that covers the screen and which --root also means when it is
+// set), into the root window (--root), or else into a window of its own, until SIGTERM or SIGINT.
+// It never grabs input, and on a window it did not make it listens only for exposure and for
+// changes of size and existence.
 //
 // Exit status: 0 after SIGTERM or SIGINT, after its own window is closed, or when the window it
 // draws into is destroyed under it; 1 when there is no display or the given window does not
@@ -177,7 +178,7 @@ int main(int argc, char** argv) {
                      error.c_str());
         return 2;
     }
-    if (!options.root && options.windowId == None) {
+    if (options.windowId == None) {
         const char* given = std::getenv("XSCREENSAVER_WINDOW");
         if (given != nullptr && !parseWindowId(given, options.windowId)) {
             std::fprintf(stderr, "cinefold-saver: XSCREENSAVER_WINDOW is not a window id: %s\n",
@@ -204,9 +205,9 @@ int main(int argc, char** argv) {
     const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
 
     const bool ownWindow = !options.root && options.windowId == None;
-    drawnWindow = ownWindow      ? createOwnWindow(display, deleteWindow)
-                  : options.root ? DefaultRootWindow(display)
-                                 : options.windowId;
+    drawnWindow = ownWindow                  ? createOwnWindow(display, deleteWindow)
+                  : options.windowId != None ? options.windowId
+                                             : DefaultRootWindow(display);
     if (!ownWindow) XSelectInput(display, drawnWindow, ExposureMask | StructureNotifyMask);
     XSync(display, False);
     int status = 0;

@@ -18,7 +18,7 @@ struct SaverOptions {
     std::string file; // empty: the built-in demo
     bool stretch = false;
     bool root = false;
-    Window windowId = None; // None: see root, then $XSCREENSAVER_WINDOW
+    Window windowId = None; // None: $XSCREENSAVER_WINDOW, then the root with root set
     std::int64_t simulateTicks = -1;
 };
 
