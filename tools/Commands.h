@@ -17,6 +17,7 @@ int runSequence(const Arguments& arguments);
 int runRender(const Arguments& arguments);
 int runPack(const Arguments& arguments);
 int runUnpack(const Arguments& arguments);
+int runPlay(const Arguments& arguments);
 
 } // namespace cinefold
 

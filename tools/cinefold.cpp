@@ -36,6 +36,9 @@ const char usage[] =
     "                                  the project packed into a container, or with --saver,\n"
     "                                  into SAVER carrying it\n"
     "  unpack FILE -o DIR              the animation FILE loads to, as a project folder\n"
+    "  play [FILE]                     plays FILE, or the demo, in a window as the saver would:\n"
+    "                                  Escape or q quits, f full screen, s stretch, space pause,\n"
+    "                                  Left and Right step a frame while paused\n"
     "\n"
     "Exit status: 0 done, 1 bad input (one line on stderr names the file, the offset and the\n"
     "problem), 2 wrong usage.\n";
@@ -50,6 +53,7 @@ const Command commands[] = {
     {"bundle", cinefold::runBundle},     {"frame", cinefold::runFrame},
     {"sequence", cinefold::runSequence}, {"render", cinefold::runRender},
     {"pack", cinefold::runPack},         {"unpack", cinefold::runUnpack},
+    {"play", cinefold::runPlay},
 };
 
 } // namespace

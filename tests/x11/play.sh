@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# cinefold play: its window, titled after the file, stands for the screen: resized, it shows
+# exactly what "cinefold render --screen WxH" draws of the held frame, and the s key switches to
+# the stretched picture; q and Escape quit with exit 0. Without a file it plays the demo. A file
+# that holds no animation, or no display, ends it with exit 1 and one line that says why.
+
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+xt_begin --screen 640x480x24 "$@"
+held=$XT_TMP/held.cfc
+frame=15
+xt_held_animation "$held" "$frame"
+
+# play_window NAME TITLE ARG...: starts cinefold play and sets WINDOW to its mapped window.
+play_window() {
+    local name=$1 title=$2
+    shift 2
+    xt_start "$name" "$XT_TOOL" play "$@"
+    xt_poll "$XT_WAIT_LIMIT" eval 'WINDOW=$(xdotool search --name "^$title\$" 2>/dev/null)' &&
+        xt_poll "$XT_WAIT_LIMIT" xt_mapped "$WINDOW" || xt_fail "$name: no window titled '$title'"
+}
+
+# key KEY: a key press sent to the window (xdotool's notes on the focus go to the artifacts).
+key() { xdotool keydown --window "$WINDOW" "$1" 2>>"$XT_ARTIFACTS/xdotool.err"; }
+
+# quit NAME KEY: the key ends the program with exit code 0.
+quit() {
+    key "$2" || xt_fail "$1: xdotool cannot send $2"
+    xt_wait_exit "$1" || xt_fail "$1: still running after $2"
+    xt_expect_eq "$XT_EXIT" 0 "$1: exit code after $2"
+}
+
+play_window held "Cinefold — held\.cfc" "$held"
+xdotool windowsize "$WINDOW" 400 300 || xt_fail "cannot resize the window"
+xt_render "$XT_TMP/at-1-1.png" "$held" --frame "$frame" --screen 400x300
+xt_wait_picture resized "$WINDOW" "$XT_TMP/at-1-1.png"
+key s || xt_fail "xdotool cannot send s"
+xt_render "$XT_TMP/stretched.png" "$held" --frame "$frame" --screen 400x300 --stretch
+xt_wait_picture stretched "$WINDOW" "$XT_TMP/stretched.png"
+quit held q
+
+play_window demo "Cinefold — demo"
+quit demo Escape
+
+# NAME        DISPLAY      FILE                     WHAT STDERR SAYS
+failures=(
+    "bad-file   $DISPLAY     $XT_TMP/project/sea.png  sea.png: offset 0: "
+    "no-display -            $held                    needs an X display"
+)
+for row in "${failures[@]}"; do
+    read -r name display file message <<<"$row"
+    [[ $display == - ]] && display=
+    DISPLAY=$display timeout 30 "$XT_TOOL" play "$file" 2>"$XT_TMP/$name.err"
+    xt_expect_eq "$?" 1 "$name: exit code"
+    xt_expect_eq "$(wc -l <"$XT_TMP/$name.err")" 1 "$name: lines on stderr"
+    grep -qF -- "$message" "$XT_TMP/$name.err" || xt_fail "$name: stderr says $(<"$XT_TMP/$name.err")"
+done
