@@ -194,10 +194,10 @@ xt_wait_picture() {
     xt_log "ok: $1 shows the expected picture"
 }
 
-# xt_held_animation OUT FRAME: a small animation packed by the tool into the container OUT: a
-# sprite moving over a background, with jumps that go from frame 0 to FRAME (1 to 19) at the
-# first tick and hold it there, so that a picture of the running saver can be compared with
-# the tool's picture of that frame.
+# xt_held_animation OUT FRAME [PERIOD]: a small animation packed by the tool into the container
+# OUT: a sprite moving over a background, with jumps that go from frame 0 to FRAME (1 to 19) at
+# the first tick and hold it there, so that a picture of the running saver can be compared with
+# the tool's picture of that frame. PERIOD is the frame period in tenths of a second (1).
 xt_held_animation() {
     local dir=$XT_TMP/project
     mkdir -p -- "$dir" &&
@@ -205,7 +205,7 @@ xt_held_animation() {
         convert -size 30x20 xc:none -fill '#f0c020' -draw 'ellipse 15,10 14,9 0,360' -depth 8 \
             "PNG32:$dir/fish.png" || xt_fail "cannot draw the animation's pictures"
     cat >"$dir/project.json" <<EOF
-{"stage": {"width": 150, "height": 100, "backColor": "#203040", "framePeriod": 1},
+{"stage": {"width": 150, "height": 100, "backColor": "#203040", "framePeriod": ${3:-1}},
  "images": [{"image": 1, "file": "fish.png"}, {"image": 100, "file": "sea.png"}],
  "background": [{"frame": 0, "image": 100, "interpolation": "linear"},
                 {"frame": 20, "image": 100}],

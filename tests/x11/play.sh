@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # cinefold play: its window, titled after the file, stands for the screen: resized, it shows
-# exactly what "cinefold render --screen WxH" draws of the held frame, and the s key switches to
-# the stretched picture; q and Escape quit with exit 0. Without a file it plays the demo. A file
-# that holds no animation, or no display, ends it with exit 1 and one line that says why.
+# exactly what "cinefold render --screen WxH" draws of the frame, the s key switches to the
+# stretched picture, and while space pauses, Right and Left step a frame on and back; q and
+# Escape quit with exit 0. Without a file it plays the demo. A file that holds no animation, or
+# no display, ends it with exit 1 and one line that says why.
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 xt_begin --screen 640x480x24 "$@"
+# An hour a frame: frame 0 stays until a key steps to the next, which jumps to frame 15.
 held=$XT_TMP/held.cfc
 frame=15
-xt_held_animation "$held" "$frame"
+xt_held_animation "$held" "$frame" 36000
 
 # play_window NAME TITLE ARG...: starts cinefold play and sets WINDOW to its mapped window.
 play_window() {
@@ -29,13 +31,18 @@ quit() {
     xt_expect_eq "$XT_EXIT" 0 "$1: exit code after $2"
 }
 
+# expect NAME FRAME [--stretch]: the window shows that frame on a 400x300 screen.
+expect() {
+    xt_render "$XT_TMP/$1.png" "$held" --frame "$2" --screen 400x300 ${3:-}
+    xt_wait_picture "$1" "$WINDOW" "$XT_TMP/$1.png"
+}
+
 play_window held "Cinefold — held\.cfc" "$held"
 xdotool windowsize "$WINDOW" 400 300 || xt_fail "cannot resize the window"
-xt_render "$XT_TMP/at-1-1.png" "$held" --frame "$frame" --screen 400x300
-xt_wait_picture resized "$WINDOW" "$XT_TMP/at-1-1.png"
-key s || xt_fail "xdotool cannot send s"
-xt_render "$XT_TMP/stretched.png" "$held" --frame "$frame" --screen 400x300 --stretch
-xt_wait_picture stretched "$WINDOW" "$XT_TMP/stretched.png"
+expect resized 0
+key s; expect stretched 0 --stretch
+key space; key Right; expect stepped-on "$frame" --stretch
+key Left; expect stepped-back 0 --stretch
 quit held q
 
 play_window demo "Cinefold — demo"

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The saver as XScreenSaver 6 runs it. cmake --install puts it into a private prefix; a private
+# ~/.xscreensaver runs it alone, with the command line that the settings dialog makes from the
+# installed cinefold-saver.xml (the command, the file and the stretch option). Activated, the
+# screen shows exactly what "cinefold render" draws of the held frame, stretched; deactivated,
+# XScreenSaver ends our process.
+#
+# XScreenSaver's display process refuses to start any saver as root ("running as root: not
+# launching hacks"), so under root the daemon and its commands run as the user nobody.
+
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+xt_begin --screen 640x480x24 "$@"
+for tool in xscreensaver xscreensaver-command cmake; do
+    command -v "$tool" >/dev/null || xt_fail "missing tool: $tool"
+done
+held=$XT_TMP/held.cfc
+frame=7
+xt_held_animation "$held" "$frame"
+
+prefix=$XT_TMP/prefix
+cmake --install "$XT_BUILD_DIR" --prefix "$prefix" >"$XT_ARTIFACTS/install.log" ||
+    xt_fail "cmake --install failed"
+saver=$prefix/libexec/xscreensaver/cinefold-saver
+config=$prefix/share/xscreensaver/config/cinefold-saver.xml
+[[ -x $prefix/bin/cinefold && -x $saver && -f $config ]] ||
+    xt_fail "cmake --install left out the tool, the saver or its XScreenSaver description"
+
+# attribute ELEMENT ATTRIBUTE: the attribute of the description's element that starts with
+# ELEMENT (each element of it is written on one line).
+attribute() { sed -n "s/^ *<$1 .*$2=\"\([^\"]*\)\".*/\1/p" "$config"; }
+command_line="cinefold-saver $(attribute command arg) $(attribute file arg)"
+command_line="${command_line/\%/$held} $(attribute 'boolean id="stretch"' arg-set)"
+
+as_user=()
+if ((EUID == 0)); then
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    chmod 755 "$XT_TMP"
+fi
+export HOME=$XT_TMP/home
+mkdir -p "$HOME" && cat >"$HOME/.xscreensaver" <<EOF || xt_fail "cannot write ~/.xscreensaver"
+mode: one
+selected: 0
+lock: False
+fade: False
+unfade: False
+splash: False
+dpmsEnabled: False
+timeout: 0:30:00
+programs: $command_line
+EOF
+((EUID == 0)) && chown -R nobody: "$HOME"
+xt_log "programs: $command_line"
+
+xt_render "$XT_TMP/expected.png" "$held" --frame "$frame" --screen 640x480 --stretch
+PATH=${saver%/*}:$PATH xt_start xscreensaver "${as_user[@]}" xscreensaver -no-splash -verbose
+xt_poll "$XT_WAIT_LIMIT" "${as_user[@]}" xscreensaver-command -version >/dev/null 2>&1 ||
+    xt_fail "XScreenSaver does not answer"
+"${as_user[@]}" xscreensaver-command -activate >/dev/null || xt_fail "cannot activate"
+xt_wait_picture xscreensaver root "$XT_TMP/expected.png"
+
+# Our process, as XScreenSaver started it.
+find_saver() {
+    local entry
+    for entry in /proc/[0-9]*; do
+        [[ $(readlink "$entry/exe" 2>/dev/null) == "$saver" ]] && SAVER_PID=${entry#/proc/} &&
+            return 0
+    done
+    return 1
+}
+find_saver || xt_fail "no cinefold-saver process, though the screen shows the animation"
+"${as_user[@]}" xscreensaver-command -deactivate >/dev/null || xt_fail "cannot deactivate"
+xt_poll "$XT_WAIT_LIMIT" eval '! xt_alive "$SAVER_PID"' ||
+    xt_fail "cinefold-saver (pid $SAVER_PID) still runs after deactivation"
+xt_log "ok: deactivation ended cinefold-saver"
