@@ -10,7 +10,7 @@ XT_POLL_INTERVAL=0.05
 XT_WAIT_LIMIT=30
 XT_NAME=x11_test XT_SCREEN=640x480x24 XT_LIMIT=120 XT_BUILD_DIR= XT_TMP= XT_ARTIFACTS=
 XT_TOOL= XT_SAVER= XT_WINDOW_PROGRAM=
-XT_WIDTH=0 XT_HEIGHT=0 XT_DEADLINE_MS=0 XT_XVFB_PID= XT_CLEANED_UP=0
+XT_DEADLINE_MS=0 XT_XVFB_PID= XT_CLEANED_UP=0
 declare -A XT_PID=()
 
 xt_log() { printf '[%(%T)T %s] %s\n' -1 "$XT_NAME" "$*" >&2; }
@@ -73,8 +73,7 @@ xt_begin() {
     trap 'exit 143' TERM
     xt__now_ms
     XT_DEADLINE_MS=$((XT_NOW_MS + XT_LIMIT * 1000))
-    [[ $XT_SCREEN =~ ^([0-9]+)x([0-9]+)x[0-9]+$ ]] || xt_fail "bad screen size '$XT_SCREEN'"
-    XT_WIDTH=${BASH_REMATCH[1]} XT_HEIGHT=${BASH_REMATCH[2]}
+    [[ $XT_SCREEN =~ ^[0-9]+x[0-9]+x[0-9]+$ ]] || xt_fail "bad screen size '$XT_SCREEN'"
     local tool missing=()
     for tool in Xvfb xdpyinfo xwininfo xdotool import convert compare timeout; do
         command -v "$tool" >/dev/null || missing+=("$tool")
@@ -136,8 +135,7 @@ xt_start_piped() {
 
 xt_send() { printf '%s\n' "$2" >&"${XT_INPUT[$1]}"; }
 
-xt_running() { xt_alive "${XT_PID[$1]:-}"; }
-xt__ended() { ! xt_running "$1"; }
+xt__ended() { ! xt_alive "${XT_PID[$1]:-}"; }
 
 # xt_wait_exit NAME [LIMIT]: waits for the program to end and sets XT_EXIT to its exit code.
 xt_wait_exit() {
