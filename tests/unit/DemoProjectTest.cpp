@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 using namespace cinefold::test;
 using Json = nlohmann::json;
@@ -30,9 +29,10 @@ std::string fileText(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TEST(DemoProject, UnpackedAndPackedAgainLoadsTheSame) {
-    const fs::path dir = fs::temp_directory_path() / ("cinefold-demo-" + std::to_string(getpid()));
-    fs::remove_all(dir);
+using DemoProjectFiles = TempFolder;
+
+TEST_F(DemoProjectFiles, UnpackedAndPackedAgainLoadsTheSame) {
+    const fs::path dir = folder_;
     const std::string again = (dir / "again.cfc").string();
     ASSERT_EQ(runTool("unpack " + demo + " -o " + (dir / "project").string()).status, 0);
     ASSERT_EQ(runTool("pack " + (dir / "project/project.json").string() + " -o " + again).status,
@@ -50,7 +50,6 @@ TEST(DemoProject, UnpackedAndPackedAgainLoadsTheSame) {
     }
     EXPECT_EQ(compared, int(std::distance(fs::directory_iterator(dir / "second"), {})));
     EXPECT_GE(compared, 97); // 49 images and 48 masks
-    fs::remove_all(dir);
 }
 
 TEST(DemoProject, HasTheShapeItsProjectGives) {

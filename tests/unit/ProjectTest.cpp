@@ -5,39 +5,23 @@
 #include "ImageFile.h"
 #include "ProjectPacker.h"
 #include "ProjectWriter.h"
+#include "ToolRunner.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <random>
-#include <unistd.h>
 
 using namespace cinefold;
 namespace fs = std::filesystem;
 
 namespace {
 
-class ProjectFiles : public testing::Test {
+class ProjectFiles : public test::TempFolder {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("cinefold-project-" + std::to_string(getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string write(const std::string& name, Bytes bytes) {
-        FileProblem problem;
-        EXPECT_TRUE(writeWholeFile((folder_ / name).string(), bytes, problem)) << problem.what;
-        return (folder_ / name).string();
-    }
     std::string writeText(const std::string& name, const std::string& text) {
         return write(name, Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     }
-
-    fs::path folder_;
 };
 
 std::vector<Rgb> pixels(std::size_t count) {
@@ -95,7 +79,7 @@ TEST_F(ProjectFiles, ProblemsNameTheirJsonPointerAndErrorsWriteNothing) {
         const std::string project =
             writeText("project.json",
                       R"({"stage": {"width": 8, "height": 8, "jumpLength": 10}, )" + c.body + "}");
-        const std::string output = (folder_ / "out.cfc").string();
+        const std::string output = path("out.cfc");
         fs::remove(output);
         ProjectReadResult result;
         FileProblem problem;
@@ -200,7 +184,7 @@ TEST_F(ProjectFiles, AWrittenProjectReadsBackToTheSameContainer) {
             p.jumps.push_back(
                 {frame, pick(-1, 9), {pick(-1, 9), pick(-1, 9), -1, pick(-1, 9), -1}});
 
-        const std::string folder = (folder_ / std::to_string(round)).string();
+        const std::string folder = path(std::to_string(round));
         FileProblem problem;
         ASSERT_TRUE(writeProject(p, folder, problem)) << problem.what;
         const ProjectReadResult again = readProject(folder + "/" + projectFileName);

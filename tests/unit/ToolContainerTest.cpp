@@ -17,7 +17,6 @@
 #include <regex>
 #include <set>
 #include <tuple>
-#include <unistd.h>
 
 using namespace cinefold;
 using namespace cinefold::test;
@@ -26,32 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ToolContainer : public testing::Test {
-  protected:
-    void SetUp() override {
-        directory_ = fs::temp_directory_path() /
-                     ("cinefold-tool-" + std::to_string(getpid()) + "-" +
-                      testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory_);
-        fs::create_directories(directory_);
-    }
-    void TearDown() override { fs::remove_all(directory_); }
-
-    std::string write(const std::string& name, const ByteVector& bytes) {
-        std::string path = (directory_ / name).string();
-        FileProblem problem;
-        EXPECT_TRUE(writeWholeFile(path, bytes, problem)) << problem.what;
-        return path;
-    }
-    ByteVector read(const std::string& path) {
-        ByteVector bytes;
-        FileProblem problem;
-        EXPECT_TRUE(readWholeFile(path, bytes, problem)) << path;
-        return bytes;
-    }
-
-    fs::path directory_;
-};
+using ToolContainer = TempFolder;
 
 // A PNG file's pixels as 0xRRGGBB, rows top first; empty when it does not read.
 struct Png {
@@ -164,7 +138,7 @@ TEST_F(ToolContainer, BadInputIsOneLineNamingFileOffsetAndProblem) {
             << out.text;
         EXPECT_NE(out.text.find(pattern), std::string::npos) << out.text;
     }
-    Output missing = runTool("info " + (directory_ / "missing").string(), true);
+    Output missing = runTool("info " + path("missing"), true);
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.text.find("cannot open"), std::string::npos);
 }
@@ -191,7 +165,7 @@ TEST_F(ToolContainer, WrongUsageExitsWithTwo) {
 }
 
 TEST_F(ToolContainer, ExtractRawWritesEveryDecodedPayloadInWalkOrder) {
-    std::string out = (directory_ / "raw").string();
+    std::string out = path("raw");
     ASSERT_EQ(
         runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out + " --raw").status,
         0);
@@ -207,7 +181,7 @@ TEST_F(ToolContainer, ExtractRawWritesEveryDecodedPayloadInWalkOrder) {
 }
 
 TEST_F(ToolContainer, ExtractWritesStoredImagesAndMasksAsPng) {
-    std::string out = (directory_ / "png").string();
+    std::string out = path("png");
     ASSERT_EQ(runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out).status, 0);
     // Palette pixels through their colour table (entry 3 of a grey ramp), a mask's 0 as black.
     for (const auto& [name, width, height, colour] :
@@ -243,7 +217,7 @@ constexpr std::uint32_t stageColour = 0x563412, red = 0xFF0000;
 
 TEST_F(ToolContainer, RenderComposesTheStageAtEachFrameIntoNumberedFiles) {
     Output out = runTool("render " + write("moving.cfc", movingSprite()) + " --frames 8:10 -o " +
-                         (directory_ / "f.png").string());
+                         path("f.png"));
     ASSERT_EQ(out.status, 0);
     struct Expect {
         const char* name;
@@ -252,12 +226,12 @@ TEST_F(ToolContainer, RenderComposesTheStageAtEachFrameIntoNumberedFiles) {
     for (const Expect& e :
          {Expect{"f-08.png", red, stageColour}, Expect{"f-09.png", stageColour, stageColour},
           Expect{"f-10.png", stageColour, red}}) {
-        Png png((directory_ / e.name).string());
+        Png png(path(e.name));
         ASSERT_EQ(std::tuple(png.width, png.height), std::tuple(8u, 6u)) << e.name;
         EXPECT_EQ(png.at(0, 0), e.topLeft) << e.name;
         EXPECT_EQ(png.at(7, 5), e.bottomRight) << e.name;
     }
-    EXPECT_FALSE(fs::exists(directory_ / "f-11.png"));
+    EXPECT_FALSE(fs::exists(path("f-11.png")));
 }
 
 TEST_F(ToolContainer, RenderPresentsTheStageAsTheSaverShowsScreenAndPreview) {
@@ -275,7 +249,7 @@ TEST_F(ToolContainer, RenderPresentsTheStageAsTheSaverShowsScreenAndPreview) {
         {"--screen 12x10 --preview 6x5", 6, 5, {{0, 0, 0}, {1, 1, red}, {4, 3, stageColour}}},
     };
     for (const Case& c : cases) {
-        const std::string picture = (directory_ / "window.png").string();
+        const std::string picture = path("window.png");
         ASSERT_EQ(runTool("render " + file + " --frame 8 " + c.options + " -o " + picture).status,
                   0)
             << c.options;
@@ -286,9 +260,8 @@ TEST_F(ToolContainer, RenderPresentsTheStageAsTheSaverShowsScreenAndPreview) {
     }
     // A stage that no bitmap can be made of: the saver's window stays black, but there is no
     // stage to write.
-    Output stage = runTool("render " + write("empty.cfc", movingSprite(0, 6)) + " -o " +
-                               (directory_ / "s.png").string(),
-                           true);
+    Output stage =
+        runTool("render " + write("empty.cfc", movingSprite(0, 6)) + " -o " + path("s.png"), true);
     EXPECT_EQ(stage.status, 1);
     EXPECT_NE(stage.text.find("offset 12: stage size 0 x 6 cannot be drawn"), std::string::npos)
         << stage.text;
@@ -296,7 +269,7 @@ TEST_F(ToolContainer, RenderPresentsTheStageAsTheSaverShowsScreenAndPreview) {
 
 TEST_F(ToolContainer, BundledSaverReportsTheContainerItCarries) {
     ByteVector saver = peWithResource(true, "RC_DATA", 107, {0xFF, 0xFF, 0xFF, 0xFF});
-    std::string bundled = (directory_ / "out.scr").string();
+    std::string bundled = path("out.scr");
     ASSERT_EQ(runTool("bundle " + write("in.scr", saver) + " " +
                       write("mixed.cfc", mixedContainer()) + " -o " + bundled)
                   .status,
@@ -308,7 +281,7 @@ TEST_F(ToolContainer, BundledSaverReportsTheContainerItCarries) {
     EXPECT_EQ(info["source"]["offset"], saver.size());
     EXPECT_EQ(info["stage"]["stageWidth"], 320);
     // Not a saver: refused, and no output written.
-    std::string notSaver = (directory_ / "none.scr").string();
+    std::string notSaver = path("none.scr");
     Output refused = runTool("bundle " + write("plain.cfc", mixedContainer()) + " " +
                                  write("mixed2.cfc", mixedContainer()) + " -o " + notSaver,
                              true);

@@ -1,9 +1,17 @@
 #pragma once
-// Runs the cinefold tool as a user would, and collects what it printed and its exit status.
+// Runs the cinefold tool as a user would, and collects what it printed and its exit status; a
+// fresh folder per test for the files it reads and writes.
+
+#include "container/ContainerFile.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace cinefold::test {
 
@@ -12,6 +20,7 @@ struct Output {
     std::string text; // standard output, and standard error after it when asked for
 };
 
+#ifdef CINEFOLD_TOOL
 inline Output runTool(const std::string& arguments, bool withErrors = false) {
     Output out;
     std::string command =
@@ -26,5 +35,35 @@ inline Output runTool(const std::string& arguments, bool withErrors = false) {
     out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
 }
+#endif
+
+// A folder of its own for each test, named after the process and the test so that suites run
+// side by side do not meet, and removed with everything in it afterwards.
+class TempFolder : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("cinefold-" + std::to_string(getpid()) + "-" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string write(const std::string& name, Bytes bytes) {
+        FileProblem problem;
+        EXPECT_TRUE(writeWholeFile(path(name), bytes, problem)) << problem.what;
+        return path(name);
+    }
+    std::vector<std::uint8_t> read(const std::string& file) {
+        std::vector<std::uint8_t> bytes;
+        FileProblem problem;
+        EXPECT_TRUE(readWholeFile(file, bytes, problem)) << file;
+        return bytes;
+    }
+
+    std::filesystem::path folder_;
+};
 
 } // namespace cinefold::test

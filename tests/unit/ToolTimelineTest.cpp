@@ -12,7 +12,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -53,14 +52,11 @@ class ToolTimeline : public testing::Test {
         c.branchTables = branches;
         c.images.push_back({1, storedBlock(bmpImage(100, 69, 24))});
         c.images.push_back({100, storedBlock(bmpImage(64, 48, 24))});
-        ByteVector container = writeContainer(c);
         path_ = (std::filesystem::temp_directory_path() /
                  ("cinefold-tool-timeline-" + std::to_string(::getpid()) + ".bin"))
                     .string();
-        FILE* f = std::fopen(path_.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(container.data(), 1, container.size(), f);
-        std::fclose(f);
+        FileProblem problem;
+        ASSERT_TRUE(writeWholeFile(path_, writeContainer(c), problem));
     }
     static void TearDownTestSuite() { std::filesystem::remove(path_); }
 
@@ -143,7 +139,9 @@ TEST_F(ToolTimeline, SequenceFollowsJumpsBranchesByTheClockAndWraps) {
 // Every frame branches five ways, so the clock value at each tick decides where it goes. The
 // tool must step its clock by the saver's own timer period, also for frame periods whose product
 // the timer cannot take as it is.
-TEST(ToolSequence, StepsTheClockByTheSaversTimerPeriod) {
+using ToolSequence = TempFolder;
+
+TEST_F(ToolSequence, StepsTheClockByTheSaversTimerPeriod) {
     for (std::int32_t framePeriod : {-1, 0, 3, 50000000}) {
         ContainerContent c;
         c.stage = {{64, 48, 0, 1, std::uint32_t(framePeriod), 20}};
@@ -156,14 +154,7 @@ TEST(ToolSequence, StepsTheClockByTheSaversTimerPeriod) {
         c.jumpTable = jumps;
         c.branchTables = branches;
         ByteVector container = writeContainer(c);
-        std::string path = (std::filesystem::temp_directory_path() /
-                            ("cinefold-tool-period-" + std::to_string(::getpid()) + ".bin"))
-                               .string();
-        FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(container.data(), 1, container.size(), f);
-        std::fclose(f);
-
+        const std::string file = write("period.cfc", container);
         Player saver;
         saver.adoptContainer(std::make_unique<std::uint8_t[]>(container.size()),
                              std::uint32_t(container.size()));
@@ -175,9 +166,8 @@ TEST(ToolSequence, StepsTheClockByTheSaversTimerPeriod) {
             saver.advanceFrame(clock);
             expected += std::to_string(saver.currentFrame) + "\n";
         }
-        EXPECT_EQ(runTool("sequence " + path + " --ticks 40 --clock 4294967000").text, expected)
+        EXPECT_EQ(runTool("sequence " + file + " --ticks 40 --clock 4294967000").text, expected)
             << "framePeriod " << framePeriod;
-        std::filesystem::remove(path);
     }
 }
 
