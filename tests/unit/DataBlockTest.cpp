@@ -136,16 +136,6 @@ ByteVector doublingCodesInTwoBlocks() {
            pairBlock(doubling('b'), {0x86, 0x86, 0x84});
 }
 
-struct DecodeCase {
-    const char* name;
-    ByteVector block;
-    ByteVector written; // from the output's start, overshoot behind decodedSize included
-};
-
-void PrintTo(const DecodeCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // Pair expansion itself is checked against the plain stack machine below; these rows are the
 // table layouts written by hand, the stored path and the depths at the stack's limit.
 class DataBlockDecode : public testing::TestWithParam<DecodeCase> {};
@@ -154,10 +144,10 @@ TEST_P(DataBlockDecode, WritesTheExpectedBytesAndReplacesTheLastOutput) {
     const DecodeCase& c = GetParam();
     DecodeBuffer buffer;
     ASSERT_NE(buffer.decodeDataBlock(dataBlock(3, 0, text("old"))), nullptr);
-    const std::uint8_t* out = buffer.decodeDataBlock(c.block);
+    const std::uint8_t* out = buffer.decodeDataBlock(c.bytes);
     ASSERT_NE(out, nullptr) << buffer.failure();
     EXPECT_EQ(buffer.failure(), nullptr);
-    EXPECT_EQ(std::int64_t(buffer.size()), DecodeBuffer::decodedSize(c.block));
+    EXPECT_EQ(std::int64_t(buffer.size()), DecodeBuffer::decodedSize(c.bytes));
     EXPECT_EQ(ByteVector(out, out + c.written.size()), c.written);
 }
 
@@ -204,16 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Refusals --------------------------------------------------------------------------------
 
-struct RefusalCase {
-    const char* name;
-    ByteVector block;
-    const char* failure;
-};
-
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class DataBlockRefusal : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(DataBlockRefusal, RefusesWithNoOutputAndSaysWhy) {
@@ -221,7 +201,7 @@ TEST_P(DataBlockRefusal, RefusesWithNoOutputAndSaysWhy) {
     DecodeBuffer buffer;
     // A successful decode first: a refusal must not leave its output behind.
     ASSERT_NE(buffer.decodeDataBlock(dataBlock(1, 0, {1})), nullptr);
-    EXPECT_EQ(buffer.decodeDataBlock(c.block), nullptr);
+    EXPECT_EQ(buffer.decodeDataBlock(c.bytes), nullptr);
     EXPECT_EQ(buffer.output(), nullptr);
     EXPECT_EQ(buffer.size(), 0u);
     ASSERT_NE(buffer.failure(), nullptr);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,24 @@ inline void putText(ByteVector& v, const std::string& s) {
 inline void set32(ByteVector& v, std::size_t at, std::uint32_t x) {
     for (int i = 0; i < 4; ++i)
         v[at + std::size_t(i)] = std::uint8_t(x >> (8 * i));
+}
+
+// An input that a decoder takes, and the bytes it writes from the output's start (which may run
+// past the decoded size); and an input that it refuses, with the failure it reports.
+struct DecodeCase {
+    const char* name;
+    ByteVector bytes, written;
+};
+struct RefusalCase {
+    const char* name;
+    ByteVector bytes;
+    const char* failure;
+};
+inline void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+inline void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
 // A data block holding data as stored bytes.
