@@ -1,5 +1,5 @@
 // The compositor's arithmetic and its drawing on the software canvas: background modes, layer
-// order, cel sizes, masks, flips and the row fallback. That the GDI canvas draws the same frames
+// order, masks, flips and the row fallback. That the GDI canvas draws the same frames
 // is checked under Wine.
 
 #include "BmpBytes.h"
@@ -29,32 +29,6 @@ TEST(DrawingGeometry, CentresAndCropsTheBackgroundEvenly) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(centredBackground(c.width, c.height, 640, 480), c.expected) << c.width;
-}
-
-TEST(DrawingGeometry, TilesCutTheLastColumnAndRowAtTheEdge) {
-    EXPECT_EQ(tileCount(640, 300), 3);
-    EXPECT_EQ(tileCount(480, 200), 3);
-    EXPECT_EQ(tileCount(600, 300), 2);
-    EXPECT_EQ(tileExtent(640, 300, 1), 300);
-    EXPECT_EQ(tileExtent(640, 300, 2), 40);
-    EXPECT_EQ(tileExtent(480, 200, 2), 80);
-}
-
-TEST(DrawingGeometry, RowFallbackStepsThroughTheSourceInHundredths) {
-    struct Case {
-        std::int32_t sourceHeight, destinationHeight;
-        std::vector<std::int32_t> rows; // for i = 0, 1, ...
-    } cases[] = {
-        {69, 138, {0, 0, 1, 1, 2, 2}}, // step 50: each source row twice
-        {10, 3, {0, 3, 6}},            // step 333
-        {3, 7, {0, 0, 0, 1, 1, 2, 2}}, // step 42
-    };
-    for (const Case& c : cases)
-        for (std::size_t i = 0; i < c.rows.size(); ++i)
-            EXPECT_EQ(fallbackSourceRow(c.sourceHeight, c.destinationHeight, std::int32_t(i)),
-                      c.rows[i])
-                << c.sourceHeight << " into " << c.destinationHeight << ", row " << i;
-    EXPECT_EQ(fallbackSourceRow(69, 138, 137), 68);
 }
 
 TEST(DrawingGeometry, RowFallbackDrawsOnlyRowsOnTheStage) {
@@ -176,22 +150,6 @@ TEST(ComposeFrame, LaterLayersDrawOverEarlierOnes) {
     EXPECT_EQ(pixel(stage, 2, 2), stageBlue);
 }
 
-TEST(ComposeFrame, CelGroupsScaleTheCelInThousandths) {
-    struct Case {
-        std::int32_t celWidth, celHeight, width, height;
-        std::int32_t drawnWidth, drawnHeight;
-    } cases[] = {{100, 69, 1000, 956, 100, 65}, {100, 69, 500, 1000, 50, 69}};
-    for (const Case& c : cases) {
-        TrackSet set;
-        set.loadGroups(groupsPayload({{{5, 0, c.celWidth, c.celHeight}}}));
-        set.insertLayerKey(1, key(0, 0, 0, 0, c.width, c.height, 0, 1));
-        LayerPlacement p = placeLayer(set, 1, 0);
-        EXPECT_EQ(p.image, 5);
-        EXPECT_EQ(p.width, c.drawnWidth) << c.width;
-        EXPECT_EQ(p.height, c.drawnHeight) << c.height;
-    }
-}
-
 // Where the mask is 1 the stage shows through; where it is 0 the image's colours land exactly.
 // The left half of the mask is transparent; flip code 1 mirrors both image and mask.
 TEST(ComposeFrame, MaskedSpritesShowTheStageThroughTheirTransparentPixels) {
@@ -213,20 +171,6 @@ TEST(ComposeFrame, MaskedSpritesShowTheStageThroughTheirTransparentPixels) {
             EXPECT_EQ(pixel(stage, x, 9), expected) << "flip " << flip << " source x " << sourceX;
         }
     }
-}
-
-// A palette image's transparent pixels are given its black when its mask is prepared, whatever
-// their colour, so they add nothing to the stage.
-TEST(ComposeFrame, MaskedPaletteSpritesDrawOnlyTheirOpaquePixels) {
-    Scene scene;
-    scene.image(1, picture(4, 1, 8, {0xFF0000, 0x00FF00, 0x000000}, {0, 1, 0, 1}));
-    scene.mask(1, maskPicture(4, 1, [](std::int32_t x, std::int32_t) { return x >= 2; }));
-    scene.player.trackSet.insertLayerKey(1, key(0, 0, 10, 10, 4, 1, 1));
-    SoftCanvas stage = scene.compose();
-    EXPECT_EQ(pixel(stage, 8, 10), 0xFF0000u);
-    EXPECT_EQ(pixel(stage, 9, 10), 0x00FF00u);
-    EXPECT_EQ(pixel(stage, 10, 10), stageBlue);
-    EXPECT_EQ(pixel(stage, 11, 10), stageBlue);
 }
 
 // A canvas on which every stretch fails, recording what was asked of it.
