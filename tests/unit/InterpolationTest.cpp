@@ -45,13 +45,9 @@ TEST_P(LinearInterpolation, MovesInHundredthsOverTheFramesFromAToBCountingBoth) 
 }
 
 INSTANTIATE_TEST_SUITE_P(WorkedCases, LinearInterpolation,
-                         testing::Values(LinearCase{0, 0, 3, 10, 1, 2},
-                                         LinearCase{0, 0, 3, 10, 2, 5},
-                                         LinearCase{0, 0, 3, 10, 3, 10},
-                                         LinearCase{0, 10, 3, 0, 1, 7}, // q = -250
-                                         LinearCase{0, 0, 2, 1, 1, 0},  // q = 33
-                                         // Products wrap at 32 bits as the saver's do.
-                                         LinearCase{0, 30000000, 2, -30000000, 1, -18633115},
+                         // Products wrap at 32 bits as the saver's do; the random tracks
+                         // compared with the reference hold no centres this large.
+                         testing::Values(LinearCase{0, 30000000, 2, -30000000, 1, -18633115},
                                          LinearCase{100, 0, 2147483647, 5, 200, 0}));
 
 // Each numerator is rounded to single after every factor, but the factors x - j are not rounded
