@@ -51,11 +51,9 @@ TEST_P(CelCycle, ShowsTheLastCelWhoseStartIsReachedWithinTheCycle) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedCases, CelCycle,
-    testing::Values(CycleCase{1, 0, 1}, CycleCase{1, 1, 2}, CycleCase{1, 2, 3}, CycleCase{1, 3, 4},
-                    CycleCase{1, 4, 1}, CycleCase{1, 30, 3},                       // cycle 4
-                    CycleCase{5, 5, 7}, CycleCase{5, 6, 8}, CycleCase{5, 7, 5},    // cycle 7
-                    CycleCase{7, 6, 20}, CycleCase{7, 7, 21}, CycleCase{7, 8, 17}, // cycle 8
-                    CycleCase{8, 0, 0}, CycleCase{8, 1, 0}, CycleCase{8, 2, 9},
+    // Cycles of groups whose first cel starts at 0 are the random tracks' (compared with the
+    // reference); these groups start late, hold nothing or are out of range.
+    testing::Values(CycleCase{8, 0, 0}, CycleCase{8, 1, 0}, CycleCase{8, 2, 9},
                     CycleCase{8, 4, 0}, // a group starting at 2: nothing at 0 and 1 of a cycle
                     CycleCase{2, 3, 0}, // an empty group
                     CycleCase{0, 3, 0}, CycleCase{102, 3, 0}, CycleCase{-1, 3, 0}));
