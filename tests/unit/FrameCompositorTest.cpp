@@ -123,8 +123,9 @@ TEST(ComposeFrame, BackgroundModesPlaceTheImage) {
     const SoftCanvas stage = scene.compose();
     for (std::int32_t y = 0; y < 48; ++y)
         for (std::int32_t x = 0; x < 64; ++x)
-            if (x < 22 || x >= 42 || y < 19 || y >= 29)
+            if (x < 22 || x >= 42 || y < 19 || y >= 29) {
                 ASSERT_EQ(pixel(stage, x, y), stageBlue) << x << ", " << y;
+            }
 }
 
 TEST(ComposeFrame, LaterLayersDrawOverEarlierOnes) {
