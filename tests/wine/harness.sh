@@ -291,6 +291,18 @@ cf_run() {
     timeout -k 5 "$limit" wine "$@" {CF_LOCK_FD}>&-
 }
 
+# cf_store_stretch 0|1: stores the saver's stretch option ("StageSize"). Wine's reg now and then
+# fails while the program before it is still closing down in the prefix, so it is tried again
+# until it succeeds, for up to a minute.
+cf_store_stretch() {
+    local deadline=$((SECONDS + 60))
+    until cf_run 30 reg add 'HKCU\Software\Quillmark\CinefoldScreenSaver' /v StageSize \
+        /t REG_SZ /d "$1" /f >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || cf_fail "cannot store StageSize"
+        sleep 0.5
+    done
+}
+
 # cf_tools FILE...: the test programs and modules built beside winprobe that the test needs;
 # fails when one is missing. CF_TOOLS is their folder.
 cf_tools() {

@@ -23,11 +23,6 @@ bundle() { # bundle W H: a saver whose stage is W x H
     printf '%s\n' "$out"
 }
 
-stretch() { # stretch 0|1
-    cf_run 60 reg add "$settings_key" /v StageSize /t REG_SZ /d "$1" /f >/dev/null 2>&1 ||
-        cf_fail "cannot store StageSize"
-}
-
 # rect_points LEFT TOP W H [OFFSET_X OFFSET_Y]: the corners and centre of the rectangle in the
 # stage colour, and the pixels just outside each corner (where they are on the screen) black.
 rect_points() {
@@ -48,7 +43,7 @@ rect_points() {
 check_full_screen() {
     local name=$1 saver points xid
     saver=$(bundle "$2" "$3") || exit 1
-    stretch "$4"
+    cf_store_stretch "$4"
     mapfile -t points < <(rect_points "$5" "$6" "$7" "$8")
     cf_mouse_move $((width / 2)) $((height / 2)) || cf_fail "cannot move the pointer"
     cf_start "$name" "$saver" /s

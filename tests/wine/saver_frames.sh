@@ -23,11 +23,6 @@ bundle() {
         cf_fail "bundling the animation held at frame $3 into $(basename "$2") failed"
 }
 
-stretch() { # stretch 0|1
-    cf_run 60 reg add "$settings_key" /v StageSize /t REG_SZ /d "$1" /f >/dev/null 2>&1 ||
-        cf_fail "cannot store StageSize"
-}
-
 # render FILE OUT ARG...: the tool's picture of FILE.
 render() {
     local file=$1 out=$2
@@ -63,7 +58,7 @@ full_screen() {
     bundle "$CF_SAVER" "$saver" "$1"
     render "$saver" "$CF_TMP/$name.png" --frame "$1" --screen "${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT" \
         ${2:+--stretch}
-    if [[ -n ${2:-} ]]; then stretch 1; else stretch 0; fi
+    if [[ -n ${2:-} ]]; then cf_store_stretch 1; else cf_store_stretch 0; fi
     cf_mouse_move $((CF_SCREEN_WIDTH / 2)) $((CF_SCREEN_HEIGHT / 2)) ||
         cf_fail "cannot move the pointer"
     cf_start "$name" "$saver" /s

@@ -18,8 +18,7 @@ run_seconds=80
 allowance_kib=256
 samples="$CF_ARTIFACTS/memory.txt"
 settings_key='HKCU\Software\Quillmark\CinefoldScreenSaver'
-cf_run 60 reg add "$settings_key" /v StageSize /t REG_SZ /d 1 /f >/dev/null 2>&1 ||
-    cf_fail "cannot store StageSize"
+cf_store_stretch 1
 
 cf_mouse_move 500 400 || cf_fail "cannot move the pointer"
 cf_start saver "$CF_SAVER" /s
