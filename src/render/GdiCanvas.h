@@ -6,6 +6,7 @@
 // drawing call that made it returns.
 
 #include "render/DibSection.h"
+#include "render/ImageStore.h"
 #include "render/SoftCanvas.h"
 #include "win32/Owners.h"
 
@@ -53,6 +54,13 @@ class GdiSource {
 };
 inline GdiSource selectSource(GdiCanvas& canvas, const Section& section) {
     return GdiSource(canvas.dc(), section);
+}
+// A slot's image and its mask, as the compositor draws them.
+inline GdiSource selectImage(GdiCanvas& canvas, const ImageEntry& entry) {
+    return GdiSource(canvas.dc(), entry.drawBitmap);
+}
+inline GdiSource selectMask(GdiCanvas& canvas, const ImageEntry& entry) {
+    return GdiSource(canvas.dc(), entry.mask);
 }
 // Another canvas is drawn from its own DC.
 inline HDC selectSource(GdiCanvas&, const GdiCanvas& canvas) {

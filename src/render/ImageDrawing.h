@@ -6,8 +6,9 @@
 //   canvas.fill(left, top, right, bottom, colourRef)
 //   canvas.stretch(dx, dy, dw, dh, source, sx, sy, sw, sh, RasterOp)
 //                                            StretchBlt with COLORONCOLOR; false when it fails
-//   selectSource(canvas, section)            a section made ready to draw from, for as long as
-//                                            the returned object lives
+//   selectImage(canvas, entry), selectMask(canvas, entry)
+//                                            the slot's image or mask made ready to draw from,
+//                                            for as long as the returned object lives
 //   selectPalette(canvas, palette)           the palette selected and realised for as long as the
 //                                            returned object lives (nothing for a null palette)
 //   useColourOnColour(canvas)                the stretch mode COLORONCOLOR
@@ -57,8 +58,8 @@ void stretchWhole(Canvas& stage, const Source& source, const Section& section,
 template <class Canvas>
 void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
     if (!entry.drawBitmap) return;
-    auto image = selectSource(stage, entry.drawBitmap);
-    auto mask = selectSource(stage, entry.mask); // selects nothing without a mask
+    auto image = selectImage(stage, entry);
+    auto mask = selectMask(stage, entry); // selects nothing without a mask
     [[maybe_unused]] auto palette = selectPalette(stage, entry.palette);
     useColourOnColour(stage);
     if (entry.mask) {
@@ -101,7 +102,7 @@ bool drawBackground(Canvas& stage, const ImageEntry& entry, std::int32_t stageWi
                     std::int32_t stageHeight, std::int32_t backMode) {
     const Section& bitmap = entry.drawBitmap;
     if (!bitmap) return true;
-    auto image = selectSource(stage, bitmap);
+    auto image = selectImage(stage, entry);
     [[maybe_unused]] auto palette = selectPalette(stage, entry.palette);
     useColourOnColour(stage);
     const std::int32_t bw = bitmap.width, bh = bitmap.height;

@@ -119,6 +119,8 @@ int ImageStore::addMask(int index, Bytes bytes) {
     Section mask = std::move(createImageBitmap(bytes, ImageKind::mask).bitmap);
     deleteSection(entry.mask);
     entry.mask = std::move(mask);
+    entry.imageCopy.reset();
+    entry.maskCopy.reset();
     prepareMask(slot);
     return 1;
 }
@@ -127,6 +129,8 @@ int ImageStore::prepareMask(int index) {
     if (!validIndex(index)) return 0;
     ImageEntry& entry = slots_[std::size_t(index)];
     if (!entry.bitmap || !entry.mask) return 0;
+    entry.imageCopy.reset();
+    entry.maskCopy.reset();
     Section& image = entry.bitmap;
     Section& mask = entry.mask;
     if (image.bitCount != 1 && image.bitCount != 4 && image.bitCount != 8) return 1;

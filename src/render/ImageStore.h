@@ -10,6 +10,7 @@
 #include "render/SoftCanvas.h"
 
 #include <array>
+#include <memory>
 
 namespace cinefold {
 
@@ -20,6 +21,9 @@ struct ImageEntry {
     Section drawBitmap;
     Section mask;
     Palette palette; // absent for 24-bit images
+    // The software canvas's 24-bit copies of drawBitmap and mask, made the first time it draws
+    // them (SoftCanvasSelection.h) and dropped whenever the store changes the slot.
+    mutable std::shared_ptr<const SoftCanvas> imageCopy, maskCopy;
 };
 
 enum class ImageKind { image, mask };
