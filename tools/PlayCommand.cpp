@@ -8,17 +8,14 @@
 #include "Report.h"
 
 #include "DemoData.h"
-#include "linux/X11Presenter.h"
+#include "linux/PlayWindow.h"
 #include "player/PlaybackLoop.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-#include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <filesystem>
 
@@ -83,72 +80,45 @@ void toggleFullScreen(const PlayWindow& play) {
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-enum class Outcome { running, quit };
-
-// A key's action; true when the window is to be presented again.
-bool pressKey(KeySym key, const PlayWindow& play, PlaybackLoop& loop, Outcome& outcome) {
+// A key's action; false when it quits.
+bool pressKey(KeySym key, const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
+    bool present = false;
     switch (key) {
     case XK_Escape:
     case XK_q:
-        outcome = Outcome::quit;
         return false;
     case XK_f:
         toggleFullScreen(play);
-        return false;
+        break;
     case XK_s:
         loop.player().stretchToDesktop ^= 1;
-        return true;
+        present = true;
+        break;
     case XK_space:
         loop.setPaused(!loop.paused());
-        return false;
+        break;
     case XK_Left:
-        return loop.paused() && loop.stepBack();
+        present = loop.paused() && loop.stepBack();
+        break;
     case XK_Right:
-        return loop.paused() && loop.stepForward();
+        present = loop.paused() && loop.stepForward();
+        break;
     default:
-        return false;
+        break;
     }
-}
-
-Outcome handleEvents(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
-    Outcome outcome = Outcome::running;
-    while (outcome == Outcome::running && XPending(play.display) > 0) {
-        XEvent event;
-        XNextEvent(play.display, &event);
-        bool present = false;
-        switch (event.type) {
-        case Expose:
-            presenter.repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                              event.xexpose.height);
-            break;
-        case ConfigureNotify:
-            present = presenter.resize(event.xconfigure.width, event.xconfigure.height);
-            break;
-        case KeyPress:
-            present = pressKey(XLookupKeysym(&event.xkey, 0), play, loop, outcome);
-            break;
-        case ClientMessage:
-            if (Atom(event.xclient.data.l[0]) == play.deleteWindow) outcome = Outcome::quit;
-            break;
-        default:
-            break;
-        }
-        if (present) presenter.present(loop.player(), loop.stage());
-    }
-    return outcome;
+    if (present) presenter.present(loop.player(), loop.stage());
+    return true;
 }
 
 void run(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
-    while (handleEvents(play, presenter, loop) == Outcome::running) {
-        if (loop.runDueTick()) presenter.present(loop.player(), loop.stage());
-        XFlush(play.display);
-        // Events read during the present are queued already, where poll would not see them.
-        if (XPending(play.display) > 0) continue;
-        pollfd wait{ConnectionNumber(play.display), POLLIN, 0};
-        const std::int64_t until = loop.millisecondsUntilTick();
-        if (poll(&wait, 1, int(std::min<std::int64_t>(until, INT_MAX))) < 0 && errno != EINTR)
-            return;
-    }
+    playInWindow(play.display, presenter, loop, -1, [&](const XEvent* event) {
+        if (!event) return true;
+        if (event->type == KeyPress)
+            return pressKey(XLookupKeysym(const_cast<XKeyEvent*>(&event->xkey), 0), play, presenter,
+                            loop);
+        return !(event->type == ClientMessage &&
+                 Atom(event->xclient.data.l[0]) == play.deleteWindow);
+    });
 }
 
 } // namespace

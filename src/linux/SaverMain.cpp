@@ -10,20 +10,17 @@
 // exist at the start, or when the connection to the X server is lost; 2 for wrong usage.
 
 #include "DemoData.h"
+#include "linux/PlayWindow.h"
 #include "linux/SaverOptions.h"
-#include "linux/X11Presenter.h"
 #include "player/PlaybackLoop.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -105,52 +102,15 @@ Window createOwnWindow(Display* display, Atom deleteWindow) {
     return window;
 }
 
-enum class Outcome { running, stop };
-
-Outcome handleEvents(Display* display, X11Presenter& presenter, const PlaybackLoop& loop,
-                     Atom deleteWindow) {
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        switch (event.type) {
-        case Expose:
-            if (event.xexpose.window == drawnWindow)
-                presenter.repaint(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                                  event.xexpose.height);
-            break;
-        case ConfigureNotify:
-            if (event.xconfigure.window == drawnWindow &&
-                presenter.resize(event.xconfigure.width, event.xconfigure.height))
-                presenter.present(loop.player(), loop.stage());
-            break;
-        case DestroyNotify:
-            if (event.xdestroywindow.window == drawnWindow) windowGone = true;
-            break;
-        case ClientMessage:
-            if (Atom(event.xclient.data.l[0]) == deleteWindow) return Outcome::stop;
-            break;
-        default:
-            break;
-        }
-        if (windowGone) return Outcome::stop;
-    }
-    return windowGone ? Outcome::stop : Outcome::running;
-}
-
 // Draws until a signal, the window's end or the close of the program's own window.
 void run(Display* display, X11Presenter& presenter, PlaybackLoop& loop, Atom deleteWindow) {
-    for (;;) {
-        if (handleEvents(display, presenter, loop, deleteWindow) == Outcome::stop) return;
-        if (loop.runDueTick()) presenter.present(loop.player(), loop.stage());
-        XFlush(display);
-        // Events that arrived during the present are already queued: poll would not see them.
-        if (XPending(display) > 0) continue;
-        pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-        const std::int64_t wait = loop.millisecondsUntilTick();
-        if (poll(waits, 2, int(std::min<std::int64_t>(wait, INT_MAX))) < 0 && errno != EINTR)
-            return;
-        if (waits[1].revents != 0) return;
-    }
+    playInWindow(display, presenter, loop, signalPipe[0], [&](const XEvent* event) {
+        if (event && event->type == DestroyNotify && event->xdestroywindow.window == drawnWindow)
+            windowGone = true;
+        if (event && event->type == ClientMessage && Atom(event->xclient.data.l[0]) == deleteWindow)
+            return false;
+        return !windowGone;
+    });
 }
 
 // Runs ticks back to back on a clock that moves one timer period per tick, composing and

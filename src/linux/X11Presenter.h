@@ -45,6 +45,7 @@ class X11Presenter {
     // or drawn anew.
     void repaint(int x, int y, int width, int height);
 
+    Window window() const { return window_; }
     int width() const { return width_; }
     int height() const { return height_; }
     bool sharedMemory() const { return shm_.shmid >= 0; }
