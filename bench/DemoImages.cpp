@@ -225,43 +225,12 @@ void appendSectionHeader(std::vector<std::uint8_t>& out, int number, std::uint32
 }
 } // namespace
 
-std::vector<std::uint8_t> makeSchedulePayload() {
-    // Layer 0 (the background: image 100 at frames 0 and 700), layers 1..6 with 16 to 38 keys
-    // of moving sprites, and empty sections for layers 7..50.
-    static const int keyCounts[7] = {2, 38, 20, 17, 16, 16, 18};
-    std::vector<std::uint8_t> out;
-    Random random(77);
-    for (int layer = 0; layer <= 50; ++layer) {
-        int keys = layer < 7 ? keyCounts[layer] : 0;
-        appendSectionHeader(out, layer, std::uint32_t(keys * 48));
-        for (int k = 0; k < keys; ++k) {
-            int frame = keys > 1 ? k * 700 / (keys - 1) : 0;
-            bool background = layer == 0;
-            std::int32_t fields[12] = {background ? 100 : std::int32_t(1 + random.next() % 48),
-                                       0,
-                                       background ? 0 : std::int32_t(random.next() % 640),
-                                       background ? 0 : std::int32_t(random.next() % 480),
-                                       background ? 0 : std::int32_t(64 + random.next() % 137),
-                                       background ? 0 : std::int32_t(64 + random.next() % 117),
-                                       std::int32_t(random.next() % 2),
-                                       background ? 0 : std::int32_t(2 * (random.next() % 2)),
-                                       0,
-                                       frame,
-                                       0,
-                                       0};
-            for (std::int32_t f : fields)
-                appendI32(out, f);
-        }
-    }
-    return out;
-}
+namespace {
 
-std::vector<std::uint8_t> makeAnimatedSchedulePayload() {
-    // Layer 0 (the background: image 100 at frames 0 and 700), layers 1..6 with 16 to 38 keys
-    // of moving sprites, and empty sections for layers 7..50. Layers 1..3 show plain images at
-    // sizes in pixels; layers 4..6 step through cel groups 1..6 at sizes in thousandths of the
-    // cel's. Keys interpolate on a curve or a line, or (one in four) show on their own frame
-    // only, and carry every flip code.
+// The demo-shaped schedule: layer 0 (the background: image 100 at frames 0 and 700), layers 1..6
+// with 16 to 38 keys spread evenly over frames 0 to 700, and empty sections for layers 7..50.
+// keyFields(layer, random, fields) fills each key's twelve fields but its frame (fields[9]).
+template <class KeyFields> std::vector<std::uint8_t> schedulePayload(KeyFields keyFields) {
     static const int keyCounts[7] = {2, 38, 20, 17, 16, 16, 18};
     std::vector<std::uint8_t> out;
     Random random(77);
@@ -270,29 +239,58 @@ std::vector<std::uint8_t> makeAnimatedSchedulePayload() {
         appendSectionHeader(out, layer, std::uint32_t(keys * 48));
         for (int k = 0; k < keys; ++k) {
             std::int32_t fields[12] = {};
-            fields[9] = keys > 1 ? k * 700 / (keys - 1) : 0; // frame
-            if (layer == 0) {
-                fields[0] = 100;
-                fields[7] = 1;
-            } else {
-                bool grouped = layer >= 4;
-                fields[0] = grouped ? 0 : std::int32_t(1 + random.next() % 48);
-                fields[1] = grouped ? std::int32_t(1 + random.next() % 6) : 0;
-                fields[2] = std::int32_t(random.next() % 640);
-                fields[3] = std::int32_t(random.next() % 480);
-                fields[4] = grouped ? std::int32_t(600 + random.next() % 801)
-                                    : std::int32_t(64 + random.next() % 137);
-                fields[5] = grouped ? std::int32_t(600 + random.next() % 801)
-                                    : std::int32_t(64 + random.next() % 117);
-                fields[6] = std::int32_t(random.next() % 4);
-                static const std::int32_t interpolations[4] = {0, 1, 2, 2};
-                fields[7] = interpolations[random.next() % 4];
-            }
+            fields[9] = keys > 1 ? k * 700 / (keys - 1) : 0;
+            keyFields(layer, random, fields);
             for (std::int32_t f : fields)
                 appendI32(out, f);
         }
     }
     return out;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> makeSchedulePayload() {
+    // Moving sprites at sizes in pixels.
+    return schedulePayload([](int layer, Random& random, std::int32_t* fields) {
+        if (layer == 0) {
+            fields[0] = 100;
+            fields[6] = std::int32_t(random.next() % 2);
+            return;
+        }
+        fields[0] = std::int32_t(1 + random.next() % 48);
+        fields[2] = std::int32_t(random.next() % 640);
+        fields[3] = std::int32_t(random.next() % 480);
+        fields[4] = std::int32_t(64 + random.next() % 137);
+        fields[5] = std::int32_t(64 + random.next() % 117);
+        fields[6] = std::int32_t(random.next() % 2);
+        fields[7] = std::int32_t(2 * (random.next() % 2));
+    });
+}
+
+std::vector<std::uint8_t> makeAnimatedSchedulePayload() {
+    // Layers 1..3 show plain images at sizes in pixels; layers 4..6 step through cel groups 1..6
+    // at sizes in thousandths of the cel's. Keys interpolate on a curve or a line, or (one in
+    // four) show on their own frame only, and carry every flip code.
+    return schedulePayload([](int layer, Random& random, std::int32_t* fields) {
+        if (layer == 0) {
+            fields[0] = 100;
+            fields[7] = 1;
+            return;
+        }
+        bool grouped = layer >= 4;
+        fields[0] = grouped ? 0 : std::int32_t(1 + random.next() % 48);
+        fields[1] = grouped ? std::int32_t(1 + random.next() % 6) : 0;
+        fields[2] = std::int32_t(random.next() % 640);
+        fields[3] = std::int32_t(random.next() % 480);
+        fields[4] = grouped ? std::int32_t(600 + random.next() % 801)
+                            : std::int32_t(64 + random.next() % 137);
+        fields[5] = grouped ? std::int32_t(600 + random.next() % 801)
+                            : std::int32_t(64 + random.next() % 117);
+        fields[6] = std::int32_t(random.next() % 4);
+        static const std::int32_t interpolations[4] = {0, 1, 2, 2};
+        fields[7] = interpolations[random.next() % 4];
+    });
 }
 
 std::vector<std::uint8_t> makeGroupsPayload() {
