@@ -7,6 +7,8 @@
 #include "render/SoftCanvas.h"
 #include "win32/Owners.h"
 
+#include "WineTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -86,8 +88,8 @@ Section makeSection(std::int32_t width, std::int32_t height, bool bottomUp, int 
     return section;
 }
 
-// A canvas holding the pixels of a 24-bit top-down section, and where the two first differ
-// afterwards ("" when they agree).
+// A canvas holding the pixels of a 24-bit top-down section, and where the two differ afterwards
+// ("" when they agree).
 SoftCanvas canvasHolding(const Section& stage) {
     SoftCanvas canvas(stage.width, stage.height);
     for (std::int32_t y = 0; y < stage.height; ++y)
@@ -96,20 +98,10 @@ SoftCanvas canvasHolding(const Section& stage) {
 }
 
 std::string firstDifference(const Section& stage, const SoftCanvas& canvas) {
-    for (std::int32_t y = 0; y < stage.height; ++y) {
-        const std::uint8_t* gdi = stage.bits + std::size_t(y) * stage.rowLength;
-        const std::uint8_t* soft = canvas.row(y);
-        for (std::int32_t x = 0; x < stage.width; ++x) {
-            if (std::memcmp(gdi + 3 * x, soft + 3 * x, 3) == 0) continue;
-            auto colour = [](const std::uint8_t* p) { return p[2] << 16 | p[1] << 8 | p[0]; };
-            char where[96];
-            std::snprintf(where, sizeof where,
-                          "first difference at (%d, %d): GDI %06X, canvas %06X", x, y,
-                          colour(gdi + 3 * x), colour(soft + 3 * x));
-            return where;
-        }
-    }
-    return "";
+    return test::pixelDifference(
+        stage.width, stage.height,
+        [&](std::int32_t y) { return stage.bits + std::size_t(y) * stage.rowLength; },
+        [&](std::int32_t y) { return canvas.row(y); });
 }
 
 DWORD ropOf(RasterOp op) {
@@ -150,8 +142,7 @@ void crossCheck(const Case& c) {
         GdiFlush();
     }
     EXPECT_EQ(drawnByCanvas, drawnByGdi != FALSE) << describe(c);
-    std::string difference = firstDifference(stage, canvas);
-    if (!difference.empty()) ADD_FAILURE() << describe(c) << ": " << difference;
+    EXPECT_EQ(firstDifference(stage, canvas), "") << describe(c);
 }
 
 // Random transfers from fixed seeds: scales of 1/8 to 8 on each axis, either sign on every
@@ -243,16 +234,8 @@ TEST(CanvasCrossCheck, EdgeCasesMatchGdi) {
     };
     std::uint32_t seed = 1;
     for (const Row& row : rows) {
-        Case c;
-        c.seed = seed++;
-        c.name = row.name;
-        c.surfaceWidth = 40;
-        c.surfaceHeight = 40;
-        c.sourceWidth = 12;
-        c.sourceHeight = 10;
-        c.bitCount = row.bitCount;
-        c.colourCount = row.colourCount;
-        c.transfer = row.transfer;
+        Case c{seed++,       row.name,        40,    40,          12, 10,
+               row.bitCount, row.colourCount, false, row.transfer};
         for (RasterOp op : {RasterOp::copy, RasterOp::sourceAnd, RasterOp::sourcePaint}) {
             c.op = op;
             for (bool bottomUp : {false, true}) {

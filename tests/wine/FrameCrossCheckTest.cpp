@@ -10,6 +10,7 @@
 
 #include "BmpBytes.h"
 #include "TimelineBytes.h"
+#include "WineTestSupport.h"
 
 #include "player/SaverCompositor.h"
 #include "player/SaverPlayer.h"
@@ -24,49 +25,6 @@ using namespace cinefold;
 using namespace cinefold::test;
 
 namespace {
-
-HBITMAP newStageBitmap(SaverPlayer& player) {
-    player.createStageBitmap();
-    return player.stageBitmap.get();
-}
-
-// The saver's stage bitmap, a bottom-up 24-bit DIB section, selected into a memory DC.
-struct GdiStage {
-    explicit GdiStage(SaverPlayer& player)
-        : width(player.stageWidth), height(player.stageHeight),
-          selection(dc, newStageBitmap(player)) {
-        DIBSECTION section = {};
-        GetObjectA(player.stageBitmap.get(), sizeof section, &section);
-        bits = static_cast<const std::uint8_t*>(section.dsBm.bmBits);
-    }
-    // Row y counted from the top.
-    const std::uint8_t* row(std::int32_t y) const {
-        return bits + std::size_t(height - 1 - y) * dibRowLength(std::uint32_t(width), 24);
-    }
-    std::int32_t width, height;
-    MemoryDc dc{nullptr};
-    Selection selection;
-    const std::uint8_t* bits = nullptr;
-};
-
-// Pixels that differ, and the first of them with its blue, green, red bytes on each canvas.
-struct Difference {
-    int count = 0;
-    std::int32_t x = -1, y = -1;
-    std::uint32_t gdi = 0, soft = 0;
-};
-std::uint32_t bgr(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
-}
-Difference compare(const GdiStage& gdi, const SoftCanvas& soft) {
-    Difference d;
-    for (std::int32_t y = 0; y < gdi.height; ++y)
-        for (std::int32_t x = 0; x < gdi.width; ++x)
-            if (std::memcmp(gdi.row(y) + 3 * x, soft.row(y) + 3 * x, 3) != 0 && d.count++ == 0) {
-                d = {1, x, y, bgr(gdi.row(y) + 3 * x), bgr(soft.row(y) + 3 * x)};
-            }
-    return d;
-}
 
 // Palette sprites with masks on layers 10 and 11 and keys far larger than any stage on 12 and
 // 13, moving over all frames.
@@ -119,32 +77,36 @@ TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {
     ASSERT_EQ(last, 700);
 
     // The background (640 x 480) centred, tiled and stretched on stages larger and smaller.
-    struct Size {
-        std::int32_t width, height;
-    };
-    const Size sizes[] = {{700, 530}, {600, 420}};
+    const std::int32_t sizes[2][2] = {{700, 530}, {600, 420}};
     int failures = 0;
     for (int which = 0; which < 2; ++which) {
-        player.stageWidth = sizes[which].width;
-        player.stageHeight = sizes[which].height;
-        GdiStage gdi(player);
-        GdiCanvas gdiCanvas(gdi.dc, gdi.width, gdi.height);
+        const std::int32_t width = sizes[which][0], height = sizes[which][1];
+        player.stageWidth = width;
+        player.stageHeight = height;
+        // The saver's stage, a bottom-up 24-bit DIB section.
+        player.createStageBitmap();
+        MemoryDc dc(nullptr);
+        Selection selected(dc, player.stageBitmap.get());
+        DIBSECTION section = {};
+        GetObjectA(player.stageBitmap.get(), sizeof section, &section);
+        auto gdiRow = [&](std::int32_t y) {
+            return static_cast<const std::uint8_t*>(section.dsBm.bmBits) +
+                   std::size_t(height - 1 - y) * std::size_t(section.dsBm.bmWidthBytes);
+        };
+        GdiCanvas gdiCanvas(dc, width, height);
         for (std::int32_t frame = 3 * which; frame <= last && failures < 5; frame += 6) {
             for (std::int32_t step = 0; step < 3 && frame + step <= last; ++step) {
                 player.currentFrame = frame + step;
                 player.backMode = 1 + step;
                 composeFrame(player, gdiCanvas);
                 GdiFlush();
-                SoftCanvas soft(gdi.width, gdi.height);
+                SoftCanvas soft(width, height);
                 composeFrame(player, soft);
-
-                Difference d = compare(gdi, soft);
-                if (d.count != 0) ++failures;
-                EXPECT_EQ(d.count, 0)
-                    << "frame " << player.currentFrame << ", backMode " << player.backMode << ", "
-                    << gdi.width << " x " << gdi.height << ": first at (" << d.x << ", " << d.y
-                    << "): " << std::hex << d.gdi << " on GDI, " << d.soft
-                    << " on the software canvas";
+                const std::string difference = pixelDifference(
+                    width, height, gdiRow, [&](std::int32_t y) { return soft.row(y); });
+                failures += !difference.empty();
+                EXPECT_EQ(difference, "") << "frame " << player.currentFrame << ", backMode "
+                                          << player.backMode << ", " << width << " x " << height;
             }
         }
     }

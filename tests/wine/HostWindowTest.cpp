@@ -12,6 +12,8 @@
 #include "player/SaverWindow.h"
 #include "settings/Settings.h"
 
+#include "WineTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,6 +21,7 @@
 #include <vector>
 
 using namespace cinefold;
+using namespace cinefold::test;
 
 namespace {
 
@@ -35,19 +38,40 @@ LRESULT CALLBACK recordingDefault(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int systemCount(UINT message) {
+// How often the message, with this first parameter unless it is -1, reached the system.
+int systemCount(UINT message, WPARAM wParam = WPARAM(-1)) {
     int count = 0;
     for (const Reached& r : reachedSystem)
-        count += r.message == message;
+        count += r.message == message && (wParam == WPARAM(-1) || r.wParam == wParam);
     return count;
 }
 
-int queuedCount(HWND window, UINT message) {
-    int count = 0;
-    MSG pending;
-    while (PeekMessageA(&pending, window, message, message, PM_REMOVE))
-        ++count;
-    return count;
+struct StandInVerifier {
+    int calls = 0;
+    BOOL answer = FALSE;
+    int checkingSeen = -1;
+    std::function<void()> whileAsking;
+};
+StandInVerifier verifier;
+
+BOOL WINAPI standInVerify(HWND) {
+    ++verifier.calls;
+    verifier.checkingSeen = checkingPassword;
+    if (verifier.whileAsking) verifier.whileAsking();
+    return verifier.answer;
+}
+
+void resetHostState() {
+    isWin95Family = 0;
+    isPreview = 0;
+    closeAllowed = 0;
+    checkingPassword = 0;
+    lastCheckTick = 0xFFFFFFFF;
+    passwordModule = nullptr;
+    verifyPassword = nullptr;
+    startCursor = {};
+    reachedSystem.clear();
+    verifier = StandInVerifier{};
 }
 
 class SaverWindow : public testing::Test {
@@ -63,18 +87,17 @@ class SaverWindow : public testing::Test {
     }
 
     void SetUp() override {
+        resetHostState();
         systemDefaultProc = recordingDefault;
-        isPreview = 0;
-        isWin95Family = 0;
-        closeAllowed = 0;
-        checkingPassword = 0;
         SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     }
 
     void TearDown() override {
+        closeAllowed = 1; // lets the destruction through to the system
         if (window && IsWindow(window)) DestroyWindow(window);
         drain(nullptr);
         systemDefaultProc = DefWindowProcA;
+        resetHostState();
     }
 
     void openFullScreen() {
@@ -84,6 +107,15 @@ class SaverWindow : public testing::Test {
                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         settle();
+    }
+
+    // The 95 family's confirmation on a window whose procedure is the chain's last step, with
+    // the stand-in verifier in place of the module's.
+    void openForPassword() {
+        isWin95Family = 1;
+        verifyPassword = standInVerify;
+        window = makeWindow("CinefoldPasswordCloseTest", defaultSaverProc);
+        ASSERT_NE(window, nullptr);
     }
 
     // Handles what creation queued (activation, paints, timer ticks) and forgets it, so that a
@@ -106,13 +138,7 @@ class SaverWindow : public testing::Test {
     }
 
     int postedCloses() { return queuedCount(window, WM_CLOSE); }
-
-    // Whether the message, with this first parameter unless it is -1, reached the system.
-    bool reached(UINT message, WPARAM wParam = WPARAM(-1)) const {
-        for (const Reached& r : reachedSystem)
-            if (r.message == message && (wParam == WPARAM(-1) || r.wParam == wParam)) return true;
-        return false;
-    }
+    LRESULT close() { return SendMessageA(window, WM_CLOSE, 0, 0); }
 
     HWND window = nullptr;
 };
@@ -145,7 +171,7 @@ TEST_F(SaverWindow, FullScreenClosesOnPressesOnlyAndPassesEveryInputOn) {
     for (const InputCase& c : inputCases) {
         SendMessageA(window, c.message, c.wParam, 0);
         EXPECT_EQ(postedCloses(), c.closesFullScreen) << c.name;
-        EXPECT_TRUE(reached(c.message, c.wParam)) << c.name << " did not reach the system";
+        EXPECT_EQ(systemCount(c.message, c.wParam), 1) << c.name << " did not reach the system";
         reachedSystem.clear();
     }
 }
@@ -157,156 +183,45 @@ TEST_F(SaverWindow, CursorIsHiddenInFullScreen) {
     EXPECT_EQ(
         SendMessageA(window, WM_SETCURSOR, WPARAM(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
     EXPECT_EQ(GetCursor(), nullptr) << "after the system asked for a cursor";
-    EXPECT_FALSE(reached(WM_SETCURSOR));
+    EXPECT_EQ(systemCount(WM_SETCURSOR), 0);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     SendMessageA(window, WM_SHOWWINDOW, 1, 0);
     EXPECT_EQ(GetCursor(), nullptr) << "after being shown";
 }
 
-TEST_F(SaverWindow, OnceClosingIsAllowedTheAnimationStopsAndInputGoesToTheSystem) {
-    openFullScreen();
-    std::int32_t frame = player.currentFrame;
-    closeAllowed = 1;
-    EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
-    EXPECT_FALSE(reached(WM_TIMER));
-    EXPECT_EQ(player.currentFrame, frame) << "a tick moved the animation on";
-    SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    EXPECT_EQ(postedCloses(), 0);
-    EXPECT_TRUE(reached(WM_KEYDOWN));
-    InvalidateRect(window, nullptr, FALSE);
-    SendMessageA(window, WM_PAINT, 0, 0);
-    EXPECT_TRUE(reached(WM_PAINT));
-    RECT update = {};
-    EXPECT_FALSE(GetUpdateRect(window, &update, FALSE)) << "the system's paint validates";
-}
-
-TEST_F(SaverWindow, TimerTicksInvalidateWithoutErasing) {
+TEST_F(SaverWindow, TicksInvalidateUntilClosingIsAllowedThenInputAndPaintGoToTheSystem) {
     openFullScreen();
     player.currentFrame = 0;
     SendMessageA(window, WM_TIMER, 1, 0);
     RECT update = {};
     EXPECT_TRUE(GetUpdateRect(window, &update, FALSE)) << "a tick invalidates the window";
-    EXPECT_TRUE(reached(WM_TIMER));
+    EXPECT_EQ(systemCount(WM_TIMER), 1);
+
+    settle();
+    const std::int32_t frame = player.currentFrame;
+    closeAllowed = 1;
+    EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
+    EXPECT_EQ(systemCount(WM_TIMER), 0);
+    EXPECT_EQ(player.currentFrame, frame) << "a tick moved the animation on";
+    SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(postedCloses(), 0);
+    EXPECT_EQ(systemCount(WM_KEYDOWN), 1);
+    InvalidateRect(window, nullptr, FALSE);
+    SendMessageA(window, WM_PAINT, 0, 0);
+    EXPECT_EQ(systemCount(WM_PAINT), 1);
+    EXPECT_FALSE(GetUpdateRect(window, &update, FALSE)) << "the system's paint validates";
 }
 
-TEST_F(SaverWindow, PlayerHoldsTheStagePaletteAndADefaultStageBitmap) {
-    openFullScreen();
-    // The entries themselves are the stage palette test's; here the palette must exist whole.
-    ASSERT_NE(player.stagePalette.get(), nullptr);
-    PALETTEENTRY entries[257] = {};
-    EXPECT_EQ(GetPaletteEntries(player.stagePalette.get(), 0, 257, entries), 256u);
-
-    // This program carries no container: the stage keeps the Player's default size.
-    ASSERT_NE(player.stageBitmap.get(), nullptr);
-    DIBSECTION section = {};
-    ASSERT_EQ(GetObjectA(player.stageBitmap.get(), sizeof section, &section), int(sizeof section));
-    EXPECT_EQ(section.dsBm.bmWidth, 300);
-    EXPECT_EQ(section.dsBm.bmHeight, 200);
-    EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
-    EXPECT_EQ(section.dsBm.bmWidthBytes, 900);
-    EXPECT_GT(section.dsBmih.biHeight, 0) << "rows are stored bottom-up";
-}
-
-constexpr UINT screenSaverRunningQuery = 114; // SPI_GETSCREENSAVERRUNNING
-const char desktopKeyName[] = "Control Panel\\Desktop";
-const char usePasswordValueName[] = "ScreenSaveUsePassword";
-
-struct StandInVerifier {
-    int calls = 0;
-    BOOL answer = FALSE;
-    int checkingSeen = -1;
-    HWND windowSeen = nullptr;
-    std::function<void()> whileAsking;
-};
-StandInVerifier verifier;
-
-BOOL WINAPI standInVerify(HWND window) {
-    ++verifier.calls;
-    verifier.checkingSeen = checkingPassword;
-    verifier.windowSeen = window;
-    if (verifier.whileAsking) verifier.whileAsking();
-    return verifier.answer;
-}
-
-LRESULT CALLBACK plainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND makeWindow(const char* className, WNDPROC procedure) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = className;
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, className, "Screen Saver", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                           windowClass.hInstance, nullptr);
-}
-
-void pumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
-}
-
-bool saverRunningState() {
-    BOOL running = FALSE;
-    SystemParametersInfoA(screenSaverRunningQuery, 0, &running, 0);
-    return running != FALSE;
-}
-
-bool testModuleBesideProgram() {
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return false;
-    std::string module(path, length);
-    module = module.substr(0, module.find_last_of("\\/") + 1) + "PASSWORD.CPL";
-    return GetFileAttributesA(module.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void resetHostState() {
-    isWin95Family = 1;
-    isPreview = 0;
-    closeAllowed = 0;
-    checkingPassword = 0;
-    lastCheckTick = 0xFFFFFFFF;
-    passwordModule = nullptr;
-    verifyPassword = nullptr;
-    startCursor = {};
-    reachedSystem.clear();
-    verifier = StandInVerifier{};
-}
-
-} // namespace
-
-class PasswordClose : public testing::Test {
-  protected:
-    void SetUp() override {
-        resetHostState();
-        verifyPassword = standInVerify;
-        systemDefaultProc = recordingDefault;
-        window = makeWindow("CinefoldPasswordCloseTest", defaultSaverProc);
-        ASSERT_NE(window, nullptr);
-    }
-    void TearDown() override {
-        closeAllowed = 1; // lets the destruction through to the system
-        if (IsWindow(window)) DestroyWindow(window);
-        pumpMessages();
-        systemDefaultProc = DefWindowProcA;
-        resetHostState();
-    }
-    LRESULT close() { return SendMessageA(window, WM_CLOSE, 0, 0); }
-    HWND window = nullptr;
-};
-
-TEST_F(PasswordClose, AWrongAnswerKeepsTheWindowHidesTheCursorAndRenewsTheMouseReference) {
+// Refusals and answers as the password scripts cannot time them: the renewed mouse reference
+// and the 200 ms after each question.
+TEST_F(SaverWindow, AWrongAnswerKeepsTheWindowAndRefusesClosesForThe200MsAfter) {
+    openForPassword();
     verifier.whileAsking = [] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); };
     startCursor = {-5000, -5000};
     EXPECT_EQ(close(), 0);
     EXPECT_EQ(verifier.calls, 1);
     EXPECT_EQ(verifier.checkingSeen, 1);
-    EXPECT_EQ(verifier.windowSeen, window);
-    EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(systemCount(WM_CLOSE), 0);
     EXPECT_EQ(closeAllowed, 0);
     EXPECT_EQ(checkingPassword, 0);
@@ -315,66 +230,47 @@ TEST_F(PasswordClose, AWrongAnswerKeepsTheWindowHidesTheCursorAndRenewsTheMouseR
     GetCursorPos(&now);
     EXPECT_EQ(startCursor.x, now.x);
     EXPECT_EQ(startCursor.y, now.y);
-    EXPECT_NE(lastCheckTick, 0xFFFFFFFFu);
+
+    EXPECT_EQ(close(), 0);
+    lastCheckTick = GetTickCount() - 150;
+    EXPECT_EQ(close(), 0);
+    EXPECT_EQ(verifier.calls, 1) << "asked again within 200 ms of the last question";
+    lastCheckTick = GetTickCount() - 250;
+    close();
+    EXPECT_EQ(verifier.calls, 2) << "250 ms after the last question";
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(systemCount(WM_CLOSE), 0);
 }
 
-TEST_F(PasswordClose, ARightAnswerClosesAndNoLaterCloseIsAsked) {
+TEST_F(SaverWindow, ARightAnswerClosesOnceAndInputWhileAskingClosesNothing) {
+    openForPassword();
+    int closesPosted = -1;
+    verifier.whileAsking = [&] {
+        SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+        SendMessageA(window, WM_LBUTTONDOWN, 0, 0);
+        closesPosted = postedCloses();
+    };
     verifier.answer = TRUE;
     close();
-    EXPECT_EQ(verifier.calls, 1);
-    EXPECT_EQ(systemCount(WM_CLOSE), 1);
+    EXPECT_EQ(closesPosted, 0) << "input while asking posted a close";
+    EXPECT_EQ(systemCount(WM_KEYDOWN), 1);
+    EXPECT_EQ(systemCount(WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(systemCount(WM_CLOSE), 1) << "only the confirmed close reached the system";
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(closeAllowed, 1);
     EXPECT_EQ(verifyBeforeClose(window), 0) << "closing was confirmed once already";
     EXPECT_EQ(verifier.calls, 1);
 }
 
-TEST_F(PasswordClose, ClosesWithin200MillisecondsOfAVerificationAreRefusedWithoutAsking) {
-    close();
-    ASSERT_EQ(verifier.calls, 1);
-    EXPECT_EQ(close(), 0);
-    EXPECT_EQ(verifier.calls, 1);
-
-    lastCheckTick = GetTickCount() - 150;
-    EXPECT_EQ(close(), 0);
-    EXPECT_EQ(verifier.calls, 1) << "150 ms after the last verification";
-
-    lastCheckTick = GetTickCount() - 250;
-    close();
-    EXPECT_EQ(verifier.calls, 2) << "250 ms after the last verification";
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(systemCount(WM_CLOSE), 0);
-}
-
-TEST_F(PasswordClose, ACloseOrInputWhileTheDialogIsUpIsRefusedAtOnce) {
-    LRESULT nestedClose = -1;
-    int closesPosted = -1;
-    verifier.whileAsking = [&] {
-        nestedClose = SendMessageA(window, WM_CLOSE, 0, 0);
-        SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-        SendMessageA(window, WM_LBUTTONDOWN, 0, 0);
-        closesPosted = queuedCount(window, WM_CLOSE);
-    };
-    verifier.answer = TRUE;
-    close();
-    EXPECT_EQ(nestedClose, 0);
-    EXPECT_EQ(closesPosted, 0) << "input while asking posted a close";
-    EXPECT_EQ(verifier.calls, 1) << "the nested close did not ask again";
-    EXPECT_EQ(systemCount(WM_KEYDOWN), 1);
-    EXPECT_EQ(systemCount(WM_LBUTTONDOWN), 1);
-    EXPECT_EQ(systemCount(WM_CLOSE), 1) << "only the confirmed close reached the system";
-    EXPECT_FALSE(IsWindow(window));
-}
-
-TEST_F(PasswordClose, TwoQueuedTimerTicksOfTheWindowAreDroppedBeforeAsking) {
-    HWND other = makeWindow("CinefoldPasswordOtherWindow", plainWindowProc);
+TEST_F(SaverWindow, TwoQueuedTimerTicksOfTheWindowAreDroppedBeforeAsking) {
+    openForPassword();
+    HWND other = makeWindow("CinefoldPasswordOtherWindow", DefWindowProcA);
     ASSERT_NE(other, nullptr);
     for (int i = 0; i < 3; ++i) {
         PostMessageA(window, WM_TIMER, 1, 0);
         PostMessageA(other, WM_TIMER, 1, 0);
     }
-    int ownLeft = -1;
-    int otherLeft = -1;
+    int ownLeft = -1, otherLeft = -1;
     verifier.whileAsking = [&] {
         ownLeft = queuedCount(window, WM_TIMER);
         otherLeft = queuedCount(other, WM_TIMER);
@@ -385,7 +281,8 @@ TEST_F(PasswordClose, TwoQueuedTimerTicksOfTheWindowAreDroppedBeforeAsking) {
     DestroyWindow(other);
 }
 
-TEST_F(PasswordClose, OnTheNtFamilyNothingIsAskedAndTheVerifyRequestGoesToTheSystem) {
+TEST_F(SaverWindow, OnTheNtFamilyNothingIsAskedAndTheVerifyRequestGoesToTheSystem) {
+    openForPassword();
     isWin95Family = 0;
     EXPECT_EQ(SendMessageA(window, verifyRequestMessage, 0, 0), 0);
     EXPECT_EQ(systemCount(verifyRequestMessage), 1);
@@ -394,66 +291,48 @@ TEST_F(PasswordClose, OnTheNtFamilyNothingIsAskedAndTheVerifyRequestGoesToTheSys
     EXPECT_FALSE(IsWindow(window));
 }
 
-struct DesktopValue {
-    const char* what;
-    int platformIs95;
-    DWORD type; // 0: no value at all
-    std::vector<BYTE> data;
-    bool loads;
-};
-
-class PasswordModule : public testing::TestWithParam<DesktopValue> {
-  protected:
-    void SetUp() override {
-        resetHostState();
-        SystemParametersInfoA(97, 0, nullptr, 0); // SPI_SETSCREENSAVERRUNNING off
-        isWin95Family = 1;
-        setDesktopValue(0, {});
-    }
-    void TearDown() override {
-        releasePasswordModule();
-        setDesktopValue(0, {});
-        resetHostState();
-    }
-    static void setDesktopValue(DWORD type, const std::vector<BYTE>& data) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, desktopKeyName, &key), ERROR_SUCCESS);
-        if (type == 0) {
-            RegDeleteValueA(key, usePasswordValueName);
-        } else {
-            RegSetValueExA(key, usePasswordValueName, 0, type, data.data(), DWORD(data.size()));
-        }
-        RegCloseKey(key);
-    }
-};
-
-TEST_P(PasswordModule, LoadsOnlyWhenTheDesktopAsksForAPassword) {
-    const DesktopValue& c = GetParam();
-    ASSERT_TRUE(testModuleBesideProgram()) << "the test module is not beside this program";
-    setDesktopValue(c.type, c.data);
-    isWin95Family = c.platformIs95;
-    loadPasswordModule();
-    EXPECT_EQ(passwordModule != nullptr, c.loads);
-    EXPECT_EQ(verifyPassword != nullptr, c.loads);
-    EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL") != nullptr, c.loads);
-    EXPECT_EQ(saverRunningState(), c.loads) << "the system's screen-saver-running state";
-
-    releasePasswordModule();
-    EXPECT_EQ(passwordModule, nullptr);
-    EXPECT_EQ(verifyPassword, nullptr);
-    EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr) << "the module is freed";
-    EXPECT_FALSE(saverRunningState());
+void setDesktopValue(DWORD type, const std::vector<BYTE>& data) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key), ERROR_SUCCESS);
+    if (type == 0)
+        RegDeleteValueA(key, "ScreenSaveUsePassword");
+    else
+        RegSetValueExA(key, "ScreenSaveUsePassword", 0, type, data.data(), DWORD(data.size()));
+    RegCloseKey(key);
 }
 
-// No value and 0 are the password scripts' cases, with the whole saver.
-INSTANTIATE_TEST_SUITE_P(
-    DesktopValues, PasswordModule,
-    testing::Values(DesktopValue{"Dword1", 1, REG_DWORD, {1, 0, 0, 0}, true},
-                    DesktopValue{"BinaryHighByte", 1, REG_BINARY, {0, 0, 0, 1}, true},
-                    DesktopValue{"TextOneWithoutTypeTest", 1, REG_SZ, {'1'}, true},
-                    DesktopValue{"LongerThanAWord", 1, REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, false},
-                    DesktopValue{"NtFamily", 0, REG_DWORD, {1, 0, 0, 0}, false}),
-    [](const testing::TestParamInfo<DesktopValue>& info) { return std::string(info.param.what); });
+// With the test module beside this program as PASSWORD.CPL. No value, 0 and the module's release
+// are the password script's cases, with the whole saver.
+TEST_F(SaverWindow, PasswordModuleLoadsOnlyWhenTheDesktopAsksForAPassword) {
+    struct Row {
+        const char* what;
+        int platformIs95;
+        DWORD type;
+        std::vector<BYTE> data;
+        bool loads;
+    };
+    const Row rows[] = {
+        {"DWORD 1", 1, REG_DWORD, {1, 0, 0, 0}, true},
+        {"binary, high byte", 1, REG_BINARY, {0, 0, 0, 1}, true},
+        {"text \"1\"", 1, REG_SZ, {'1'}, true},
+        {"longer than a word", 1, REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"NT family", 0, REG_DWORD, {1, 0, 0, 0}, false},
+    };
+    for (const Row& c : rows) {
+        SystemParametersInfoA(97, 0, nullptr, 0); // SPI_SETSCREENSAVERRUNNING off
+        setDesktopValue(c.type, c.data);
+        isWin95Family = c.platformIs95;
+        loadPasswordModule();
+        EXPECT_EQ(passwordModule != nullptr, c.loads) << c.what;
+        EXPECT_EQ(verifyPassword != nullptr, c.loads) << c.what;
+        EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL") != nullptr, c.loads) << c.what;
+        BOOL running = FALSE;
+        SystemParametersInfoA(114, 0, &running, 0); // SPI_GETSCREENSAVERRUNNING
+        EXPECT_EQ(running != FALSE, c.loads) << c.what << ": screen-saver-running state";
+        releasePasswordModule();
+    }
+    setDesktopValue(0, {});
+}
 
 // Texts set by hand are the dialog test's, which shows what each reads as; here a binary value
 // and sizes around the largest value read.
@@ -474,3 +353,5 @@ TEST(SettingsStore, ReadsAValueWholeUpToAMebibyteAndLargerValuesAsAbsent) {
     RegDeleteTreeA(HKEY_CURRENT_USER, keyName);
     RegDeleteKeyA(HKEY_CURRENT_USER, keyName);
 }
+
+} // namespace

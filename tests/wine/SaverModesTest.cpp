@@ -2,69 +2,22 @@
 // the rules a user meets (one full-screen saver at a time, the preview as a quiet child of the
 // window that shows it). The saver's Windows path comes in CINEFOLD_SAVER.
 
-#include <windows.h>
+#include "WineTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
+using namespace cinefold::test;
+
 namespace {
 
-constexpr DWORD exitLimitMs = 30000;
-constexpr DWORD windowLimitMs = 30000;
-constexpr DWORD stillRunning = 259; // STILL_ACTIVE
+constexpr DWORD limitMs = 30000;
 constexpr DWORD minusOne = 0xFFFFFFFF;
 const char saverClass[] = "WindowsScreenSaverClass";
-
-std::string saverPath() {
-    const char* path = std::getenv("CINEFOLD_SAVER");
-    return path ? path : "";
-}
-
-// Handles this thread's messages while waiting, so that a saver's preview window, a child of a
-// window of this thread, never waits on it.
-void pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-template <typename Condition> bool waitFor(Condition condition, DWORD limitMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        pump();
-        if (condition()) return true;
-        if (GetTickCount() - start > limitMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-struct WindowSearch {
-    DWORD processId;
-    const char* className;
-    const char* title; // any title when null
-    HWND found;
-};
-
-BOOL CALLBACK findOwnWindow(HWND window, LPARAM data) {
-    auto& search = *reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = {}, text[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    GetWindowTextA(window, text, sizeof text);
-    if (owner == search.processId && std::strcmp(name, search.className) == 0 &&
-        (!search.title || std::strcmp(text, search.title) == 0)) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 class Saver {
   public:
@@ -88,46 +41,46 @@ class Saver {
 
     // The exit code once the process has ended, or STILL_ACTIVE at the limit. A configuration
     // dialog that shows on the way is closed with Escape's command, as a user would close it.
-    DWORD exitCode(DWORD limitMs = exitLimitMs) {
+    DWORD exitCode() {
         waitFor(
             [&] {
-                if (HWND dialog = ownDialog()) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                if (HWND dialog = ownWindow("#32770", nullptr))
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
                 return !running();
             },
             limitMs);
-        DWORD code = stillRunning;
+        DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(process.hProcess, &code);
         return code;
     }
 
     // The first top-level window of this process with the saver's class, waiting for it to be
     // shown (a window is made first and shown at the end of its creation).
-    HWND saverWindow(const char* title = "Screen Saver", DWORD limitMs = windowLimitMs) {
+    HWND saverWindow() {
         HWND found = nullptr;
         waitFor(
             [&] {
-                found = ownWindow(saverClass, title);
+                found = ownWindow(saverClass, "Screen Saver");
                 return (found && IsWindowVisible(found)) || !running();
             },
             limitMs);
         return found;
     }
 
+    // A top-level window of this process with this class and title (any title when null).
     HWND ownWindow(const char* className, const char* title) const {
-        WindowSearch search = {process.dwProcessId, className, title, nullptr};
-        EnumWindows(findOwnWindow, LPARAM(&search));
-        return search.found;
+        for (HWND w = FindWindowExA(nullptr, nullptr, className, title); w;
+             w = FindWindowExA(nullptr, w, className, title)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == process.dwProcessId) return w;
+        }
+        return nullptr;
     }
-
-    HWND ownDialog() const { return ownWindow("#32770", nullptr); }
 
     bool started = false;
     PROCESS_INFORMATION process = {};
 };
-
-std::string inQuotes(const std::string& path) {
-    return "\"" + path + "\"";
-}
 
 // A window of this test that hosts a preview, and records what the preview passes to it.
 struct PreviewParent {
@@ -149,44 +102,51 @@ struct PreviewParent {
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
-    PreviewParent() {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA parentClass = {};
-            parentClass.lpfnWndProc = parentProc;
-            parentClass.hInstance = GetModuleHandleA(nullptr);
-            parentClass.lpszClassName = "CinefoldPreviewParent";
-            parentClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-            registered = RegisterClassA(&parentClass) != 0;
-        }
-        window =
-            CreateWindowExA(0, "CinefoldPreviewParent", "Display", WS_POPUP | WS_VISIBLE, 40, 30,
-                            152, 112, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    PreviewParent()
+        : window(makeWindow("CinefoldPreviewParent", parentProc, WS_POPUP | WS_VISIBLE,
+                            {40, 30, 192, 142}, "Display")) {
         received().clear();
     }
     ~PreviewParent() {
         if (window) DestroyWindow(window);
-        pump();
+        pumpMessages();
     }
     std::string number() const { return std::to_string(reinterpret_cast<UINT_PTR>(window)); }
     HWND child() const { return FindWindowExA(window, nullptr, saverClass, nullptr); }
-    HWND window = nullptr;
+    HWND window;
 };
 
+// Every test runs a copy of the saver in a folder named "... x s": read without its quotes, the
+// program's path would leave arguments that begin with "s" and start the full-screen saver.
 class SaverModes : public testing::Test {
   protected:
+    static void SetUpTestSuite() {
+        const char* original = std::getenv("CINEFOLD_SAVER");
+        ASSERT_NE(original, nullptr) << "CINEFOLD_SAVER names no saver";
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        directory = std::string(temp) + "cinefold quoted x s";
+        CreateDirectoryA(directory.c_str(), nullptr);
+        saver = directory + "\\cinefold.scr";
+        ASSERT_TRUE(CopyFileA(original, saver.c_str(), FALSE)) << original;
+    }
+    static void TearDownTestSuite() {
+        DeleteFileA(saver.c_str());
+        RemoveDirectoryA(directory.c_str());
+    }
     void SetUp() override {
-        saver = saverPath();
-        ASSERT_FALSE(saver.empty()) << "CINEFOLD_SAVER names no saver";
-        ASSERT_NE(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES) << saver;
+        ASSERT_NE(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES) << "no saver copy";
+    }
+    // The saver with these arguments after its quoted path.
+    static std::string line(const std::string& arguments) {
+        return "\"" + saver + "\" " + arguments;
     }
     // Starts the saver in full screen and waits until its window shows; none when it does not.
-    HWND startFullScreen(std::optional<Saver>& run) {
-        run.emplace(inQuotes(saver) + " /s");
+    static HWND startFullScreen(std::optional<Saver>& run) {
+        run.emplace(line("/s"));
         return run->started ? run->saverWindow() : nullptr;
     }
-
-    std::string saver;
+    static inline std::string directory, saver;
 };
 
 TEST_F(SaverModes, RefusedCommandLinesExitWithMinusOneAndShowNothing) {
@@ -196,75 +156,44 @@ TEST_F(SaverModes, RefusedCommandLinesExitWithMinusOneAndShowNothing) {
         "/x", "/?", "/p", "/p 0", "/p abc", "/p:" + parent.number(), "/l", "-\ts", "/p 4294967295",
         "/a"};
     for (const std::string& text : texts) {
-        Saver run(inQuotes(saver) + " " + text);
+        Saver run(line(text));
         ASSERT_TRUE(run.started);
         EXPECT_EQ(run.exitCode(), minusOne) << "for \"" << text << "\"";
         EXPECT_EQ(parent.child(), nullptr) << "for \"" << text << "\"";
     }
-}
-
-void expectFullScreenWindow(HWND window, const std::string& what) {
-    ASSERT_NE(window, nullptr) << what << ": no full-screen window";
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.left, 0) << what;
-    EXPECT_EQ(rect.top, 0) << what;
-    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN)) << what;
-    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN)) << what;
-    LONG style = GetWindowLongA(window, GWL_STYLE);
-    EXPECT_EQ(style, LONG(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN))
-        << what << std::hex << ": style " << style;
-    LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    EXPECT_EQ(exStyle & WS_EX_TOPMOST, WS_EX_TOPMOST) << what << std::hex << ": " << exStyle;
-    EXPECT_EQ(GetParent(window), nullptr) << what;
-}
-
-TEST_F(SaverModes, FullScreenTextsOpenOneScreenSizedWindowThatAKeyCloses) {
-    for (const char* text : {"/s", "-S", " s", "s more words", "/S /p 12"}) {
-        Saver run(inQuotes(saver) + " " + text);
-        ASSERT_TRUE(run.started);
-        HWND window = run.saverWindow();
-        expectFullScreenWindow(window, text);
-        PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-        EXPECT_EQ(run.exitCode(), 0u) << text;
-    }
-}
-
-TEST_F(SaverModes, QuotedProgramPathIsSkippedWhole) {
-    // A directory named "x s": read without its quotes, the arguments would begin with "s".
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    std::string directory = std::string(temp) + "cinefold quoted x s";
-    CreateDirectoryA(directory.c_str(), nullptr);
-    std::string copy = directory + "\\cinefold.scr";
-    ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
-
-    Saver refused(inQuotes(copy) + " /x");
-    ASSERT_TRUE(refused.started);
-    EXPECT_EQ(refused.exitCode(), minusOne);
-
-    Saver fullScreen(inQuotes(copy) + " /s");
-    ASSERT_TRUE(fullScreen.started);
-    HWND window = fullScreen.saverWindow();
-    expectFullScreenWindow(window, "quoted path");
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(fullScreen.exitCode(), 0u);
-
     // An unterminated quote takes the whole line, "/s" with it: configuration.
-    Saver unterminated("\"" + copy + " /s", copy);
+    Saver unterminated("\"" + saver + " /s", saver);
     ASSERT_TRUE(unterminated.started);
     EXPECT_EQ(unterminated.exitCode(), minusOne);
     EXPECT_EQ(unterminated.ownWindow(saverClass, nullptr), nullptr);
+}
 
-    DeleteFileA(copy.c_str());
-    RemoveDirectoryA(directory.c_str());
+TEST_F(SaverModes, FullScreenTextsOpenOneScreenSizedTopmostWindowThatAKeyCloses) {
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    for (const char* text : {"/s", "-S", " s", "s more words", "/S /p 12"}) {
+        Saver run(line(text));
+        ASSERT_TRUE(run.started);
+        HWND window = run.saverWindow();
+        ASSERT_NE(window, nullptr) << text << ": no full-screen window";
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        EXPECT_TRUE(EqualRect(&rect, &screen)) << text << ": at " << rect.left << ", " << rect.top
+                                               << " to " << rect.right << ", " << rect.bottom;
+        EXPECT_EQ(GetWindowLongA(window, GWL_STYLE),
+                  LONG(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN))
+            << text;
+        EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST) << text;
+        EXPECT_EQ(GetParent(window), nullptr) << text;
+        PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+        EXPECT_EQ(run.exitCode(), 0u) << text;
+    }
 }
 
 TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
     for (const char* letter : {"/p ", "/l ", "-P   "}) {
         PreviewParent parent;
         ASSERT_NE(parent.window, nullptr);
-        Saver run(inQuotes(saver) + " " + letter + parent.number());
+        Saver run(line(letter + parent.number()));
         ASSERT_TRUE(run.started);
         HWND child = nullptr;
         ASSERT_TRUE(waitFor(
@@ -272,7 +201,7 @@ TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
                 child = parent.child();
                 return (child && IsWindowVisible(child)) || !run.running();
             },
-            windowLimitMs))
+            limitMs))
             << letter << ": no preview window";
         ASSERT_NE(child, nullptr) << letter << ": the saver ended without a preview";
 
@@ -285,10 +214,8 @@ TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
         GetClientRect(parent.window, &client);
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, parent.window, reinterpret_cast<POINT*>(&rect), 2);
-        EXPECT_EQ(rect.left, 0);
-        EXPECT_EQ(rect.top, 0);
-        EXPECT_EQ(rect.right, client.right);
-        EXPECT_EQ(rect.bottom, client.bottom);
+        EXPECT_TRUE(EqualRect(&rect, &client)) << letter << ": at " << rect.left << ", " << rect.top
+                                               << " to " << rect.right << ", " << rect.bottom;
 
         // Input that would close the full-screen saver; each is handled before it returns.
         DWORD_PTR answer = 0;
@@ -299,7 +226,7 @@ TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
         // A context menu request travels to the parent behind any close those posted: when it
         // arrives, the preview must still be there.
         PostMessageA(child, WM_CONTEXTMENU, WPARAM(child), 0x00200010);
-        ASSERT_TRUE(waitFor([&] { return !PreviewParent::received().empty(); }, windowLimitMs));
+        ASSERT_TRUE(waitFor([&] { return !PreviewParent::received().empty(); }, limitMs));
         EXPECT_TRUE(IsWindow(child)) << letter << ": input closed the preview";
         EXPECT_TRUE(run.running());
         EXPECT_EQ(PreviewParent::received()[0].message, UINT(WM_CONTEXTMENU));
@@ -310,7 +237,7 @@ TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
         PreviewParent::received().clear();
         SendMessageTimeoutA(child, WM_HELP, WPARAM(child), LPARAM(&help), SMTO_NORMAL, 5000,
                             &answer);
-        pump();
+        pumpMessages();
         ASSERT_EQ(PreviewParent::received().size(), 1u) << "WM_HELP did not reach the parent";
         EXPECT_EQ(PreviewParent::received()[0].wParam, WPARAM(parent.window));
 
@@ -322,13 +249,14 @@ TEST_F(SaverModes, PreviewIsAQuietChildFillingItsParent) {
 }
 
 // Another program in the foreground would close the first saver, so the test can only see that
-// the first one keeps the foreground and stays the only one.
-TEST_F(SaverModes, SecondFullScreenStartLeavesTheFirstAloneAndEndsWithZero) {
+// the first one keeps the foreground and stays the only one. Commands that would switch to
+// another window are dropped, and the close command closes.
+TEST_F(SaverModes, ASecondStartAndSwitchingCommandsLeaveTheFullScreenSaverAlone) {
     std::optional<Saver> first;
     HWND window = startFullScreen(first);
     ASSERT_NE(window, nullptr);
 
-    Saver second(inQuotes(saver) + " /s");
+    Saver second(line("/s"));
     ASSERT_TRUE(second.started);
     EXPECT_EQ(second.exitCode(), 0u);
     int count = 0;
@@ -336,33 +264,25 @@ TEST_F(SaverModes, SecondFullScreenStartLeavesTheFirstAloneAndEndsWithZero) {
          w = FindWindowExA(nullptr, w, saverClass, "Screen Saver"))
         ++count;
     EXPECT_EQ(count, 1);
-    EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, windowLimitMs))
+    EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, limitMs))
         << "the first saver is not in the foreground";
-    EXPECT_TRUE(first->running());
-    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(first->exitCode(), 0u);
-}
 
-TEST_F(SaverModes, SwitchingCommandsAreDroppedAndTheCloseCommandCloses) {
-    std::optional<Saver> run;
-    HWND window = startFullScreen(run);
-    ASSERT_NE(window, nullptr);
     DWORD_PTR answer = 1;
     for (WPARAM command : {WPARAM(0xF040), WPARAM(0xF050), WPARAM(0xF140)}) {
         ASSERT_TRUE(
             SendMessageTimeoutA(window, WM_SYSCOMMAND, command, 0, SMTO_NORMAL, 5000, &answer));
         EXPECT_EQ(answer, 0u);
     }
-    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(first->running());
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(run->exitCode(), 0u);
+    EXPECT_EQ(first->exitCode(), 0u);
 }
 
 TEST_F(SaverModes, LosingTheForegroundClosesTheFullScreenSaver) {
     std::optional<Saver> run;
     HWND window = startFullScreen(run);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, windowLimitMs));
+    ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, limitMs));
     // Wine may hand the foreground back to the saver while its own activation is still under
     // way, so the other window asks again for as long as it does not have it.
     PreviewParent other;
@@ -371,7 +291,7 @@ TEST_F(SaverModes, LosingTheForegroundClosesTheFullScreenSaver) {
             if (GetForegroundWindow() != other.window) SetForegroundWindow(other.window);
             return !run->running();
         },
-        exitLimitMs);
+        limitMs);
     EXPECT_EQ(run->exitCode(), 0u);
 }
 

@@ -11,6 +11,8 @@
 
 #include "host/Host.h"
 
+#include "WineTestSupport.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,19 +22,13 @@ int main(int argc, char** argv) {
         std::fputs("usage: preview_host X Y WIDTH HEIGHT\n", stderr);
         return 2;
     }
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = "CinefoldPreviewHost";
-    RegisterClassA(&windowClass);
-    HWND host = CreateWindowExA(0, "CinefoldPreviewHost", "Preview host",
-                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, std::atoi(argv[1]),
-                                std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), nullptr,
-                                nullptr, windowClass.hInstance, nullptr);
+    const int x = std::atoi(argv[1]), y = std::atoi(argv[2]);
+    HWND host = cinefold::test::makeWindow(
+        "CinefoldPreviewHost", DefWindowProcA, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+        {x, y, x + std::atoi(argv[3]), y + std::atoi(argv[4])}, "Preview host");
     if (!host) return 3;
     std::string arguments = "/p " + std::to_string(reinterpret_cast<UINT_PTR>(host));
-    int result = cinefold::dispatchMode(windowClass.hInstance, arguments.c_str());
+    int result = cinefold::dispatchMode(GetModuleHandleA(nullptr), arguments.c_str());
     std::printf("exit=%d\n", result);
     return result;
 }
