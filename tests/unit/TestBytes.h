@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,33 +31,29 @@ inline void set32(ByteVector& v, std::size_t at, std::uint32_t x) {
         v[at + std::size_t(i)] = std::uint8_t(x >> (8 * i));
 }
 
-// An input that a decoder takes, and the bytes it writes from the output's start (which may run
-// past the decoded size); and an input that it refuses, with the failure it reports.
-struct DecodeCase {
-    const char* name;
-    ByteVector bytes, written;
-};
-struct RefusalCase {
-    const char* name;
-    ByteVector bytes;
-    const char* failure;
-};
-inline void PrintTo(const DecodeCase& c, std::ostream* os) {
-    *os << c.name;
-}
-inline void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << c.name;
+// A data block around data; blockLength counts the header and data unless given.
+inline ByteVector dataBlock(std::int32_t decodedSize, std::uint8_t packedFlag,
+                            const ByteVector& data, std::uint8_t spareFlag = 1,
+                            std::int64_t blockLength = -1) {
+    ByteVector block;
+    put32(block, std::uint32_t(blockLength < 0 ? std::int64_t(16 + data.size()) : blockLength));
+    put32(block, std::uint32_t(decodedSize));
+    block.insert(block.end(), {'D', 'A', 'T', 'A', spareFlag, packedFlag, 0, 0});
+    return block + data;
 }
 
 // A data block holding data as stored bytes.
 inline ByteVector storedBlock(const ByteVector& data) {
-    ByteVector block;
-    put32(block, std::uint32_t(16 + data.size()));
-    put32(block, std::uint32_t(data.size()));
-    putText(block, "DATA");
-    block.insert(block.end(), {1, 0, 0, 0});
-    block.insert(block.end(), data.begin(), data.end());
-    return block;
+    return dataBlock(std::int32_t(data.size()), 0, data);
+}
+
+// A run-length image: header, then data; inputLength counts header and data unless given.
+inline ByteVector packedImage(std::uint8_t codecType, std::int32_t decodedSize,
+                              const ByteVector& data, std::int64_t inputLength = -1) {
+    ByteVector v = {0x40, codecType};
+    put32(v, std::uint32_t(decodedSize));
+    put32(v, std::uint32_t(inputLength < 0 ? std::int64_t(10 + data.size()) : inputLength));
+    return v + data;
 }
 
 // A BMP file image of the given size and bit count, rows filled with `fill`; palette images get
@@ -175,7 +170,7 @@ inline ByteVector peWithResource(bool wide, const std::string& typeName, std::ui
     put16(pe, 0x0102);
     std::size_t optional = pe.size();
     pe.resize(optional + optionalSize);
-    pe[optional] = wide ? 0x0B : 0x0B;
+    pe[optional] = 0x0B;
     pe[optional + 1] = wide ? 0x02 : 0x01;
     std::size_t directories = optional + (wide ? 112 : 96);
     set32(pe, directories - 4, 16);
