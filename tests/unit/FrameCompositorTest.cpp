@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -17,20 +18,6 @@ using namespace cinefold;
 using namespace cinefold::test;
 
 namespace {
-
-TEST(DrawingGeometry, RowFallbackDrawsOnlyRowsOnTheStage) {
-    struct Case {
-        std::int32_t top, height;
-        RowRange expected;
-    } cases[] = {
-        {10, 20, {0, 20}},   {-5, 2000000000, {5, 485}},
-        {470, 100, {0, 10}}, {-2000000000, 2000000000, {}},
-        {480, 5, {}},        {0, 0, {}},
-        {0, -7, {}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(fallbackRows(c.top, c.height, 480), c.expected) << c.top << " + " << c.height;
-}
 
 // A 24-bit picture whose pixel (x, y) has the colour colourAt(x, y) (0x00RRGGBB).
 ByteVector truePicture(std::int32_t width, std::int32_t height,
@@ -219,14 +206,20 @@ TEST(DrawSprite, AFailedStretchIsDrawnRowByRowOnTheStageOnly) {
         EXPECT_EQ(canvas.calls[i].op, i < 3 ? RasterOp::sourceAnd : RasterOp::sourcePaint);
     }
 
-    // Two billion rows from above the stage down: only the stage's 48 rows are drawn.
-    canvas.calls.clear();
-    drawSprite(canvas, *store.entry(0), {0, -1000000000, 2, 1000000000});
-    EXPECT_EQ(canvas.calls.size(), 2 * 48u);
-    // Upside down (bottom above top): nothing.
-    canvas.calls.clear();
-    drawSprite(canvas, *store.entry(0), {0, 43, 2, 40});
-    EXPECT_TRUE(canvas.calls.empty());
+    // Bands cut by the stage's edges draw only their rows on it; empty bands, and bands upside
+    // down (bottom above top), nothing.
+    const struct {
+        std::int32_t top, bottom, rows;
+    } bands[] = {{-1000000000, 1000000000, 48}, {45, 50, 3}, {48, 53, 0},
+                 {-2000000000, 0, 0},           {40, 40, 0}, {43, 40, 0}};
+    for (const auto& band : bands) {
+        canvas.calls.clear();
+        drawSprite(canvas, *store.entry(0), {0, band.top, 2, band.bottom});
+        EXPECT_EQ(canvas.calls.size(), 2 * std::size_t(band.rows)) << band.top;
+        EXPECT_EQ(canvas.calls.empty() ? -1 : canvas.calls[0].dy,
+                  band.rows ? std::max(band.top, 0) : -1)
+            << band.top;
+    }
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 using namespace cinefold;
@@ -46,43 +45,6 @@ TEST(StagePalette, HoldsTheSystemColoursTheCubeAndBlack) {
     }
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end());
-}
-
-// One pixel set on three rows of 8 bytes, all 0xA5: the bytes it changes, and what reading it
-// back gives. A 1-bit pixel reads as its bit in place; negative coordinates and depths other
-// than 1, 4, 8 and 24 change nothing.
-struct PixelCase {
-    std::uint32_t bits;
-    std::int32_t x, y;
-    std::uint32_t value;
-    std::vector<std::pair<int, std::uint8_t>> changed;
-    std::uint32_t readBack;
-};
-
-TEST(Pixels, SetChangesOnlyItsOwnBitsAndGetReadsThemBack) {
-    const PixelCase cases[] = {
-        {1, 9, 0, 7, {{1, 0xE5}}, 0x40},
-        {1, 0, 2, 0, {{16, 0x25}}, 0},
-        {4, 1, 0, 0x1C, {{0, 0xAC}}, 0xC}, // 16 or more keeps to its own nibble
-        {4, 2, 1, 3, {{9, 0x35}}, 3},
-        {8, 3, 2, 0x1FE, {{19, 0xFE}}, 0xFE},
-        {24, 1, 1, 0x00112233, {{11, 0x11}, {12, 0x22}, {13, 0x33}}, 0x112233},
-        {24, -1, 0, 0, {}, 0},
-        {8, 0, -1, 0, {}, 0},
-        {16, 0, 0, 0, {}, 0},
-        {32, 0, 0, 0, {}, 0},
-    };
-    for (const PixelCase& c : cases) {
-        std::vector<std::uint8_t> rows(24, 0xA5), expected = rows;
-        for (const auto& [at, byte] : c.changed)
-            expected[std::size_t(at)] = byte;
-        setPixel(rows.data(), c.x, c.y, c.bits, 8, c.value);
-        EXPECT_EQ(rows, expected) << c.bits << " bits at " << c.x << ", " << c.y;
-        if (c.x >= 0 && c.y >= 0 && c.bits != 16 && c.bits != 32) {
-            EXPECT_EQ(getPixel(rows.data(), c.x, c.y, c.bits, 8), c.readBack) << c.bits << " bits";
-        }
-    }
-    EXPECT_EQ(getPixel(std::vector<std::uint8_t>(4, 0xFF).data(), 0, 0, 16, 4), 0u);
 }
 
 } // namespace
