@@ -80,12 +80,15 @@ std::string describe(std::int32_t layer, std::int32_t frame, const reference::Ke
 }
 
 // One round: three layers of random keys (mostly curve keys, some linear, none and unknown
-// types, groups on a third of them) and three random groups, every frame from just before the
-// first key to just after the last compared: records, run starts, cel images and cel sizes.
+// types, groups on a third of them, frames often met twice) and three random groups, every frame
+// from just before the first key to just after the last compared: records, run starts, cel images
+// and cel sizes.
 void compareRound(Draw& draw, Mismatches& mismatches) {
     TrackSet set;
     std::vector<reference::Keys> keys(4);
+    ByteVector schedule;
     for (int layer = 1; layer <= 3; ++layer) {
+        std::vector<KeyRecord> scheduled;
         int count = int(draw.below(12));
         std::uint32_t spread = 1 + draw.below(40);
         for (int k = 0; k < count; ++k) {
@@ -100,10 +103,18 @@ void compareRound(Draw& draw, Mismatches& mismatches) {
             r.interpolation = draw.below(9) < 4 ? 2 : draw.between(0, 3);
             r.interpolated = draw.between(0, 1);
             r.frame = std::int32_t(draw.below(spread * 12));
-            set.insertLayerKey(layer, recordOf(r, draw.between(0, 8), draw.between(-3, 3)));
+            // The first keys one at a time, the rest from a schedule merged into them at once.
+            const KeyRecord record = recordOf(r, draw.between(0, 8), draw.between(-3, 3));
+            if (k < count / 3) {
+                set.insertLayerKey(layer, record);
+            } else {
+                scheduled.push_back(record);
+            }
             reference::insert(keys[std::size_t(layer)], r);
         }
+        putSection(schedule, std::int16_t(layer), scheduled);
     }
+    set.loadSchedule(std::int32_t(schedule.size()), schedule);
     std::vector<std::vector<CelEntry>> groups(3);
     for (std::vector<CelEntry>& cels : groups) {
         std::int32_t start = 0;

@@ -58,28 +58,6 @@ TEST(Track, KeysOnNegativeFramesAreRefused) {
     EXPECT_EQ(framesOf(track), (std::vector<std::int32_t>{4}));
 }
 
-TEST(Track, InsertAllMatchesInsertingOneAtATime) {
-    std::uint32_t state = 99;
-    auto below = [&](std::uint32_t n) {
-        state = state * 1103515245u + 12345u;
-        return (state >> 8) % n;
-    };
-    for (int round = 0; round < 200; ++round) {
-        std::vector<KeyRecord> records;
-        for (std::uint32_t i = below(30); i > 0; --i)
-            records.push_back(key(std::int32_t(below(40)) - 3, 1, std::int32_t(below(1000))));
-        Track one, all;
-        all.insert(key(5, 2, 77)); // keys already there come before the new ones
-        one.insert(key(5, 2, 77));
-        for (const KeyRecord& r : records)
-            one.insert(r);
-        all.insertAll(records);
-        ASSERT_TRUE(
-            std::equal(one.keys().begin(), one.keys().end(), all.keys().begin(), all.keys().end()))
-            << "round " << round;
-    }
-}
-
 // A schedule payload, the decoded size it is loaded with (its own length unless given), and
 // the frames of the keys that each track then holds (layer 0 is the background); every track
 // not listed stays empty.
