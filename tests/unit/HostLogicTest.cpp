@@ -11,27 +11,21 @@ using namespace cinefold;
 
 namespace {
 
-struct NameCase {
-    const char* line;
-    const char* arguments;
-};
-
-class ProgramName : public testing::TestWithParam<NameCase> {};
-
-TEST_P(ProgramName, IsSkippedWithTheBlanksAfterIt) {
-    EXPECT_STREQ(skipProgramName(GetParam().line), GetParam().arguments);
+TEST(ProgramName, IsSkippedWithTheBlanksAfterIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\saver\\cinefold.scr   \t/p 12", "/p 12"},
+        {"\"C:\\a b\\cinefold.scr\"/s", "/s"},
+        {"cinefold.scr", ""},
+        {"", ""},
+        // A line that starts with blanks has an empty program name.
+        {"  /s", "/s"},
+        // Codes 1 to 32 are blanks; 127 to 255 are ordinary characters.
+        {"a\x01\x1f/c", "/c"},
+        {"\xe9t\xe9 /s", "/s"},
+        {"x\x7f /s", "/s"}};
+    for (const auto& [line, arguments] : cases)
+        EXPECT_STREQ(skipProgramName(line), arguments) << line;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ProgramName,
-    testing::Values(NameCase{"C:\\saver\\cinefold.scr   \t/p 12", "/p 12"},
-                    NameCase{"\"C:\\a b\\cinefold.scr\"/s", "/s"}, NameCase{"cinefold.scr", ""},
-                    NameCase{"", ""},
-                    // A line that starts with blanks has an empty program name.
-                    NameCase{"  /s", "/s"},
-                    // Codes 1 to 32 are blanks; 127 to 255 are ordinary characters.
-                    NameCase{"a\x01\x1f/c", "/c"}, NameCase{"\xe9t\xe9 /s", "/s"},
-                    NameCase{"x\x7f /s", "/s"}));
 
 TEST(ProgramName, StepsWithTheGivenCharacterStep) {
     // A double-byte character whose second byte is a quote must not end the quoted name.
@@ -44,39 +38,31 @@ TEST(ProgramName, StepsWithTheGivenCharacterStep) {
     EXPECT_STREQ(skipProgramName(line), "b\" /s");
 }
 
-struct ModeCase {
-    const char* arguments;
-    SaverMode mode;
-    const char* handleText;
-};
-
-class Mode : public testing::TestWithParam<ModeCase> {};
-
-TEST_P(Mode, IsDecidedByTheFirstCharacterNotSkipped) {
-    ModeRequest request = readMode(GetParam().arguments);
-    EXPECT_EQ(request.mode, GetParam().mode);
-    if (GetParam().handleText) {
-        ASSERT_NE(request.handleText, nullptr);
-        EXPECT_STREQ(request.handleText, GetParam().handleText);
+// The command lines that the modes test of the real saver does not start.
+TEST(Mode, IsDecidedByTheFirstCharacterNotSkipped) {
+    const struct {
+        const char* arguments;
+        SaverMode mode;
+        const char* handleText;
+    } cases[] = {{"--//s", SaverMode::fullScreen, nullptr},
+                 {"/P   77 x", SaverMode::preview, "77 x"},
+                 {"L5", SaverMode::preview, "5"},
+                 // Only spaces follow the letter; a tab stops the handle.
+                 {"/p\t5", SaverMode::preview, "\t5"},
+                 {"C:1234", SaverMode::configureOwned, nullptr},
+                 {"A", SaverMode::changePassword, ""},
+                 {"\xd3", SaverMode::refused, nullptr}};
+    for (const auto& c : cases) {
+        const ModeRequest request = readMode(c.arguments);
+        EXPECT_EQ(request.mode, c.mode) << c.arguments;
+        if (c.handleText) {
+            EXPECT_STREQ(request.handleText, c.handleText) << c.arguments;
+        }
     }
 }
 
-// The command lines that the modes test of the real saver does not start.
-INSTANTIATE_TEST_SUITE_P(Texts, Mode,
-                         testing::Values(ModeCase{"--//s", SaverMode::fullScreen, nullptr},
-                                         ModeCase{"/P   77 x", SaverMode::preview, "77 x"},
-                                         ModeCase{"L5", SaverMode::preview, "5"},
-                                         // Only spaces follow the letter; a tab stops the handle.
-                                         ModeCase{"/p\t5", SaverMode::preview, "\t5"},
-                                         ModeCase{"C:1234", SaverMode::configureOwned, nullptr},
-                                         ModeCase{"A", SaverMode::changePassword, ""},
-                                         ModeCase{"\xd3", SaverMode::refused, nullptr}));
-
 TEST(WindowHandle, ReadsDecimalDigitsWrappingAt2To32AndStopsAtAnythingElse) {
-    struct {
-        const char* text;
-        std::uint32_t value;
-    } cases[] = {
+    const std::pair<const char*, std::uint32_t> cases[] = {
         {"", 0},
         {":1234", 0},
         {"-5", 0},
@@ -86,10 +72,9 @@ TEST(WindowHandle, ReadsDecimalDigitsWrappingAt2To32AndStopsAtAnythingElse) {
         {"4294967295", 4294967295u},
         {"4294967296", 0},
         {"4294967297", 1},
-        {"99999999999", std::uint32_t(99999999999ull)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(parseWindowHandle(c.text), c.value) << "\"" << c.text << "\"";
+        {"99999999999", std::uint32_t(99999999999ull)}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(parseWindowHandle(text), value) << "\"" << text << "\"";
 }
 
 TEST(MouseTravel, CoordinatesAtTheEndsOfTheRangeDoNotOverflowTheDifference) {

@@ -5,61 +5,53 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace cinefold;
 
 namespace {
-
-struct LayoutCase {
-    const char* name;
-    std::int32_t client, screenWidth, screenHeight, stageWidth, stageHeight;
-    bool stretch;
-    PresentKind kind;
-    std::int32_t x, y, width, height;
-};
-
-class Present : public testing::TestWithParam<LayoutCase> {};
-
-TEST_P(Present, PutsTheStageWhereTheScreenShowsIt) {
-    const LayoutCase& c = GetParam();
-    PresentLayout layout = presentLayout(c.client, c.screenWidth, c.screenHeight, c.stageWidth,
-                                         c.stageHeight, c.stretch);
-    EXPECT_EQ(layout.kind, c.kind);
-    EXPECT_EQ(layout.x, c.x);
-    EXPECT_EQ(layout.y, c.y);
-    EXPECT_EQ(layout.width, c.width);
-    EXPECT_EQ(layout.height, c.height);
-}
 
 constexpr auto centred = PresentKind::centred;
 constexpr auto stretched = PresentKind::stretched;
 constexpr auto nothing = PresentKind::nothing;
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, Present,
-    testing::Values(
-        LayoutCase{"s300on640", 640, 640, 480, 300, 200, true, stretched, 5, 30, 630, 420},
-        LayoutCase{"c300on640", 640, 640, 480, 300, 200, false, centred, 170, 140, 300, 200},
+TEST(Present, PutsTheStageWhereTheScreenShowsIt) {
+    const struct {
+        std::int32_t client, screenWidth, screenHeight, stageWidth, stageHeight;
+        bool stretch;
+        PresentKind kind;
+        std::int32_t x, y, width, height;
+    } cases[] = {
+        {640, 640, 480, 300, 200, true, stretched, 5, 30, 630, 420},
+        {640, 640, 480, 300, 200, false, centred, 170, 140, 300, 200},
         // A stage larger than the screen shows its centre, or shrinks when stretched.
-        LayoutCase{"c800on640", 640, 640, 480, 800, 600, false, centred, -80, -60, 800, 600},
-        LayoutCase{"s800on640", 640, 640, 480, 800, 600, true, stretched, 0, 0, 640, 480},
+        {640, 640, 480, 800, 600, false, centred, -80, -60, 800, 600},
+        {640, 640, 480, 800, 600, true, stretched, 0, 0, 640, 480},
         // An odd difference truncates toward zero, also when it is negative.
-        LayoutCase{"c801on640", 640, 640, 480, 801, 481, false, centred, -80, 0, 801, 481},
+        {640, 640, 480, 801, 481, false, centred, -80, 0, 801, 481},
         // A stage more than ten times the screen scales to nothing rather than dividing by it.
-        LayoutCase{"s20000", 1024, 1024, 768, 20000, 20, true, stretched, 512, 384, 0, 0},
+        {1024, 1024, 768, 20000, 20, true, stretched, 512, 384, 0, 0},
         // Sizes no bitmap is made for: nothing is presented, whatever the option.
-        LayoutCase{"huge", 1024, 1024, 768, 30000, 30000, false, nothing, 0, 0, 0, 0},
-        LayoutCase{"negativePreview", 152, 1024, 768, -300, 200, false, nothing, 0, 0, 0, 0}),
-    [](const testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
+        {1024, 1024, 768, 30000, 30000, false, nothing, 0, 0, 0, 0},
+        {152, 1024, 768, -300, 200, false, nothing, 0, 0, 0, 0}};
+    for (const auto& c : cases) {
+        const PresentLayout l = presentLayout(c.client, c.screenWidth, c.screenHeight, c.stageWidth,
+                                              c.stageHeight, c.stretch);
+        EXPECT_EQ(std::tuple(l.kind, l.x, l.y, l.width, l.height),
+                  std::tuple(c.kind, c.x, c.y, c.width, c.height))
+            << c.stageWidth << " x " << c.stageHeight << " on " << c.client
+            << (c.stretch ? ", stretched" : "");
+    }
+}
 
 TEST(StageSize, UsableSizesArePositiveAndBounded) {
-    EXPECT_TRUE(stageSizeUsable(1, 1));
-    EXPECT_TRUE(stageSizeUsable(4096, 4096));
-    EXPECT_TRUE(stageSizeUsable(32767, 1));
-    EXPECT_FALSE(stageSizeUsable(0, 480));
-    EXPECT_FALSE(stageSizeUsable(640, -1));
-    EXPECT_FALSE(stageSizeUsable(32768, 1));
-    EXPECT_FALSE(stageSizeUsable(16384, 16384));
-    EXPECT_FALSE(stageSizeUsable(2147483647, 2147483647));
+    const std::tuple<std::int32_t, std::int32_t, bool> cases[] = {
+        {1, 1, true},          {4096, 4096, true},
+        {32767, 1, true},      {0, 480, false},
+        {640, -1, false},      {32768, 1, false},
+        {16384, 16384, false}, {2147483647, 2147483647, false}};
+    for (const auto& [width, height, usable] : cases)
+        EXPECT_EQ(stageSizeUsable(width, height), usable) << width << " x " << height;
 }
 
 } // namespace
