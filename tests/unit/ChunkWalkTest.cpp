@@ -133,14 +133,12 @@ TEST(ChunkWalk, ARunLengthImageThatFailsPartWayIsNotStored) {
     // A type-8 image whose runs write a whole BMP file image, one byte a run, and whose last
     // run then passes decodedSize: the decode fails after it has begun, and the partial buffer
     // it leaves behind would make a perfectly good image.
-    ByteVector bmp = bmpImage(1, 1, 24);
-    ByteVector packed = {0x40, 8};
-    put32(packed, std::uint32_t(bmp.size()));
-    put32(packed, 0);
+    const ByteVector bmp = bmpImage(1, 1, 24);
+    ByteVector runs;
     for (std::uint8_t b : bmp)
-        packed.insert(packed.end(), {b, 0});
-    packed.insert(packed.end(), {0, 255});
-    set32(packed, 6, std::uint32_t(packed.size()));
+        runs.insert(runs.end(), {b, 0});
+    runs.insert(runs.end(), {0, 255});
+    const ByteVector packed = packedImage(8, std::int32_t(bmp.size()), runs);
     ByteVector list;
     putImageEntry(list, 1, packed);
     Walked w;

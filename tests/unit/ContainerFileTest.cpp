@@ -73,56 +73,40 @@ TEST_P(PeResources, SurvivesEveryTruncationAndCorruption) {
 INSTANTIATE_TEST_SUITE_P(BothWidths, PeResources, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
 
-TEST(LocateContainer, AnExecutableWhoseOffsetIsItsSizeCarriesNothing) {
-    ByteVector pe = peWithResource(false, "RC_DATA", 107, offsetValue);
-    OffsetResource r = findOffsetResource(pe);
-    set32(pe, std::size_t(r.fileOffset), std::uint32_t(pe.size()));
-    ContainerSource source;
-    FileProblem problem;
-    EXPECT_FALSE(locateContainer(pe, source, problem));
-    EXPECT_NE(problem.what.find("carries no container"), std::string::npos) << problem.what;
-    EXPECT_EQ(problem.offset, r.fileOffset);
+// An offset equal to the executable's size says it carries nothing; one pointing at bytes
+// without the signature is reported there.
+TEST(LocateContainer, RefusesAnOffsetAtTheEndOrAtBytesWithoutTheSignature) {
+    for (bool atEnd : {true, false}) {
+        ByteVector pe = peWithResource(!atEnd, "RC_DATA", 107, offsetValue);
+        const std::uint64_t valueAt = findOffsetResource(pe).fileOffset;
+        set32(pe, std::size_t(valueAt), atEnd ? std::uint32_t(pe.size()) : 0x40);
+        ContainerSource source;
+        FileProblem problem;
+        EXPECT_FALSE(locateContainer(pe, source, problem));
+        EXPECT_EQ(problem.offset, atEnd ? valueAt : 0x40);
+        EXPECT_EQ(problem.what.find("carries no container") != std::string::npos, atEnd)
+            << problem.what;
+    }
 }
 
-TEST(LocateContainer, AnOffsetPointingAtBytesWithoutTheSignatureIsReportedThere) {
-    ContainerSource source;
-    FileProblem problem;
-    ByteVector pe = peWithResource(true, "RC_DATA", 107, offsetValue);
-    set32(pe, std::size_t(findOffsetResource(pe).fileOffset), 0x40);
-    EXPECT_FALSE(locateContainer(pe, source, problem));
-    EXPECT_EQ(problem.offset, 0x40u);
-}
-
-TEST(Bundle, ReplacesTheContainerASaverAlreadyCarries) {
+// The container goes behind what the executable holds, trailing bytes that are no container
+// (e.g. a symbol table behind the sections) included; a second bundle replaces the first.
+TEST(Bundle, AppendsBehindTrailingBytesAndReplacesTheContainerASaverAlreadyCarries) {
     ByteVector saver = peWithResource(false, "RC_DATA", 107, offsetValue);
+    saver.insert(saver.end(), 300, 0xAB);
     ByteVector once, twice;
     BundleResult result;
     FileProblem problem;
     ASSERT_TRUE(bundleContainer(saver, smallContainer(1), once, result, problem));
     EXPECT_FALSE(result.replaced);
+    EXPECT_EQ(result.containerOffset, saver.size());
     ByteVector second = smallContainer(2);
     second.resize(second.size() + 100, 0); // a different length, so a leftover would show
     ASSERT_TRUE(bundleContainer(once, second, twice, result, problem));
     EXPECT_TRUE(result.replaced);
     EXPECT_EQ(result.containerOffset, saver.size());
     EXPECT_EQ(twice.size(), saver.size() + second.size());
-}
-
-TEST(Bundle, KeepsTrailingBytesThatAreNoContainer) {
-    ByteVector saver = peWithResource(false, "RC_DATA", 107, offsetValue);
-    saver.insert(saver.end(), 300, 0xAB); // e.g. a symbol table behind the sections
-    ByteVector out;
-    BundleResult result;
-    FileProblem problem;
-    ASSERT_TRUE(bundleContainer(saver, smallContainer(1), out, result, problem));
-    EXPECT_EQ(result.containerOffset, saver.size());
-}
-
-TEST(Bundle, RefusesASaverWithoutTheOffsetResource) {
-    ByteVector out;
-    BundleResult result;
-    FileProblem problem;
     ByteVector withoutResource = peWithResource(false, "ICON", 107, offsetValue);
-    EXPECT_FALSE(bundleContainer(withoutResource, smallContainer(2), out, result, problem));
+    EXPECT_FALSE(bundleContainer(withoutResource, smallContainer(2), twice, result, problem));
     EXPECT_NE(problem.what.find("RC_DATA"), std::string::npos) << problem.what;
 }
