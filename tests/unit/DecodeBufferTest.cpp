@@ -62,6 +62,12 @@ struct Row {
     ByteVector bytes, written;
     const char* failure = nullptr;
 };
+Row decodes(const char* name, const ByteVector& bytes, const ByteVector& written) {
+    return {name, bytes, written};
+}
+Row refuses(const char* name, const ByteVector& bytes, const char* failure) {
+    return {name, bytes, {}, failure};
+}
 void PrintTo(const Row& row, std::ostream* os) {
     *os << row.name;
 }
@@ -231,169 +237,96 @@ const ByteVector goodStored = dataBlock(5, 0, {1, 2, 3, 4, 5});
 
 INSTANTIATE_TEST_SUITE_P(
     Stored, DataBlockRows,
-    testing::Values(Row{"decodedSize bytes", goodStored, {1, 2, 3, 4, 5}},
-                    Row{"more data than decodedSize", dataBlock(2, 0, {7, 8, 9}), {7, 8}},
-                    Row{"empty", dataBlock(0, 0, {}), {}},
-                    Row{"spareFlag 0", dataBlock(2, 0, text("hi"), 0), text("hi")},
+    testing::Values(decodes("decodedSize bytes", goodStored, {1, 2, 3, 4, 5}),
+                    decodes("more data than decodedSize", dataBlock(2, 0, {7, 8, 9}), {7, 8}),
+                    decodes("empty", dataBlock(0, 0, {}), {}),
+                    decodes("spareFlag 0", dataBlock(2, 0, text("hi"), 0), text("hi")),
                     // With nothing to copy, the bytes behind the header are pair blocks; their
                     // expansion goes into the headroom.
-                    Row{"decodedSize 0 takes the pair path",
-                        dataBlock(0, 0, pairBlock(allLiteral, text("x"))), text("x")}));
+                    decodes("decodedSize 0 takes the pair path",
+                            dataBlock(0, 0, pairBlock(allLiteral, text("x"))), text("x"))));
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, DataBlockRows,
     testing::Values(
-        Row{"empty", dataBlock(0, 1, {}), {}},
-        Row{"spareFlag 0", dataBlock(2, 1, pairBlock(allLiteral, text("hi")), 0), text("hi")},
-        // FF: skip 0..127, then one entry for 128: the pair 'A' 'B'. FE: skip 129..255. Real
-        // blocks overshoot by a byte into the headroom.
-        Row{"count byte 255 reads one entry for 128",
-            dataBlock(4, 1, pairBlock({0xFF, 'A', 'B', 0xFE}, {0x80, 'C', 0x80})), text("ABCAB")},
-        Row{"count byte 127 is followed by 128 entries", dataBlock(3, 1, countByte127()),
-            text("xyz")},
-        // 02: three entries for codes 0, 1, 2: literal, pair ('a', 'b'), literal. FF: skip
-        // 3..130, then the literal entry for 131. FB: skip 132..255. A mis-sized entry would
-        // shift the packed count and the codes.
-        Row{"literal entries take one byte and pairs two",
-            dataBlock(4, 1, pairBlock({0x02, 0x00, 'a', 'b', 0x02, 0xFF, 0x83, 0xFB}, {1, 'c', 1})),
-            text("abcab")},
-        Row{"a stack of 32 is enough; unreached flawed codes do no harm",
-            dataBlock(32, 1, deepestChainBesideFlawedCodes()), text("ab") + ByteVector(30, 'z')},
-        Row{"long right chains need no deep stack", dataBlock(102, 1, longRightChain()),
-            ByteVector(100, 'a') + text("z!")},
-        Row{"long codes repeat and mean what their own block says",
-            dataBlock(305, 1, doublingCodesInTwoBlocks()),
-            ByteVector(64, 'a') + text("x") + ByteVector(96, 'a') + ByteVector(144, 'b')}));
+        decodes("spareFlag 0", dataBlock(2, 1, pairBlock(allLiteral, text("hi")), 0), text("hi")),
+        decodes("count byte 127 is followed by 128 entries", dataBlock(3, 1, countByte127()),
+                text("xyz")),
+        decodes("a stack of 32 is enough; unreached flawed codes do no harm",
+                dataBlock(32, 1, deepestChainBesideFlawedCodes()),
+                text("ab") + ByteVector(30, 'z')),
+        decodes("long right chains need no deep stack", dataBlock(102, 1, longRightChain()),
+                ByteVector(100, 'a') + text("z!")),
+        decodes("long codes repeat and mean what their own block says",
+                dataBlock(305, 1, doublingCodesInTwoBlocks()),
+                ByteVector(64, 'a') + text("x") + ByteVector(96, 'a') + ByteVector(144, 'b'))));
 
 INSTANTIATE_TEST_SUITE_P(
     HeaderRefusals, DataBlockRows,
     testing::Values(
-        Row{"fifteen bytes",
-            ByteVector(goodStored.begin(), goodStored.begin() + 15),
-            {},
-            "block shorter than its header"},
-        Row{"signature byte 0", withByte(goodStored, 8, 'd'), {}, "bad signature"},
-        Row{"signature byte 3", withByte(goodStored, 11, 'a'), {}, "bad signature"},
-        Row{"spareFlag 2", withByte(goodStored, 12, 2), {}, "bad flags"},
-        Row{"packedFlag 2", withByte(goodStored, 13, 2), {}, "bad flags"},
-        Row{"blockLength 15",
-            dataBlock(0, 1, {}, 1, 15),
-            {},
-            "block length shorter than its header"},
-        Row{"blockLength negative",
-            dataBlock(0, 1, {}, 1, 0xFFFFFFFF),
-            {},
-            "block length shorter than its header"},
-        Row{"blockLength one past the data",
-            dataBlock(5, 0, {1, 2, 3, 4, 5}, 1, 22),
-            {},
-            "block length beyond the data"},
-        Row{"stored decodedSize -1", dataBlock(-1, 0, {1}), {}, "negative decoded size"},
-        Row{"packed decodedSize INT_MIN", dataBlock(INT_MIN, 1, {}), {}, "negative decoded size"},
-        Row{"decodedSize one over the limit",
-            dataBlock(DecodeBuffer::maxDecodedSize + 1, 0, {}),
-            {},
-            "decoded size over limit"},
-        Row{"16-byte stored block claiming INT_MAX",
-            dataBlock(INT_MAX, 0, {}),
-            {},
-            "decoded size over limit"},
-        Row{"16-byte packed block claiming INT_MAX",
-            dataBlock(INT_MAX, 1, {}),
-            {},
-            "decoded size over limit"},
-        Row{"stored decodedSize one past the data",
-            dataBlock(6, 0, {1, 2, 3, 4, 5}),
-            {},
-            "stored size beyond the block"},
-        Row{"stored data behind blockLength",
-            dataBlock(5, 0, {1, 2, 3, 4, 5}, 1, 20),
-            {},
-            "stored size beyond the block"}));
+        refuses("fifteen bytes", ByteVector(goodStored.begin(), goodStored.begin() + 15),
+                "block shorter than its header"),
+        refuses("signature byte 0", withByte(goodStored, 8, 'd'), "bad signature"),
+        refuses("signature byte 3", withByte(goodStored, 11, 'a'), "bad signature"),
+        refuses("spareFlag 2", withByte(goodStored, 12, 2), "bad flags"),
+        refuses("packedFlag 2", withByte(goodStored, 13, 2), "bad flags"),
+        refuses("blockLength 15", dataBlock(0, 1, {}, 1, 15),
+                "block length shorter than its header"),
+        refuses("blockLength negative", dataBlock(0, 1, {}, 1, 0xFFFFFFFF),
+                "block length shorter than its header"),
+        refuses("blockLength one past the data", dataBlock(5, 0, {1, 2, 3, 4, 5}, 1, 22),
+                "block length beyond the data"),
+        refuses("stored decodedSize -1", dataBlock(-1, 0, {1}), "negative decoded size"),
+        refuses("packed decodedSize INT_MIN", dataBlock(INT_MIN, 1, {}), "negative decoded size"),
+        refuses("decodedSize one over the limit",
+                dataBlock(DecodeBuffer::maxDecodedSize + 1, 0, {}), "decoded size over limit"),
+        refuses("16-byte stored block claiming INT_MAX", dataBlock(INT_MAX, 0, {}),
+                "decoded size over limit"),
+        refuses("16-byte packed block claiming INT_MAX", dataBlock(INT_MAX, 1, {}),
+                "decoded size over limit"),
+        refuses("stored decodedSize one past the data", dataBlock(6, 0, {1, 2, 3, 4, 5}),
+                "stored size beyond the block"),
+        refuses("stored data behind blockLength", dataBlock(5, 0, {1, 2, 3, 4, 5}, 1, 20),
+                "stored size beyond the block")));
 
 INSTANTIATE_TEST_SUITE_P(
-    PairTableRefusals, DataBlockRows,
+    PairRefusals, DataBlockRows,
     testing::Values(
         // FF: k = 128; entry 128; FF: k = 129 + 128 = 257.
-        Row{"skip past code 255",
-            dataBlock(0, 1, {0xFF, 0x80, 0xFF, 0, 0}),
-            {},
-            "pair table overruns code 255"},
+        refuses("skip past code 255", dataBlock(0, 1, {0xFF, 0x80, 0xFF, 0, 0}),
+                "pair table overruns code 255"),
         // FF: k = 128; entry 128; 7F: 128 entries from 129 would reach code 256.
-        Row{"entries past code 255",
-            dataBlock(0, 1,
-                      ByteVector{0xFF, 0x80, 0x7F} + literalEntries(129, 256) +
-                          ByteVector{0, 0, 0}),
-            {},
-            "pair table overruns code 255"},
-        Row{"table cut off at a count byte",
-            dataBlock(0, 1, {0xFF, 0x80}),
-            {},
-            "pair table cut off"},
-        Row{"table cut off before a right byte",
-            dataBlock(0, 1, {0xFF, 'A'}),
-            {},
-            "pair table cut off"},
-        Row{"table read past blockLength",
-            dataBlock(0, 1, {0xFF, 0x80, 0xFE, 0, 0}, 1, 18),
-            {},
-            "pair table cut off"},
-        Row{"packed count cut off",
-            dataBlock(0, 1, allLiteral + ByteVector{0}),
-            {},
-            "packed bytes cut off"},
-        Row{"packed bytes cut off",
-            dataBlock(3, 1, allLiteral + ByteVector{0, 3, 'a'}),
-            {},
-            "packed bytes cut off"},
-        Row{"packed bytes behind blockLength",
-            dataBlock(2, 1, allLiteral + ByteVector{0, 2, 'a', 'b'}, 1, 22),
-            {},
-            "packed bytes cut off"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    ExpansionRefusals, DataBlockRows,
-    testing::Values(
-        Row{"13 bytes past decodedSize",
-            dataBlock(2, 1, pairBlock(allLiteral, text("fifteen bytes!!"))),
-            {},
-            "expansion past the buffer"},
-        Row{"one byte short of decodedSize",
-            dataBlock(5, 1, pairBlock(allLiteral, text("four"))),
-            {},
-            "expansion short of the decoded size"},
-        Row{"16-byte packed block claiming the limit",
-            dataBlock(DecodeBuffer::maxDecodedSize, 1, {}),
-            {},
-            "expansion short of the decoded size"},
-        Row{"stack of 33",
-            dataBlock(0, 1, pairBlock(pairTable(leftChain(32)), {0x80 + 31})),
-            {},
-            "stack deeper than 32"},
-        Row{"pair reaching itself through its left byte",
-            dataBlock(0, 1,
-                      pairBlock(pairTable({{0x80, 0x81, 'a'}, {0x81, 0x80, 'b'}}), {'x', 0x81})),
-            {},
-            "expansion without end"},
+        refuses("entries past code 255",
+                dataBlock(0, 1,
+                          ByteVector{0xFF, 0x80, 0x7F} + literalEntries(129, 256) +
+                              ByteVector{0, 0, 0}),
+                "pair table overruns code 255"),
+        refuses("table read past blockLength", dataBlock(0, 1, {0xFF, 0x80, 0xFE, 0, 0}, 1, 18),
+                "pair table cut off"),
+        refuses("packed bytes behind blockLength",
+                dataBlock(2, 1, allLiteral + ByteVector{0, 2, 'a', 'b'}, 1, 22),
+                "packed bytes cut off"),
+        refuses("16-byte packed block claiming the limit",
+                dataBlock(DecodeBuffer::maxDecodedSize, 1, {}),
+                "expansion short of the decoded size"),
+        refuses("stack of 33", dataBlock(0, 1, pairBlock(pairTable(leftChain(32)), {0x80 + 31})),
+                "stack deeper than 32"),
         // 0xC0 = ('a', top of a 31-level chain) needs 32 entries, like the chain itself;
         // 0xC1 = (0xC0, 'b') needs one more.
-        Row{"stack of 33 through a right byte",
-            dataBlock(0, 1,
-                      pairBlock(pairTable(leftChain(31,
-                                                    {{0xC0, 'a', 0x80 + 30}, {0xC1, 0xC0, 'b'}})),
-                                {0xC1})),
-            {},
-            "stack deeper than 32"},
-        Row{"pair reaching itself through its right byte",
-            dataBlock(0, 1, pairBlock(pairTable({{0x80, 'a', 0x80}}), {0x80})),
-            {},
-            "expansion without end"},
-        Row{"second block overflowing",
-            dataBlock(4, 1,
-                      pairBlock(allLiteral, text("abcd")) +
-                          pairBlock(pairTable({{0x80, 'a', 'b'}}), ByteVector(7, 0x80))),
-            {},
-            "expansion past the buffer"}));
+        refuses("stack of 33 through a right byte",
+                dataBlock(0, 1,
+                          pairBlock(pairTable(leftChain(31, {{0xC0, 'a', 0x80 + 30},
+                                                             {0xC1, 0xC0, 'b'}})),
+                                    {0xC1})),
+                "stack deeper than 32"),
+        refuses("pair reaching itself through its right byte",
+                dataBlock(0, 1, pairBlock(pairTable({{0x80, 'a', 0x80}}), {0x80})),
+                "expansion without end"),
+        refuses("second block overflowing",
+                dataBlock(4, 1,
+                          pairBlock(allLiteral, text("abcd")) +
+                              pairBlock(pairTable({{0x80, 'a', 'b'}}), ByteVector(7, 0x80))),
+                "expansion past the buffer")));
 
 // --- Run-length images -----------------------------------------------------------------------
 
@@ -440,113 +373,65 @@ INSTANTIATE_TEST_SUITE_P(
         // input whose run of 1 still counts: 0100001010110010 ("BM"). Eight more one-bit runs from
         // the padding byte make 55, past decodedSize but within the code during which the input
         // ends.
-        Row{"type 1 BM and a padding byte",
-            {0x40, 1, 2, 0, 0, 0, 14, 0, 0, 0, 0x0E, 0x03, 0x30, 0x00},
-            {0x42, 0x4D, 0x55}},
+        decodes("type 1 BM and a padding byte",
+                {0x40, 1, 2, 0, 0, 0, 14, 0, 0, 0, 0x0E, 0x03, 0x30, 0x00}, {0x42, 0x4D, 0x55}),
         // Runs 2, 6, 4, 4 (codes 1100 111010 111000 111000) without padding: the last code's
         // final 0 is the unused final bit: its run counts 2
         // (binary 1 and the one suffix bit taken, 0), and the second byte stays incomplete.
-        Row{"type 1 runs 2 6 4 4 without padding",
-            packedImage(1, 2, {0x33, 0xAE, 0x38}),
-            {0xFC, 0x00}},
+        decodes("type 1 runs 2 6 4 4 without padding", packedImage(1, 2, {0x33, 0xAE, 0x38}),
+                {0xFC, 0x00}),
         // Without bit 7 these bytes would decode to ones.
-        Row{"type 1 with bit 7 of the first byte set writes nothing",
-            packedImage(1, 2, {0xB8, 0x00, 0x00}),
-            {}},
-        // 15 zeros (11110111), then a prefix of five 1-bits cut short by the final bit: the
-        // code has taken no suffix bits, so its run is 1, not 16 or more, and it is not
-        // bound-tested against decodedSize 1.
-        Row{"type 1 input ending in a prefix",
-            packedImage(1, 1, bitStream("11110111 11111 1")),
-            {0x00, 0x80}},
+        decodes("type 1 with bit 7 of the first byte set writes nothing",
+                packedImage(1, 2, {0xB8, 0x00, 0x00}), {}),
         // A one-bit run of 0, then a code with n = 40 cut short after 35 suffix bits: a run of
         // about 2^35 ones, which the final code may write without a bound test. It fills the
         // decodedSize + 256 byte buffer and the rest is dropped.
-        Row{"type 1 final run keeps what fits in the buffer",
-            packedImage(1, 1,
-                        bitStream("0" + std::string(40, '1') + "0" + std::string(35, '1') + "1")),
-            ByteVector{0xFE} + ByteVector(256, 0xFF)},
-        // Eight padding 0-bits, the last of them the final bit: seven one-bit runs and the cut
-        // code's run make another AA past decodedSize, as the code during which the input
-        // ends may (a ninth bit would make it a failure, see the refusals).
-        Row{"type 1 eight bits of padding",
-            packedImage(1, 1, bitStream("10 10 10 10 10 10 0 0  00000000")),
-            {0xAA, 0xAA}},
-        Row{"an unknown codec type writes nothing", packedImage(9, 20, {1, 2, 3, 4}), {}},
+        decodes("type 1 final run keeps what fits in the buffer",
+                packedImage(
+                    1, 1, bitStream("0" + std::string(40, '1') + "0" + std::string(35, '1') + "1")),
+                ByteVector{0xFE} + ByteVector(256, 0xFF)),
+        decodes("an unknown codec type writes nothing", packedImage(9, 20, {1, 2, 3, 4}), {}),
         // inputLength 10 or less leaves no data, whatever follows in the packed bytes.
-        Row{"no data", packedImage(8, 4, {0x05, 0x03}, 10), {}}));
+        decodes("no data", packedImage(8, 4, {0x05, 0x03}, 10), {})));
 
 INSTANTIATE_TEST_SUITE_P(
-    HeaderRefusals, RunLengthImageRows,
+    Refusals, RunLengthImageRows,
     testing::Values(
-        Row{"nine bytes",
-            ByteVector{0x40, 8, 1, 0, 0, 0, 10, 0, 0},
-            {},
-            "packed image shorter than its header"},
-        Row{"inputLength 0", packedImage(8, 4, {1, 3}, 0), {}, "input length not positive"},
-        Row{"inputLength -1",
-            packedImage(8, 4, {1, 3}, 0xFFFFFFFF),
-            {},
-            "input length not positive"},
-        Row{"decodedSize 0", packedImage(8, 0, {1, 3}), {}, "decoded size not positive"},
-        Row{"decodedSize INT_MIN", packedImage(2, INT_MIN, {}), {}, "decoded size not positive"},
-        Row{"decodedSize one over the limit",
-            packedImage(2, DecodeBuffer::maxDecodedSize + 1, {}),
-            {},
-            "decoded size over limit"},
-        Row{"decodedSize INT_MAX", packedImage(8, INT_MAX, {1, 3}), {}, "decoded size over limit"},
-        Row{"inputLength one past the packed bytes",
-            packedImage(8, 4, {1, 3}, 13),
-            {},
-            "input length beyond the packed bytes"},
-        Row{"inputLength INT_MAX",
-            packedImage(8, 4, {1, 3}, INT_MAX),
-            {},
-            "input length beyond the packed bytes"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    RunRefusals, RunLengthImageRows,
-    testing::Values(
-        Row{"type 8 one byte over",
-            packedImage(8, 6, {1, 3, 2, 2}),
-            {},
-            "run past the decoded size"},
+        refuses("nine bytes", ByteVector{0x40, 8, 1, 0, 0, 0, 10, 0, 0},
+                "packed image shorter than its header"),
+        refuses("inputLength 0", packedImage(8, 4, {1, 3}, 0), "input length not positive"),
+        refuses("inputLength -1", packedImage(8, 4, {1, 3}, 0xFFFFFFFF),
+                "input length not positive"),
+        refuses("decodedSize 0", packedImage(8, 0, {1, 3}), "decoded size not positive"),
+        refuses("decodedSize INT_MIN", packedImage(2, INT_MIN, {}), "decoded size not positive"),
+        refuses("decodedSize one over the limit",
+                packedImage(2, DecodeBuffer::maxDecodedSize + 1, {}), "decoded size over limit"),
+        refuses("decodedSize INT_MAX", packedImage(8, INT_MAX, {1, 3}), "decoded size over limit"),
+        refuses("inputLength one past the packed bytes", packedImage(8, 4, {1, 3}, 13),
+                "input length beyond the packed bytes"),
+        refuses("inputLength INT_MAX", packedImage(8, 4, {1, 3}, INT_MAX),
+                "input length beyond the packed bytes"),
         // 86 triples fill the 2 + 256 byte buffer exactly; against 1 + 256 they pass its end.
-        Row{"type 24 run ending at the buffer's end",
-            packedImage(24, 2, {1, 2, 3, 85}),
-            {},
-            "run past the decoded size"},
-        Row{"type 24 run one byte past the buffer",
-            packedImage(24, 1, {1, 2, 3, 85}),
-            {},
-            "run past the buffer"},
-        // Eight one-bit runs fill decodedSize, then nine padding 0-bits: the eighth usable one
-        // completes a second byte before the code during which the input ends.
-        Row{"type 1 nine bits of padding",
-            packedImage(1, 1, bitStream("10 10 10 10 10 0 0 0  000000000")),
-            {},
-            "run past the decoded size"},
+        refuses("type 24 run ending at the buffer's end", packedImage(24, 2, {1, 2, 3, 85}),
+                "run past the decoded size"),
+        refuses("type 24 run one byte past the buffer", packedImage(24, 1, {1, 2, 3, 85}),
+                "run past the buffer"),
         // Runs of 2056 and 2064 bits that are not the last code: 257 bytes fill the 1 + 256
         // byte buffer exactly, 258 pass its end.
-        Row{"type 1 run ending at the buffer's end",
-            packedImage(1, 1, bitStream(runCode(2056) + "000000")),
-            {},
-            "run past the decoded size"},
-        Row{"type 1 run one byte past the buffer",
-            packedImage(1, 1, bitStream(runCode(2064) + "000000")),
-            {},
-            "run past the buffer"},
+        refuses("type 1 run ending at the buffer's end",
+                packedImage(1, 1, bitStream(runCode(2056) + "000000")),
+                "run past the decoded size"),
+        refuses("type 1 run one byte past the buffer",
+                packedImage(1, 1, bitStream(runCode(2064) + "000000")), "run past the buffer"),
         // A run of 2^20 zeros that is not the last code.
-        Row{"type 1 long run past the buffer",
-            packedImage(1, 1, bitStream(runCode(1 << 20) + "00000000 0000")),
-            {},
-            "run past the buffer"},
+        refuses("type 1 long run past the buffer",
+                packedImage(1, 1, bitStream(runCode(1 << 20) + "00000000 0000")),
+                "run past the buffer"),
         // A run whose value has a hundred bits saturates and fails the same way.
-        Row{"type 1 run of 2^100 bits",
-            packedImage(1, 1,
-                        bitStream(std::string(101, '1') + "0" + std::string(100, '1') + "000 0")),
-            {},
-            "run past the buffer"}));
+        refuses("type 1 run of 2^100 bits",
+                packedImage(
+                    1, 1, bitStream(std::string(101, '1') + "0" + std::string(100, '1') + "000 0")),
+                "run past the buffer")));
 
 // --- Against plain decoders ------------------------------------------------------------------
 
@@ -683,49 +568,38 @@ std::optional<ByteVector> referenceBitRuns(const ByteVector& data, std::size_t d
     ByteVector out(decodedSize + 256, 0);
     if (data.empty() || data[0] & 0x80) return out;
     std::vector<int> bits;
-    for (int b = 5; b >= 0; --b)
-        bits.push_back(data[0] >> b & 1);
-    for (std::size_t i = 1; i < data.size(); ++i)
-        for (int b = 7; b >= 0; --b)
+    for (std::size_t i = 0; i < data.size(); ++i)
+        for (int b = i ? 7 : 5; b >= 0; --b)
             bits.push_back(data[i] >> b & 1);
-    const std::size_t usable = bits.size() - 1;
-    std::size_t p = 0, w = 0;
-    std::vector<int> queue;
-    int colour = 0;
-    for (;;) {
-        bool cut = false;
+    // The input's final bit is never read: reaching it cuts the code being read short.
+    std::size_t p = 0, w = 0, queued = 0;
+    std::uint8_t byte = 0;
+    bool cut = false;
+    auto next = [&](int& bit) {
+        if (p + 1 == bits.size()) return !(cut = true);
+        bit = bits[p++];
+        return true;
+    };
+    for (int colour = 0;; colour ^= 1) {
+        int bit = 0;
         std::size_t n = 0;
-        while (true) {
-            if (p == usable) {
-                cut = true;
-                break;
-            }
-            if (bits[p++] == 0) break;
+        while (next(bit) && bit == 1)
             ++n;
-        }
         std::uint64_t v = 1;
-        for (std::size_t i = 1; i < n && !cut; ++i) {
-            if (p == usable) {
-                cut = true;
+        for (std::size_t i = 1; i < n && next(bit); ++i)
+            v = 2 * v + std::uint64_t(bit);
+        // The run's bits are queued, lowest bit of a byte first; only whole bytes are written.
+        for (std::uint64_t i = 0; i < v; ++i) {
+            byte |= std::uint8_t(colour << queued);
+            if (++queued < 8) continue;
+            if (w == out.size()) {
+                if (!cut) return std::nullopt;
                 break;
             }
-            v = 2 * v + std::uint64_t(bits[p++]);
+            out[w++] = byte;
+            byte = 0;
+            queued = 0;
         }
-        for (std::uint64_t i = 0; i < v; ++i) {
-            queue.push_back(colour);
-            if (queue.size() == 8) {
-                if (w == out.size()) {
-                    if (!cut) return std::nullopt;
-                    break;
-                }
-                std::uint8_t byte = 0;
-                for (int b = 0; b < 8; ++b)
-                    byte |= std::uint8_t(queue[std::size_t(b)] << b);
-                out[w++] = byte;
-                queue.clear();
-            }
-        }
-        colour ^= 1;
         if (cut) return out;
         if (w > decodedSize) return std::nullopt;
     }
@@ -751,6 +625,29 @@ TEST(RunLengthImage, Type1MatchesAPlainBitAtATimeDecoderOnRandomStreams) {
         return Trial{packedImage(1, std::int32_t(size), data), referenceBitRuns(data, size),
                      stream};
     });
+}
+
+// --- Reading -------------------------------------------------------------------------------
+
+TEST(ByteReader, AShortReadFailsStickilyAndReturnsZero) {
+    const ByteVector bytes = {0xAA, 0xBB, 0xCC};
+    ByteReader reader(bytes);
+    EXPECT_EQ(reader.u8(), 0xAA);
+    EXPECT_EQ(reader.u32le(), 0u); // only two bytes left
+    EXPECT_FALSE(reader.ok());
+    EXPECT_EQ(reader.u8(), 0); // still failed, although a byte is left
+    EXPECT_EQ(reader.position(), 1u);
+}
+
+TEST(ByteReader, TakeRefusesALengthBeyondTheEndWithoutWrapping) {
+    const ByteVector bytes(16, 7);
+    ByteReader reader(bytes, 8);
+    EXPECT_TRUE(reader.take(SIZE_MAX).empty());
+    EXPECT_FALSE(reader.ok());
+    EXPECT_FALSE(ByteReader(bytes, 17).ok());
+    ByteReader exact(bytes, 8);
+    EXPECT_EQ(exact.take(8).size(), 8u);
+    EXPECT_TRUE(exact.ok());
 }
 
 // --- Inputs that once broke something --------------------------------------------------------
