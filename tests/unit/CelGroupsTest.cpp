@@ -29,34 +29,27 @@ TrackSet showingFromZero(int group, const std::vector<std::vector<CelEntry>>& gr
 
 } // namespace
 
-struct CycleCase {
-    int group;
-    std::int32_t elapsed;
-    std::int32_t image;
-};
-
-class CelCycle : public testing::TestWithParam<CycleCase> {};
-
-TEST_P(CelCycle, ShowsTheLastCelWhoseStartIsReachedWithinTheCycle) {
-    const CycleCase& c = GetParam();
-    TrackSet set = showingFromZero(c.group, {group1, {}, {}, {}, group5, {}, group7, lateStart});
-    EXPECT_EQ(set.runStart(1, c.elapsed), 0);
-    EXPECT_EQ(set.celImage(c.group, 1, c.elapsed), c.image);
-    std::span<const CelEntry> cels = set.group(c.group);
-    CelSize expected;
-    for (const CelEntry& cel : cels)
-        if (cel.image == c.image) expected = {cel.width, cel.height};
-    EXPECT_EQ(set.celSize(c.group, 1, c.elapsed), expected);
+// Cycles of groups whose first cel starts at 0 are the random tracks' (compared with the
+// reference); these groups start late, hold nothing or are out of range.
+TEST(CelCycle, ShowsTheLastCelWhoseStartIsReachedWithinTheCycle) {
+    const struct {
+        int group;
+        std::int32_t elapsed, image;
+    } cases[] = {{8, 0, 0}, {8, 1, 0},   {8, 2, 9},
+                 {8, 4, 0}, // a group starting at 2: nothing at 0 and 1 of a cycle
+                 {2, 3, 0}, // an empty group
+                 {0, 3, 0}, {102, 3, 0}, {-1, 3, 0}};
+    TrackSet set = showingFromZero(8, {group1, {}, {}, {}, group5, {}, group7, lateStart});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "group " << c.group << " at " << c.elapsed);
+        EXPECT_EQ(set.runStart(1, c.elapsed), 0);
+        EXPECT_EQ(set.celImage(c.group, 1, c.elapsed), c.image);
+        CelSize expected;
+        for (const CelEntry& cel : set.group(c.group))
+            if (cel.image == c.image) expected = {cel.width, cel.height};
+        EXPECT_EQ(set.celSize(c.group, 1, c.elapsed), expected);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    WorkedCases, CelCycle,
-    // Cycles of groups whose first cel starts at 0 are the random tracks' (compared with the
-    // reference); these groups start late, hold nothing or are out of range.
-    testing::Values(CycleCase{8, 0, 0}, CycleCase{8, 1, 0}, CycleCase{8, 2, 9},
-                    CycleCase{8, 4, 0}, // a group starting at 2: nothing at 0 and 1 of a cycle
-                    CycleCase{2, 3, 0}, // an empty group
-                    CycleCase{0, 3, 0}, CycleCase{102, 3, 0}, CycleCase{-1, 3, 0}));
 
 TEST(CelGroups, LoadingReplacesEveryGroupAndStoresTheEntriesAsGiven) {
     TrackSet set;
@@ -70,22 +63,9 @@ TEST(CelGroups, LoadingReplacesEveryGroupAndStoresTheEntriesAsGiven) {
     EXPECT_EQ(set.clearGroup(101), 0);
 }
 
-TEST(CelGroups, FewerThan101SectionsFillTheSlotsTheyHold) {
-    ByteVector payload;
-    putCelSection(payload, 0, group1);
-    putCelSection(payload, 1, group5);
-    putCelSection(payload, 2, group7);
-    payload.resize(payload.size() - 1); // the third section loses its last byte
-    TrackSet set;
-    set.loadGroups(payload);
-    EXPECT_EQ(set.group(1).size(), 4u);
-    EXPECT_EQ(set.group(2).size(), 4u);
-    EXPECT_TRUE(set.group(3).empty());
-    set.loadGroups({});
-    EXPECT_TRUE(set.group(1).empty());
-}
-
-TEST(CelGroups, ALengthNotAMultipleOf16KeepsWholeEntriesAndTheNextSectionFollowsItsBytes) {
+// The first section's length is not a multiple of 16: its whole entries are kept and the next
+// section follows its bytes. The third loses its last byte, and the slots after it stay empty.
+TEST(CelGroups, SectionsKeepWholeEntriesAndFewerThan101FillTheSlotsTheyHold) {
     ByteVector payload;
     put16(payload, 0);
     put32(payload, 16 + 5);
@@ -93,11 +73,16 @@ TEST(CelGroups, ALengthNotAMultipleOf16KeepsWholeEntriesAndTheNextSectionFollows
         put32(payload, std::uint32_t(field));
     payload.insert(payload.end(), {1, 2, 3, 4, 5});
     putCelSection(payload, 1, group1);
+    putCelSection(payload, 2, group7);
+    payload.resize(payload.size() - 1);
     TrackSet set;
     set.loadGroups(payload);
     ASSERT_EQ(set.group(1).size(), 1u);
     EXPECT_EQ(set.group(1)[0], (CelEntry{3, 0, 7, 8}));
     EXPECT_EQ(set.group(2).size(), 4u);
+    EXPECT_TRUE(set.group(3).empty());
+    set.loadGroups({});
+    EXPECT_TRUE(set.group(1).empty());
 }
 
 TEST(CelGroups, ANegativeLastStartShowsNothing) {
