@@ -17,12 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ProjectFiles : public test::TempFolder {
-  protected:
-    std::string writeText(const std::string& name, const std::string& text) {
-        return write(name, Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-    }
-};
+using ProjectFiles = test::TempFolder;
 
 std::vector<Rgb> pixels(std::size_t count) {
     return std::vector<Rgb>(count, Rgb{9, 8, 7});
@@ -157,15 +152,10 @@ TEST_F(ProjectFiles, AWrittenProjectReadsBackToTheSameContainer) {
             p.images.push_back(image);
         }
         auto key = [&](int frame) {
-            return KeyRecord{pick(0, 100),
-                             pick(0, 3) ? 0 : pick(1, 101),
-                             pick(-99, 999),
-                             pick(-99, 999),
-                             pick(-9, 999),
-                             pick(-9, 999),
-                             pick(0, 5),
-                             pick(0, 4),
-                             0,
+            const int group = pick(0, 3) ? 0 : pick(1, 101);
+            return KeyRecord{pick(0, 100),   group,         pick(-99, 999),
+                             pick(-99, 999), pick(-9, 999), pick(-9, 999),
+                             pick(0, 5),     pick(0, 4),    0,
                              frame};
         };
         for (int frame = pick(0, 9); frame < 300; frame += pick(1, 60))

@@ -56,6 +56,9 @@ class TempFolder : public testing::Test {
         EXPECT_TRUE(writeWholeFile(path(name), bytes, problem)) << problem.what;
         return path(name);
     }
+    std::string writeText(const std::string& name, const std::string& text) {
+        return write(name, Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
     std::vector<std::uint8_t> read(const std::string& file) {
         std::vector<std::uint8_t> bytes;
         FileProblem problem;
