@@ -48,17 +48,7 @@ inline ByteVector groupsPayload(const std::vector<std::vector<CelEntry>>& groups
 inline KeyRecord key(std::int32_t frame, std::int32_t interpolation, std::int32_t centerX = 0,
                      std::int32_t centerY = 0, std::int32_t width = 0, std::int32_t height = 0,
                      std::int32_t image = 1, std::int32_t group = 0, std::int32_t flip = 0) {
-    KeyRecord k;
-    k.image = image;
-    k.group = group;
-    k.centerX = centerX;
-    k.centerY = centerY;
-    k.width = width;
-    k.height = height;
-    k.flip = flip;
-    k.interpolation = interpolation;
-    k.frame = frame;
-    return k;
+    return {image, group, centerX, centerY, width, height, flip, interpolation, 0, frame};
 }
 
 } // namespace cinefold::test

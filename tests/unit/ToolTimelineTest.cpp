@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 using namespace cinefold;
 using namespace cinefold::test;
@@ -23,9 +21,10 @@ namespace {
 // A 640 x 480 stage (framePeriod 1, jumpLength 20): background image 100 from 0 to 30, layer 1
 // the worked curve through groups 1 and 2, layer 2 a plain linear image; frame 5 jumps to 2 or
 // branches to 10 or 20.
-class ToolTimeline : public testing::Test {
+class ToolTimeline : public TempFolder {
   protected:
-    static void SetUpTestSuite() {
+    void SetUp() override {
+        TempFolder::SetUp();
         ContainerContent c;
         c.stage = {{640, 480, 0xA00000, 1, 1, 20}};
         ByteVector s;
@@ -38,29 +37,22 @@ class ToolTimeline : public testing::Test {
         c.groups =
             groupsPayload({{{1, 0, 100, 69}, {2, 1, 100, 69}, {1, 2, 100, 69}, {2, 3, 100, 69}},
                            {{2, 0, 40, 30}}});
-        ByteVector jumps;
-        for (int i = 0; i < 20; ++i)
-            put32(jumps, i == 5 ? 2 : 0xFFFFFFFFu);
-        c.jumpTable = jumps;
-        ByteVector branches;
-        for (int t = 0; t < 5; ++t)
+        ByteVector jumps, branches; // table 0 the jumps, 1 to 5 the branches
+        for (std::uint32_t t = 0; t < 6; ++t)
             for (int i = 0; i < 20; ++i)
-                put32(branches, i == 5 && t < 2 ? std::uint32_t(10 + 10 * t) : 0xFFFFFFFFu);
+                put32(t == 0 ? jumps : branches, i != 5   ? 0xFFFFFFFFu
+                                                 : t == 0 ? 2
+                                                 : t < 3  ? 10 * t
+                                                          : 0xFFFFFFFFu);
+        c.jumpTable = jumps;
         c.branchTables = branches;
         c.images.push_back({1, storedBlock(bmpImage(100, 69, 24))});
         c.images.push_back({100, storedBlock(bmpImage(64, 48, 24))});
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("cinefold-tool-timeline-" + std::to_string(::getpid()) + ".bin"))
-                    .string();
-        FileProblem problem;
-        ASSERT_TRUE(writeWholeFile(path_, writeContainer(c), problem));
+        path_ = write("timeline.cfc", writeContainer(c));
     }
-    static void TearDownTestSuite() { std::filesystem::remove(path_); }
 
-    static std::string path_;
+    std::string path_;
 };
-
-std::string ToolTimeline::path_;
 
 } // namespace
 
@@ -119,9 +111,7 @@ TEST_F(ToolTimeline, SequenceFollowsJumpsBranchesByTheClockAndWraps) {
 // Every frame branches five ways, so the clock value at each tick decides where it goes. The
 // tool must step its clock by the saver's own timer period, also for frame periods whose product
 // the timer cannot take as it is.
-using ToolSequence = TempFolder;
-
-TEST_F(ToolSequence, StepsTheClockByTheSaversTimerPeriod) {
+TEST_F(ToolTimeline, SequenceStepsTheClockByTheSaversTimerPeriod) {
     for (std::int32_t framePeriod : {-1, 0, 3, 50000000}) {
         ContainerContent c;
         c.stage = {{64, 48, 0, 1, std::uint32_t(framePeriod), 20}};
