@@ -56,35 +56,27 @@ std::string describe(const Case& c) {
 // A DIB section and its pixel memory.
 struct Section {
     GdiObject<HBITMAP> bitmap;
-    std::int32_t width = 0, height = 0;
+    std::int32_t width, height;
+    std::uint32_t rowLength;
     std::uint8_t* bits = nullptr;
-    std::uint32_t rowLength = 0;
-    std::size_t size = 0;
+    std::size_t size() const { return std::size_t(rowLength) * std::size_t(height); }
 };
 
 Section makeSection(std::int32_t width, std::int32_t height, bool bottomUp, int bitCount,
                     const std::vector<PaletteColour>& colours) {
-    std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
-    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = width;
-    header->biHeight = bottomUp ? height : -height;
-    header->biPlanes = 1;
-    header->biBitCount = WORD(bitCount);
-    header->biCompression = BI_RGB;
-    header->biClrUsed = DWORD(colours.size());
-    auto* table = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD table[256];
+    } info = {{sizeof(BITMAPINFOHEADER), width, bottomUp ? height : -height, 1, WORD(bitCount),
+               BI_RGB, 0, 0, 0, DWORD(colours.size()), 0},
+              {}};
     for (std::size_t i = 0; i < colours.size(); ++i)
-        table[i] = {colours[i].blue, colours[i].green, colours[i].red, 0};
-    Section section;
+        info.table[i] = {colours[i].blue, colours[i].green, colours[i].red, 0};
+    Section section{{}, width, height, dibRowLength(std::uint32_t(width), std::uint32_t(bitCount))};
     void* bits = nullptr;
-    section.bitmap.reset(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()),
+    section.bitmap.reset(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
                                           DIB_RGB_COLORS, &bits, nullptr, 0));
-    section.width = width;
-    section.height = height;
     section.bits = static_cast<std::uint8_t*>(bits);
-    section.rowLength = dibRowLength(std::uint32_t(width), std::uint32_t(bitCount));
-    section.size = std::size_t(section.rowLength) * std::size_t(height);
     return section;
 }
 
@@ -104,9 +96,7 @@ std::string firstDifference(const Section& stage, const SoftCanvas& canvas) {
         [&](std::int32_t y) { return canvas.row(y); });
 }
 
-DWORD ropOf(RasterOp op) {
-    return op == RasterOp::copy ? SRCCOPY : op == RasterOp::sourceAnd ? SRCAND : SRCPAINT;
-}
+constexpr DWORD rops[] = {SRCCOPY, SRCAND, SRCPAINT}; // in RasterOp's order
 
 // Draws the case both ways from the same random pixels; the first difference fails the test.
 void crossCheck(const Case& c) {
@@ -119,9 +109,9 @@ void crossCheck(const Case& c) {
     Section source = makeSection(c.sourceWidth, c.sourceHeight, c.bottomUp, c.bitCount, colours);
     Section stage = makeSection(c.surfaceWidth, c.surfaceHeight, false, 24, {});
     ASSERT_TRUE(source.bits && stage.bits) << describe(c);
-    for (std::size_t i = 0; i < source.size; ++i)
+    for (std::size_t i = 0; i < source.size(); ++i)
         source.bits[i] = byte();
-    for (std::size_t i = 0; i < stage.size; ++i)
+    for (std::size_t i = 0; i < stage.size(); ++i)
         stage.bits[i] = byte();
 
     SoftCanvas canvas = canvasHolding(stage);
@@ -130,17 +120,13 @@ void crossCheck(const Case& c) {
 
     const Transfer& t = c.transfer;
     bool drawnByCanvas = canvas.stretch(t.dx, t.dy, t.dw, t.dh, view, t.sx, t.sy, t.sw, t.sh, c.op);
-    BOOL drawnByGdi;
-    {
-        MemoryDc sourceDc(nullptr);
-        MemoryDc stageDc(nullptr);
-        Selection sourceSelected(sourceDc, source.bitmap.get());
-        Selection stageSelected(stageDc, stage.bitmap.get());
-        SetStretchBltMode(stageDc, COLORONCOLOR);
-        drawnByGdi = StretchBlt(stageDc, t.dx, t.dy, t.dw, t.dh, sourceDc, t.sx, t.sy, t.sw, t.sh,
-                                ropOf(c.op));
-        GdiFlush();
-    }
+    MemoryDc sourceDc(nullptr), stageDc(nullptr);
+    Selection sourceSelected(sourceDc, source.bitmap.get());
+    Selection stageSelected(stageDc, stage.bitmap.get());
+    SetStretchBltMode(stageDc, COLORONCOLOR);
+    const BOOL drawnByGdi = StretchBlt(stageDc, t.dx, t.dy, t.dw, t.dh, sourceDc, t.sx, t.sy, t.sw,
+                                       t.sh, rops[int(c.op)]);
+    GdiFlush();
     EXPECT_EQ(drawnByCanvas, drawnByGdi != FALSE) << describe(c);
     EXPECT_EQ(firstDifference(stage, canvas), "") << describe(c);
 }
@@ -255,17 +241,15 @@ TEST(CanvasCrossCheck, FillMatchesFillRect) {
     for (const RECT& rect : rects) {
         Section stage = makeSection(40, 30, false, 24, {});
         ASSERT_TRUE(stage.bits);
-        for (std::size_t i = 0; i < stage.size; ++i)
+        for (std::size_t i = 0; i < stage.size(); ++i)
             stage.bits[i] = std::uint8_t(i * 7);
         SoftCanvas canvas = canvasHolding(stage);
         canvas.fill(rect.left, rect.top, rect.right, rect.bottom, colour);
-        {
-            MemoryDc stageDc(nullptr);
-            Selection stageSelected(stageDc, stage.bitmap.get());
-            GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
-            FillRect(stageDc, &rect, brush.get());
-            GdiFlush();
-        }
+        MemoryDc stageDc(nullptr);
+        Selection stageSelected(stageDc, stage.bitmap.get());
+        GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+        FillRect(stageDc, &rect, brush.get());
+        GdiFlush();
         EXPECT_EQ(firstDifference(stage, canvas), "")
             << "rect (" << rect.left << ", " << rect.top << ", " << rect.right << ", "
             << rect.bottom << ")";

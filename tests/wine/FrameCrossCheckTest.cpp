@@ -51,18 +51,16 @@ void addLayers(Player& player) {
     ASSERT_EQ(store.addMask(159, maskFile), 1);
     ASSERT_EQ(store.addMask(160, maskFile), 1);
 
-    auto keyAt = [](std::int32_t frame, std::int32_t image, std::int32_t x, std::int32_t y,
-                    std::int32_t w, std::int32_t h,
-                    std::int32_t flip) { return key(frame, 1, x, y, w, h, image, 0, flip); };
+    // Keys of frames 0 and 700: centre, size, image and flip code.
     TrackSet& tracks = player.trackSet;
-    tracks.insertLayerKey(10, keyAt(0, 60, 40, 40, 96, 72, 0));
-    tracks.insertLayerKey(10, keyAt(700, 60, 600, 440, -20, 300, 3));
-    tracks.insertLayerKey(11, keyAt(0, 61, 600, 60, 17, 5, 2));
-    tracks.insertLayerKey(11, keyAt(700, 61, 20, 420, 400, 33, 1));
-    tracks.insertLayerKey(12, keyAt(0, 3, 320, 240, 1000000, 1000000, 1));
-    tracks.insertLayerKey(12, keyAt(700, 3, -320, 240, 1000000, 30, 2));
-    tracks.insertLayerKey(13, keyAt(0, 7, 0, -500000, 64, 1000000, 0));
-    tracks.insertLayerKey(13, keyAt(700, 7, 640, 500000, 64, 1000000, 0));
+    tracks.insertLayerKey(10, key(0, 1, 40, 40, 96, 72, 60, 0, 0));
+    tracks.insertLayerKey(10, key(700, 1, 600, 440, -20, 300, 60, 0, 3));
+    tracks.insertLayerKey(11, key(0, 1, 600, 60, 17, 5, 61, 0, 2));
+    tracks.insertLayerKey(11, key(700, 1, 20, 420, 400, 33, 61, 0, 1));
+    tracks.insertLayerKey(12, key(0, 1, 320, 240, 1000000, 1000000, 3, 0, 1));
+    tracks.insertLayerKey(12, key(700, 1, -320, 240, 1000000, 30, 3, 0, 2));
+    tracks.insertLayerKey(13, key(0, 1, 0, -500000, 64, 1000000, 7, 0, 0));
+    tracks.insertLayerKey(13, key(700, 1, 640, 500000, 64, 1000000, 7, 0, 0));
 }
 
 TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {

@@ -38,8 +38,9 @@ TEST(NearestPaletteIndex, MatchesTheSystemOnRandomPalettesWithAndWithoutBlack) {
         ASSERT_NE(palette, nullptr);
         const UINT expected = GetNearestPaletteIndex(palette, RGB(red, green, blue));
         gdi.deletePalette(nullptr, palette);
-        const int got = nearestPaletteIndex(entries.data(), int(entries.size()), red, green, blue);
-        ASSERT_EQ(got, int(expected)) << "case " << n;
+        ASSERT_EQ(nearestPaletteIndex(entries.data(), int(entries.size()), red, green, blue),
+                  int(expected))
+            << "case " << n;
     }
 }
 

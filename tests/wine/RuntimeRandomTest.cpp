@@ -28,8 +28,7 @@ TEST(FrameSequencer, ARandomBranchPicksTheFirstRandAfterSrandOfTheTickCount) {
     // wrap of the 32-bit tick count.
     JumpTable jump(10, -1);
     std::array<JumpTable, branchTableCount> branches;
-    for (JumpTable& table : branches)
-        table.assign(10, -1);
+    branches.fill(jump);
     jump[4] = 1;
     for (int n = 1; n <= branchTableCount; ++n) {
         branches[std::size_t(n - 1)][4] = 100 + n;

@@ -17,21 +17,19 @@ namespace {
 HINSTANCE moduleInstance = nullptr;
 
 void record(const char* format, ...) {
-    char path[MAX_PATH] = {};
-    DWORD length = GetEnvironmentVariableA("CINEFOLD_TEST_LOG", path, sizeof path);
-    if (length == 0 || length >= sizeof path) return;
-    char line[512];
+    char path[MAX_PATH] = {}, line[512];
+    const DWORD length = GetEnvironmentVariableA("CINEFOLD_TEST_LOG", path, sizeof path);
     va_list arguments;
     va_start(arguments, format);
-    int size = std::vsnprintf(line, sizeof line, format, arguments);
+    const int size = std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
-    if (size <= 0) return;
-    if (size >= int(sizeof line)) size = int(sizeof line) - 1;
+    if (length == 0 || length >= sizeof path || size <= 0) return;
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
-    WriteFile(file, line, DWORD(size), &written, nullptr);
+    WriteFile(file, line, DWORD(size < int(sizeof line) ? size : int(sizeof line) - 1), &written,
+              nullptr);
     CloseHandle(file);
 }
 
@@ -42,7 +40,6 @@ constexpr UINT_PTR giveUpTimer = 1;
 constexpr UINT giveUpMilliseconds = 60000;
 const char windowClassName[] = "CinefoldTestPassword";
 const char windowTitle[] = "Cinefold Test Password";
-constexpr UINT screenSaverRunningQuery = 114; // SPI_GETSCREENSAVERRUNNING
 bool answered = false;
 BOOL answer = FALSE;
 
@@ -60,7 +57,7 @@ LRESULT CALLBACK passwordWindowProc(HWND window, UINT message, WPARAM wParam, LP
 
 extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saver) {
     BOOL running = FALSE;
-    SystemParametersInfoA(screenSaverRunningQuery, 0, &running, 0);
+    SystemParametersInfoA(114, 0, &running, 0); // SPI_GETSCREENSAVERRUNNING
     record("verify window=%lu running=%d\n", static_cast<unsigned long>(UINT_PTR(saver)),
            running ? 1 : 0);
 
@@ -75,22 +72,16 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saver) {
     HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClassName, windowTitle,
                                   WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 100, 240, 80, saver,
                                   nullptr, moduleInstance, nullptr);
-    if (!window) {
-        record("answer=0 (no window)\n");
-        return FALSE;
-    }
+    if (!window) return FALSE;
     SetTimer(window, giveUpTimer, giveUpMilliseconds, nullptr);
     MSG message;
-    while (!answered) {
-        BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(int(message.wParam));
-            break;
-        }
-        if (got == -1) break;
+    BOOL got = 1;
+    while (!answered && (got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    // A quit that ended this loop is meant for the saver's own loop.
+    if (got == 0) PostQuitMessage(int(message.wParam));
     if (IsWindow(window)) DestroyWindow(window);
     record("answer=%d\n", answer ? 1 : 0);
     return answer;
