@@ -56,30 +56,31 @@ inline ByteVector packedImage(std::uint8_t codecType, std::int32_t decodedSize,
     return v + data;
 }
 
+// A BMP file image whose headers say what is given, followed by `body` as it is.
+inline ByteVector bmpFile(std::int32_t width, std::int32_t height, std::uint16_t bits,
+                          std::uint32_t colorsUsed, std::uint32_t pixelOffset,
+                          const ByteVector& body) {
+    ByteVector bmp = {'B', 'M'};
+    for (std::uint32_t field : {54 + std::uint32_t(body.size()), 0u, pixelOffset, 40u,
+                                std::uint32_t(width), std::uint32_t(height)})
+        put32(bmp, field);
+    put16(bmp, 1);
+    put16(bmp, bits);
+    for (std::uint32_t field : {0u, 0u, 0u, 0u, colorsUsed, 0u})
+        put32(bmp, field);
+    return bmp + body;
+}
+
 // A BMP file image of the given size and bit count, rows filled with `fill`; palette images get
-// a colour table of `colors` entries (0: none stored, pixel data at 54).
+// a grey colour table of `colors` entries (0: none stored, pixel data at 54).
 inline ByteVector bmpImage(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
                            std::uint32_t colors = 0, std::uint8_t fill = 0) {
-    std::uint32_t row = ((std::uint32_t(width) * bitCount + 31) / 32) * 4;
-    std::uint32_t pixels = 54 + colors * 4;
-    ByteVector bmp;
-    putText(bmp, "BM");
-    put32(bmp, pixels + row * std::uint32_t(height));
-    put32(bmp, 0);
-    put32(bmp, pixels);
-    put32(bmp, 40);
-    put32(bmp, std::uint32_t(width));
-    put32(bmp, std::uint32_t(height));
-    put16(bmp, 1);
-    put16(bmp, bitCount);
-    for (int i = 0; i < 4; ++i)
-        put32(bmp, 0);
-    put32(bmp, colors);
-    put32(bmp, 0);
+    const std::uint32_t row = ((std::uint32_t(width) * bitCount + 31) / 32) * 4;
+    ByteVector body;
     for (std::uint32_t i = 0; i < colors; ++i)
-        put32(bmp, i * 0x010101u);
-    bmp.resize(bmp.size() + row * std::uint32_t(height), fill);
-    return bmp;
+        put32(body, i * 0x010101u);
+    body.resize(body.size() + row * std::uint32_t(height), fill);
+    return bmpFile(width, height, bitCount, colors, 54 + colors * 4, body);
 }
 
 // A chunk: tag, length, payload. The length may be given to differ from the payload's.
@@ -115,27 +116,12 @@ inline void putImageEntry(ByteVector& list, std::uint16_t number, const ByteVect
 inline ByteVector peWithResource(bool wide, const std::string& typeName, std::uint16_t id,
                                  const ByteVector& data) {
     const std::uint32_t sectionRva = 0x1000, sectionFile = 0x200;
-    ByteVector tree;
-    // Root directory: one named entry.
-    tree.resize(16);
-    set32(tree, 12, 1u);
-    std::size_t rootEntry = tree.size();
-    tree.resize(tree.size() + 8);
-    // Name directory: one id entry.
-    std::size_t nameDir = tree.size();
-    tree.resize(tree.size() + 16);
-    tree[nameDir + 14] = 1;
-    std::size_t nameEntry = tree.size();
-    tree.resize(tree.size() + 8);
-    // Language directory: one id entry.
-    std::size_t languageDir = tree.size();
-    tree.resize(tree.size() + 16);
-    tree[languageDir + 14] = 1;
-    std::size_t languageEntry = tree.size();
-    tree.resize(tree.size() + 8);
-    std::size_t dataEntry = tree.size();
-    tree.resize(tree.size() + 16);
-    std::size_t nameString = tree.size();
+    // The root directory with one named entry, the type's directory and the language's with
+    // one id entry each (a directory is 16 bytes, an entry 8), the data entry, the type's name.
+    const std::size_t rootEntry = 16, nameDir = 24, nameEntry = 40, languageDir = 48,
+                      languageEntry = 64, dataEntry = 72, nameString = 88;
+    ByteVector tree(nameString);
+    tree[12] = tree[nameDir + 14] = tree[languageDir + 14] = 1;
     put16(tree, std::uint32_t(typeName.size()));
     for (char c : typeName)
         put16(tree, std::uint8_t(c));
