@@ -117,62 +117,41 @@ TEST(MaskPreparation, PaintsPaletteImagesBlackUnderTheMaskAndReducesItToZeroAndO
     const std::vector<std::uint32_t> noBlack = {0xFFFFFF, 0x090000, 0x030303, 0x020202, 0x020202};
     const ByteVector ones = {1, 1, 1, 1, 1, 1, 1, 1};
     const ByteVector mask = picture(4, 2, 8, {1, 2}, {0, 7, 0, 1, 2, 0, 0, 0});
-    struct Case {
-        const char* name;
-        ByteVector image;
-        std::vector<ByteVector> masks;
-        ByteVector imageAfter, maskAfter;
-    } cases[] = {
-        {"8 bits",
-         picture(4, 2, 8, noBlack, ones),
-         {mask},
-         {1, 3, 1, 3, 3, 1, 1, 1},
-         {0, 1, 0, 1, 1, 0, 0, 0}},
-        {"24 bits: neither changes",
-         picture(1, 2, 24, {}, {1, 1, 1, 0, 1, 1, 1, 0}),
-         {mask},
-         {1, 1, 1, 0, 1, 1, 1, 0},
-         {0, 7, 0, 1, 2, 0, 0, 0}},
-        {"a second mask, against the prepared image",
-         picture(4, 2, 8, noBlack, ones),
-         {mask, picture(4, 2, 8, {1, 2}, {9, 0, 0, 0, 0, 0, 0, 0})},
-         {3, 3, 1, 3, 3, 1, 1, 1},
-         {1, 0, 0, 0, 0, 0, 0, 0}},
-        {"a smaller mask: only the part it covers",
-         picture(4, 2, 8, noBlack, ones),
-         {picture(1, 1, 8, {}, {5, 6, 7, 8})},
-         {3, 1, 1, 1, 1, 1, 1, 1},
-         {1, 6, 7, 8}},
-        {"a larger mask: the image's part of it",
-         picture(2, 1, 4, noBlack, {0x11, 0, 0, 0}),
-         {picture(4, 2, 8, {}, {0, 7, 7, 7, 7, 7, 7, 7})},
-         {0x13, 0, 0, 0},
-         {0, 1, 7, 7, 7, 7, 7, 7}},
-        // The stored colours of these masks are their pixel bytes (pixel offset 54) or a single
-        // entry; every mask reads black for 0 and white for 1.
-        {"a 1-bit mask without a colour table",
-         picture(8, 1, 8, noBlack, ones),
-         {bmpFile(8, 1, 1, 0, 54, {0xF0, 0x12, 0x34, 0x56})},
-         {3, 3, 3, 3, 1, 1, 1, 1},
-         {0xF0, 0x12, 0x34, 0x56}},
-        {"a mask of one colour",
-         picture(8, 1, 8, noBlack, ones),
-         {bmpFile(8, 1, 1, 1, 58, {0x12, 0x34, 0x56, 0, 0x0F, 0, 0, 0})},
-         {1, 1, 1, 1, 3, 3, 3, 3},
-         {0x0F, 0, 0, 0}},
-    };
-    for (const Case& c : cases) {
+    const ByteVector image8 = picture(4, 2, 8, noBlack, ones),
+                     wide8 = picture(8, 1, 8, noBlack, ones);
+    // Each row: the image, the masks added after it, and the image and mask rows they leave.
+    auto row = [](const char* name, const ByteVector& image, const std::vector<ByteVector>& masks,
+                  const ByteVector& imageAfter, const ByteVector& maskAfter) {
         ImageStore store;
-        ASSERT_EQ(store.addImage(0, c.image), 1) << c.name;
-        for (const ByteVector& m : c.masks)
-            ASSERT_EQ(store.addMask(100, m), 1) << c.name;
-        EXPECT_EQ(rows(store.getBitmap(0)), c.imageAfter) << c.name;
-        EXPECT_EQ(rows(store.getMask(0)), c.maskAfter) << c.name;
+        ASSERT_EQ(store.addImage(0, image), 1) << name;
+        for (const ByteVector& m : masks)
+            ASSERT_EQ(store.addMask(100, m), 1) << name;
+        EXPECT_EQ(rows(store.getBitmap(0)), imageAfter) << name;
+        EXPECT_EQ(rows(store.getMask(0)), maskAfter) << name;
         const std::vector<PaletteColour>& colours = store.getMask(0)->colours;
         EXPECT_EQ(rgb({colours.begin(), colours.begin() + 2}),
                   (std::vector<std::uint32_t>{0, 0xFFFFFF}))
-            << c.name;
-    }
+            << name;
+    };
+    row("8 bits", image8, {mask}, {1, 3, 1, 3, 3, 1, 1, 1}, {0, 1, 0, 1, 1, 0, 0, 0});
+    row("24 bits: neither changes", picture(1, 2, 24, {}, {1, 1, 1, 0, 1, 1, 1, 0}), {mask},
+        {1, 1, 1, 0, 1, 1, 1, 0}, {0, 7, 0, 1, 2, 0, 0, 0});
+    row("a second mask, against the prepared image", image8,
+        {mask, picture(4, 2, 8, {1, 2}, {9, 0, 0, 0, 0, 0, 0, 0})}, {3, 3, 1, 3, 3, 1, 1, 1},
+        {1, 0, 0, 0, 0, 0, 0, 0});
+    row("a smaller mask: only the part it covers", image8, {picture(1, 1, 8, {}, {5, 6, 7, 8})},
+        {3, 1, 1, 1, 1, 1, 1, 1}, {1, 6, 7, 8});
+    row("a larger mask: the image's part of it", picture(2, 1, 4, noBlack, {0x11, 0, 0, 0}),
+        {picture(4, 2, 8, {}, {0, 7, 7, 7, 7, 7, 7, 7})}, {0x13, 0, 0, 0},
+        {0, 1, 7, 7, 7, 7, 7, 7});
+    // The stored colours of these masks are their pixel bytes (pixel offset 54) or a single
+    // entry; every mask reads black for 0 and white for 1.
+    row("a 1-bit mask without a colour table", wide8,
+        {bmpFile(8, 1, 1, 0, 54, {0xF0, 0x12, 0x34, 0x56})}, {3, 3, 3, 3, 1, 1, 1, 1},
+        {0xF0, 0x12, 0x34, 0x56});
+    row("a mask of one colour", wide8,
+        {bmpFile(8, 1, 1, 1, 58, {0x12, 0x34, 0x56, 0, 0x0F, 0, 0, 0})}, {1, 1, 1, 1, 3, 3, 3, 3},
+        {0x0F, 0, 0, 0});
 }
 
 } // namespace
