@@ -180,17 +180,11 @@ struct FailingCanvas {
         if (dh == 1 && sh == 1) calls.push_back({dy, sy, op});
         return false;
     }
+    friend int selectImage(FailingCanvas&, const ImageEntry&) { return 0; }
+    friend int selectMask(FailingCanvas&, const ImageEntry&) { return 0; }
+    friend int selectPalette(FailingCanvas&, const Palette&) { return 0; }
+    friend void useColourOnColour(FailingCanvas&) {}
 };
-int selectImage(FailingCanvas&, const ImageEntry&) {
-    return 0;
-}
-int selectMask(FailingCanvas&, const ImageEntry&) {
-    return 0;
-}
-int selectPalette(FailingCanvas&, const Palette&) {
-    return 0;
-}
-void useColourOnColour(FailingCanvas&) {}
 
 TEST(DrawSprite, AFailedStretchIsDrawnRowByRowOnTheStageOnly) {
     ImageStore store;

@@ -14,38 +14,24 @@ namespace {
 
 // Extents of two billion are mapped only where they meet the surface, in 64-bit arithmetic.
 TEST(StretchMapping, HugeExtentsMapOnlyTheVisiblePixels) {
-    struct Row {
-        const char* what;
-        StretchAxis axis;
-        std::int32_t first;
-        std::size_t count;
-        std::int32_t firstSource, lastSource;
-    };
-    const Row table[] = {
-        {"two billion from 12", {0, 2000000000, 40, 0, 12, 12}, 0, 40, 0, 0},
-        {"two billion ending on the surface",
-         {-1999999990, 2000000000, 40, 0, 12, 12},
-         0,
-         10,
-         11,
-         11},
-        {"the most negative extent from nearly as many",
-         {39, INT_MIN, 40, 11, -INT_MAX, 12},
-         28,
-         12,
-         0,
-         11},
-        {"the largest source onto 40", {0, 40, 40, 0, INT_MAX, 12}, 0, 1, 11, 11},
-    };
-    for (const Row& row : table) {
+    // Each row: the axis, and the first stage column drawn, how many, and their first and last
+    // source columns.
+    auto row = [](const char* what, const StretchAxis& axis, std::int32_t first, std::size_t count,
+                  std::int32_t firstSource, std::int32_t lastSource) {
         StretchPlan plan;
-        planStretch(row.axis, {0, 1, 40, 0, 1, 1}, plan);
-        ASSERT_EQ(plan.result, StretchResult::drawn) << row.what;
-        EXPECT_EQ(plan.columns.first, row.first) << row.what;
-        ASSERT_EQ(plan.columns.sources.size(), row.count) << row.what;
-        EXPECT_EQ(plan.columns.sources.front(), row.firstSource) << row.what;
-        EXPECT_EQ(plan.columns.sources.back(), row.lastSource) << row.what;
-    }
+        planStretch(axis, {0, 1, 40, 0, 1, 1}, plan);
+        ASSERT_EQ(plan.result, StretchResult::drawn) << what;
+        EXPECT_EQ(plan.columns.first, first) << what;
+        ASSERT_EQ(plan.columns.sources.size(), count) << what;
+        EXPECT_EQ(plan.columns.sources.front(), firstSource) << what;
+        EXPECT_EQ(plan.columns.sources.back(), lastSource) << what;
+    };
+    row("two billion from 12", {0, 2000000000, 40, 0, 12, 12}, 0, 40, 0, 0);
+    row("two billion ending on the surface", {-1999999990, 2000000000, 40, 0, 12, 12}, 0, 10, 11,
+        11);
+    row("the most negative extent from nearly as many", {39, INT_MIN, 40, 11, -INT_MAX, 12}, 28, 12,
+        0, 11);
+    row("the largest source onto 40", {0, 40, 40, 0, INT_MAX, 12}, 0, 1, 11, 11);
 }
 
 TEST(SoftCanvas, RefusesAbsurdSizesAsAnEmptyCanvas) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 using namespace cinefold;
@@ -18,10 +19,10 @@ TEST(StagePalette, HoldsTheSystemColoursTheCubeAndBlack) {
     }
     auto colours = stagePaletteColours(first, last);
     auto expect = [&](int index, int red, int green, int blue, int flags) {
-        EXPECT_EQ(colours[index].red, red) << "entry " << index;
-        EXPECT_EQ(colours[index].green, green) << "entry " << index;
-        EXPECT_EQ(colours[index].blue, blue) << "entry " << index;
-        EXPECT_EQ(colours[index].flags, flags) << "entry " << index;
+        const PaletteColour& c = colours[index];
+        EXPECT_EQ(std::tuple(int(c.red), int(c.green), int(c.blue), int(c.flags)),
+                  std::tuple(red, green, blue, flags))
+            << "entry " << index;
     };
     expect(0, 0, 1, 2, 0);
     expect(9, 9, 10, 11, 0);
