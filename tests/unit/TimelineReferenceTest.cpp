@@ -38,17 +38,12 @@ class Draw {
 };
 
 // Mismatches, counted, with the first few described.
-class Mismatches {
-  public:
-    void add(const std::string& what) {
-        if (count_++ < 5) text_ += what + "\n";
+struct Mismatches {
+    int count = 0;
+    std::ostringstream text;
+    template <class... Parts> void add(const Parts&... parts) {
+        if (count++ < 5) (text << ... << parts) << "\n";
     }
-    int count() const { return count_; }
-    const std::string& text() const { return text_; }
-
-  private:
-    int count_ = 0;
-    std::string text_;
 };
 
 reference::Key seen(const KeyRecord& r) {
@@ -61,21 +56,9 @@ KeyRecord recordOf(const reference::Key& k, std::int32_t prev, std::int32_t next
             k.flip,  k.interpolation, k.interpolated, k.frame,   prev,    next};
 }
 
-std::string describe(const char* what, std::int32_t layer, std::int32_t frame, std::int64_t got,
-                     std::int64_t expected) {
+std::string shown(const reference::Key& k) {
     std::ostringstream s;
-    s << what << " of layer " << layer << " at frame " << frame << ": " << got << ", reference "
-      << expected;
-    return s.str();
-}
-
-std::string describe(std::int32_t layer, std::int32_t frame, const reference::Key& got,
-                     const reference::Key& expected) {
-    std::ostringstream s;
-    s << "layer " << layer << " at frame " << frame << ": centre (" << got.centerX << ", "
-      << got.centerY << ") size " << got.width << " x " << got.height << ", reference ("
-      << expected.centerX << ", " << expected.centerY << ") size " << expected.width << " x "
-      << expected.height;
+    s << "centre (" << k.centerX << ", " << k.centerY << ") size " << k.width << " x " << k.height;
     return s.str();
 }
 
@@ -133,13 +116,15 @@ void compareRound(Draw& draw, Mismatches& mismatches) {
             reference::Key got = seen(set.evaluateLayer(layer, f));
             reference::Key expected = reference::evaluate(track, f);
             if (!(got == expected)) {
-                mismatches.add(describe(layer, f, got, expected));
+                mismatches.add("layer ", layer, " at frame ", f, ": ", shown(got), ", reference ",
+                               shown(expected));
                 continue;
             }
             if (expected.group == 0) continue;
             std::int32_t start = reference::runStart(track, f);
             if (set.runStart(layer, f) != start)
-                mismatches.add(describe("run start", layer, f, set.runStart(layer, f), start));
+                mismatches.add("run start of layer ", layer, " at frame ", f, ": ",
+                               set.runStart(layer, f), ", reference ", start);
             const std::vector<CelEntry>& cels = groups[std::size_t(expected.group - 1)];
             std::vector<reference::Cel> plain;
             for (const CelEntry& c : cels)
@@ -147,11 +132,12 @@ void compareRound(Draw& draw, Mismatches& mismatches) {
             int index = reference::celIndex(plain, track, f);
             CelEntry cel = index < 0 ? CelEntry{} : cels[std::size_t(index)];
             if (set.celImage(expected.group, layer, f) != cel.image)
-                mismatches.add(describe("cel image", layer, f,
-                                        set.celImage(expected.group, layer, f), cel.image));
+                mismatches.add("cel image of layer ", layer, " at frame ", f, ": ",
+                               set.celImage(expected.group, layer, f), ", reference ", cel.image);
             if (set.celSize(expected.group, layer, f) != (CelSize{cel.width, cel.height}))
-                mismatches.add(describe("cel width", layer, f,
-                                        set.celSize(expected.group, layer, f).width, cel.width));
+                mismatches.add("cel width of layer ", layer, " at frame ", f, ": ",
+                               set.celSize(expected.group, layer, f).width, ", reference ",
+                               cel.width);
         }
     }
 }
@@ -164,7 +150,7 @@ TEST(TimelineReference, RandomTracksGiveTheSameRecordsRunStartsAndCelsAtEveryFra
         Mismatches mismatches;
         for (int round = 0; round < 200; ++round)
             compareRound(draw, mismatches);
-        EXPECT_EQ(mismatches.count(), 0) << "seed " << seed << ":\n" << mismatches.text();
+        EXPECT_EQ(mismatches.count, 0) << "seed " << seed << ":\n" << mismatches.text.str();
     }
 }
 
@@ -193,11 +179,12 @@ TEST(TimelineReference, CurvesBetweenKeysFarApartGiveTheSameCentres) {
             for (std::int32_t f : {a + 1, a + 2, b - 1, a + draw.between(1, b - a - 1)}) {
                 reference::Key got = seen(track.evaluate(f));
                 reference::Key expected = reference::evaluate(plain, f);
-                if (!(got == expected)) mismatches.add(describe(1, f, got, expected));
+                if (!(got == expected))
+                    mismatches.add("frame ", f, ": ", shown(got), ", reference ", shown(expected));
             }
         }
     }
-    EXPECT_EQ(mismatches.count(), 0) << mismatches.text();
+    EXPECT_EQ(mismatches.count, 0) << mismatches.text.str();
 }
 
 // The polynomial alone, at evaluation points of every scale the tracks produce: m + u for m in
@@ -222,13 +209,9 @@ TEST(TimelineReference, LagrangeCentreAgreesAtEvaluationPointsOfEveryScale) {
         float x = float(m) + u;
         reference::Point expected = reference::lagrange(points, x);
         CentrePoint got = lagrangeCentre(ours, abscissae, count, x);
-        if (got.x != expected.x || got.y != expected.y) {
-            std::ostringstream s;
-            s << count << " points at x = " << std::hexfloat << x << std::defaultfloat << ": ("
-              << got.x << ", " << got.y << "), reference (" << expected.x << ", " << expected.y
-              << ")";
-            mismatches.add(s.str());
-        }
+        if (got.x != expected.x || got.y != expected.y)
+            mismatches.add(count, " points at x = ", std::hexfloat, x, std::defaultfloat, ": (",
+                           got.x, ", ", got.y, "), reference (", expected.x, ", ", expected.y, ")");
     }
-    EXPECT_EQ(mismatches.count(), 0) << mismatches.text();
+    EXPECT_EQ(mismatches.count, 0) << mismatches.text.str();
 }
