@@ -16,7 +16,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 640x480x8 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-[[ -x ${CINEFOLD_TOOL:-} ]] || cf_fail "the native cinefold tool is not built ('${CINEFOLD_TOOL:-}')"
 cf_tools make_bundled_saver.exe
 frame=120
 largest_error=24    # mean absolute error per channel, of 255; measured 16
@@ -26,8 +25,7 @@ driver_key="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$saver")\\X11 Driver"
 
 cf_run 120 "$CF_TOOLS/make_bundled_saver.exe" "$CF_SAVER" "$saver" demo "$frame" 1 >&2 ||
     cf_fail "bundling the animation held at frame $frame failed"
-"$CINEFOLD_TOOL" render "$saver" --frame "$frame" --screen "${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT" \
-    -o "$CF_TMP/rendered.png" || cf_fail "cinefold render failed"
+cf_render "$CF_TMP/rendered.png" "$saver" --frame "$frame" --screen "${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT"
 cf_run 60 reg add "$driver_key" /v ClientSideGraphics /t REG_SZ /d N /f >/dev/null 2>&1 ||
     cf_fail "cannot turn client-side graphics off for $(basename "$saver")"
 
@@ -53,16 +51,12 @@ close_to_render() {
         ((CUBE_SHARE >= least_cube_share))
 }
 
-cf_mouse_move $((CF_SCREEN_WIDTH / 2)) $((CF_SCREEN_HEIGHT / 2)) || cf_fail "cannot move the pointer"
-cf_start saver "$saver" /s
-cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "no saver window"
-xid=$(cf_x_window "Screen Saver") || cf_fail "no X window for the saver"
-if ! cf_poll 60 close_to_render "$xid"; then
+cf_start_saver saver "$saver"
+if ! cf_poll 60 close_to_render "$CF_SAVER_XID"; then
     cp -- "$CF_TMP/shown.png" "$CF_TMP/rendered.png" "$CF_ARTIFACTS/"
     cf_fail "the 8-bit screen is not the rendered frame: ${FIGURES:-no picture}"
 fi
 cf_log "ok: $FIGURES"
-cf_close_with saver "$xid" 60 key space || cf_fail "the saver did not close"
-cf_expect_eq "$CF_EXIT" 0 "exit code"
+cf_close_saver saver
 cf_run 60 reg delete "$driver_key" /f >/dev/null 2>&1 ||
     cf_log "could not remove the driver setting of $(basename "$saver")"

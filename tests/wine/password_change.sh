@@ -9,21 +9,9 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-cf_tools test_password_cpl.dll test_mpr.dll
-# The system looks for a module in the current folder too: run from one without any.
-cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
+cf_password_modules MPR.DLL
 settings() { cf_probe 60 "$@"; }
-
-app_key='Software\Wine\AppDefaults\cinefold.scr'
-log="$CF_TMP/calls.log"
-: >"$log"
-CINEFOLD_TEST_LOG=$(cf_winpath "$log") || cf_fail "no Windows path for the log"
-export CINEFOLD_TEST_LOG
-
-make_saver() { cf_saver_copy "$1" ${2:+"$2" MPR.DLL}; }
-with_module=$(make_saver with-module test_mpr.dll)
-without_module=$(make_saver without-module)
-without_entry=$(make_saver without-entry test_password_cpl.dll)
+log=$CF_CALLS
 
 # change_password SAVER ARG...: runs the saver with Wine preferring an MPR.DLL beside it;
 # sets CF_EXIT and empties the log first.
@@ -40,8 +28,8 @@ calls() { tr '\n' ' ' <"$log"; }
 # own_window NAME TITLE: a window of the probe's own; prints its handle.
 own_window() {
     cf_start "$1" "$CF_WINPROBE" window "$2" 200000
-    cf_poll 60 grep -q '^window=' "$CF_ARTIFACTS/$1.log" || cf_fail "no window '$2'"
-    tr -d '\r' <"$CF_ARTIFACTS/$1.log" | sed -n 's/^window=//p'
+    cf_poll 60 grep -q '^window=' "$CF_ARTIFACTS/$1.out" || cf_fail "no window '$2'"
+    tr -d '\r' <"$CF_ARTIFACTS/$1.out" | sed -n 's/^window=//p'
 }
 parent=$(own_window parent "Cinefold Test Parent")
 foreground=$(own_window front "Cinefold Test Foreground")
@@ -49,10 +37,7 @@ is_foreground() { [[ $(settings foreground) == "window=$foreground" ]]; }
 cf_poll 30 is_foreground || cf_fail "the second window did not come to the foreground"
 [[ $parent != "$foreground" ]] || cf_fail "the two windows have one handle"
 
-settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
-settings set "$app_key" Version 1 77696e393800 || cf_fail "cannot ask Wine for Windows 98"
-
-change_password "$with_module" /a "$parent"
+change_password "$WITH_MODULE" /a "$parent"
 cf_expect_eq "$CF_EXIT" 0 "/a N: exit code"
 cf_expect_eq "$(calls)" "provider-module loaded change provider=SCRSAVE window=$parent reserved=0,0 provider-module freed " \
     "/a N: the call, and the module freed afterwards"
@@ -60,18 +45,18 @@ cf_expect_eq "$(calls)" "provider-module loaded change provider=SCRSAVE window=$
 cf_expect_eq "$(settings foreground)" "window=$foreground" "foreground window"
 for arguments in "/a 4000000000" "-A" "/a:$parent"; do
     # shellcheck disable=SC2086 # the arguments are words
-    change_password "$with_module" $arguments
+    change_password "$WITH_MODULE" $arguments
     cf_expect_eq "$CF_EXIT" 0 "$arguments: exit code"
     cf_expect_eq "$(calls)" "provider-module loaded change provider=SCRSAVE window=$foreground reserved=0,0 provider-module freed " \
         "$arguments: the foreground window is the parent"
 done
 
-change_password "$without_module" /a "$parent"
+change_password "$WITHOUT_MODULE" /a "$parent"
 cf_expect_eq "$CF_EXIT|$(calls)" "0|" "/a N without MPR.DLL: exit code and calls"
-change_password "$without_entry" /a "$parent"
+change_password "$WITHOUT_ENTRY" /a "$parent"
 cf_expect_eq "$CF_EXIT|$(calls)" "0|password-module loaded password-module freed " \
     "/a N with an MPR.DLL lacking the entry point: exit code and module life"
 
-settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
-change_password "$with_module" /a "$parent"
+settings delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"
+change_password "$WITH_MODULE" /a "$parent"
 cf_expect_eq "$CF_EXIT|$(calls)" "255|" "/a N on the NT family: exit code and calls"

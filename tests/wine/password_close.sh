@@ -11,28 +11,13 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 800x600x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-cf_tools test_password_cpl.dll test_mpr.dll
-# The system looks for a module in the current folder too: run from one without any.
-cd -- "$CF_TMP" || cf_fail "cannot enter the test's folder"
+cf_password_modules PASSWORD.CPL
 probe() { cf_probe 60 "$@"; }
-
-app_key='Software\Wine\AppDefaults\cinefold.scr'
+log=$CF_CALLS
 desktop='Control Panel\Desktop'
-log="$CF_TMP/calls.log"
-: >"$log"
-CINEFOLD_TEST_LOG=$(cf_winpath "$log") || cf_fail "no Windows path for the log"
-export CINEFOLD_TEST_LOG
 dialog_class=CinefoldTestPassword
 dialog_title="Cinefold Test Password"
 
-# Copies of the saver, each in a folder of its own with the module the case needs.
-make_saver() { cf_saver_copy "$1" ${2:+"$2" PASSWORD.CPL}; }
-with_module=$(make_saver with-module test_password_cpl.dll)
-without_module=$(make_saver without-module)
-without_entry=$(make_saver without-entry test_mpr.dll)
-
-probe delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
-probe set "$app_key" Version 1 77696e393800 || cf_fail "cannot ask Wine for Windows 98"
 use_password() {
     if [[ -z $1 ]]; then
         probe delete "$desktop" ScreenSaveUsePassword
@@ -46,21 +31,11 @@ dialog_up() { probe find "$dialog_class" "$dialog_title" >/dev/null; }
 dialog_gone() { ! dialog_up; }
 running_state() { probe saverrunning; }
 
-# start_saver NAME SAVER: sets saver_hwnd and saver_xid.
-start_saver() {
-    cf_mouse_move 400 300 || cf_fail "cannot move the pointer"
-    cf_start "$1" "$2" /s
-    cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "$1: no saver window"
-    saver_hwnd=${CF_WINDOW%%$'\t'*}
-    saver_hwnd=${saver_hwnd#window=}
-    saver_xid=$(cf_x_window "Screen Saver") || cf_fail "$1: no X window for the saver"
-}
-
 # One key press at a time until the password question is open.
 press_key_until_asked() {
     local attempt
     for attempt in 1 2 3 4 5 6 7 8 9 10; do
-        cf_focus "$saver_xid" 2>/dev/null
+        cf_focus "$CF_SAVER_XID" 2>/dev/null
         cf_key space
         cf_poll 4 dialog_up && return 0
         cf_running "$1" || cf_fail "$1: the saver ended without asking"
@@ -76,10 +51,10 @@ answer() {
 
 # --- a password in use ----------------------------------------------------------------------------
 use_password 01000000
-start_saver asked "$with_module"
+cf_start_saver asked "$WITH_MODULE"
 cf_expect_eq "$(running_state)" "running=1" "screen-saver-running state with the module loaded"
 press_key_until_asked asked
-cf_expect_eq "$(grep '^verify ' "$log")" "verify window=$saver_hwnd running=1" \
+cf_expect_eq "$(grep '^verify ' "$log")" "verify window=$CF_SAVER_HWND running=1" \
     "the one question: the saver window as argument, running state on"
 
 # While the question is open: a close sent is refused at once, posted closes do not ask again.
@@ -104,15 +79,15 @@ cf_expect_eq "$(grep '^password-module' "$log" | tr '\n' ' ')" \
 cf_expect_eq "$(running_state)" "running=0" "screen-saver-running state after the saver closed"
 
 # --- no password: the first close closes ----------------------------------------------------------
-cases=("no-value::$with_module" "value-0:00000000:$with_module"
-    "no-module:01000000:$without_module" "no-entry-point:01000000:$without_entry")
+cases=("no-value::$WITH_MODULE" "value-0:00000000:$WITH_MODULE"
+    "no-module:01000000:$WITHOUT_MODULE" "no-entry-point:01000000:$WITHOUT_ENTRY")
 for entry in "${cases[@]}"; do
     IFS=: read -r name value saver <<<"$entry"
     : >"$log"
     use_password "$value"
-    start_saver "$name" "$saver"
+    cf_start_saver "$name" "$saver"
     cf_expect_eq "$(running_state)" "running=0" "$name: screen-saver-running state"
-    cf_focus "$saver_xid" 2>/dev/null
+    cf_focus "$CF_SAVER_XID" 2>/dev/null
     cf_key space
     cf_wait_exit "$name" 30 || cf_fail "$name: the first key press did not close the saver"
     cf_expect_eq "$CF_EXIT" 0 "$name: exit code"
@@ -123,4 +98,4 @@ cf_expect_eq "$(tr '\n' ' ' <"$log")" "provider-module loaded provider-module fr
     "no-entry-point: the module's life"
 
 use_password ""
-probe delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+probe delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"

@@ -9,81 +9,47 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 1024x768x24 "$@"
 [[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
-[[ -x ${CINEFOLD_TOOL:-} ]] || cf_fail "the native cinefold tool is not built ('${CINEFOLD_TOOL:-}')"
 cf_tools make_bundled_saver.exe preview_host.exe
-command -v compare >/dev/null || cf_fail "missing tool: compare"
 figures=$CF_BUILD_DIR/wine-figures/saver-frames
 mkdir -p -- "$figures"
-settings_key='HKCU\Software\Quillmark\CinefoldScreenSaver'
-period=1 # tenths of a second
+screen=${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT
 
-# bundle PROGRAM OUT FRAME: PROGRAM carrying the animation held at FRAME.
-bundle() {
-    cf_run 120 "$CF_TOOLS/make_bundled_saver.exe" "$1" "$2" demo "$3" "$period" >&2 ||
-        cf_fail "bundling the animation held at frame $3 into $(basename "$2") failed"
+# show NAME PROGRAM FRAME RENDER_ARG...: bundles the animation held at FRAME, at a period of a
+# tenth of a second, into a copy of PROGRAM, BUNDLED, and renders that frame of it.
+show() {
+    local name=$1 program=$2 frame=$3
+    shift 3
+    BUNDLED=$CF_TMP/$name.${program##*.}
+    cf_run 120 "$CF_TOOLS/make_bundled_saver.exe" "$program" "$BUNDLED" demo "$frame" 1 >&2 ||
+        cf_fail "bundling the animation held at frame $frame into $name failed"
+    cf_render "$CF_TMP/$name.png" "$BUNDLED" --frame "$frame" "$@"
 }
 
-# render FILE OUT ARG...: the tool's picture of FILE.
-render() {
-    local file=$1 out=$2
-    shift 2
-    "$CINEFOLD_TOOL" render "$file" "$@" -o "$out" ||
-        cf_fail "cinefold render $(basename "$file") $* failed"
+# seen NAME [GEOMETRY]: waits until the screen shows the rendered picture, and keeps it.
+seen() {
+    cf_wait_picture "$1" root "$CF_TMP/$1.png" "${2:-$screen+0+0}"
+    cp -- "$CF_TMP/shot.png" "$figures/$1.png"
 }
 
-# same_as EXPECTED GEOMETRY: a screenshot whose GEOMETRY (WxH+X+Y) equals the PNG EXPECTED.
-same_as() {
-    cf_screenshot "$CF_TMP/screen.png" || return 1
-    convert "$CF_TMP/screen.png" -crop "$2" +repage -alpha off "PNG24:$CF_TMP/shown.png" ||
-        return 1
-    CF_DIFFERENT=$(compare -metric AE "$CF_TMP/shown.png" "$1" null: 2>&1)
-    [[ $CF_DIFFERENT == 0 ]]
-}
-
-# wait_for NAME EXPECTED GEOMETRY: waits until the screen shows the picture, and keeps it.
-wait_for() {
-    CF_DIFFERENT=
-    if ! cf_poll 60 same_as "$2" "$3"; then
-        cp -- "$CF_TMP/shown.png" "$CF_ARTIFACTS/$1-shown.png"
-        cp -- "$2" "$CF_ARTIFACTS/$1-rendered.png"
-        cf_fail "$1: the screen differs from cinefold render in ${CF_DIFFERENT:-every} pixels"
-    fi
-    cp -- "$CF_TMP/shown.png" "$figures/$1.png"
-    cf_log "ok: $1 equals cinefold render"
-}
-
-# full_screen FRAME [stretched]: the saver at FRAME, full screen, at 1:1 or stretched.
-full_screen() {
-    local name="frame-$1${2:+-$2}" saver="$CF_TMP/frame-$1.scr" xid
-    bundle "$CF_SAVER" "$saver" "$1"
-    render "$saver" "$CF_TMP/$name.png" --frame "$1" --screen "${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT" \
-        ${2:+--stretch}
-    if [[ -n ${2:-} ]]; then cf_store_stretch 1; else cf_store_stretch 0; fi
-    cf_mouse_move $((CF_SCREEN_WIDTH / 2)) $((CF_SCREEN_HEIGHT / 2)) ||
-        cf_fail "cannot move the pointer"
-    cf_start "$name" "$saver" /s
-    cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "$name: no saver window"
-    wait_for "$name" "$CF_TMP/$name.png" "${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT+0+0"
-    xid=$(cf_x_window "Screen Saver") || cf_fail "$name: no X window for the saver"
-    cf_close_with "$name" "$xid" 60 key space || cf_fail "$name: the saver did not close"
-    cf_expect_eq "$CF_EXIT" 0 "$name: exit code"
-}
-
-# A series at 1:1: sprites move, step through their cels and are mirrored.
-for frame in 0 40 80 120; do
-    full_screen "$frame"
+# A series at 1:1: sprites move, step through their cels and are mirrored; then stretched.
+for row in "0 0" "40 0" "80 0" "120 0" "200 1"; do
+    read -r frame stretch <<<"$row"
+    name=frame-$frame render=(--screen "$screen")
+    ((stretch)) && name+=-stretched render+=(--stretch)
+    show "$name" "$CF_SAVER" "$frame" "${render[@]}"
+    cf_store_stretch "$stretch"
+    cf_start_saver "$name" "$BUNDLED"
+    seen "$name"
+    cf_close_saver "$name"
 done
-full_screen 200 stretched
 
 # The preview of frame 300 in a 152 x 112 window at (100, 100), whatever the option says.
-host="$CF_TMP/preview_host.exe"
-bundle "$CF_TOOLS/preview_host.exe" "$host" 300
-render "$host" "$CF_TMP/preview.png" --frame 300 --preview 152x112
-cf_start preview "$host" 100 100 152 112
+show preview-300 "$CF_TOOLS/preview_host.exe" 300 --preview 152x112
+cf_start preview "$BUNDLED" 100 100 152 112
 cf_wait_window CinefoldPreviewHost "Preview host" || cf_fail "the preview host did not show"
-wait_for preview-300 "$CF_TMP/preview.png" 152x112+100+100
+seen preview-300 152x112+100+100
 cf_probe 30 post CinefoldPreviewHost "Preview host" WM_CLOSE >/dev/null ||
     cf_fail "cannot close the preview host"
 cf_wait_exit preview 60 || cf_fail "the preview did not end"
 cf_expect_eq "$CF_EXIT" 0 "preview exit code"
-cf_run 60 reg delete "$settings_key" /f >/dev/null 2>&1
+cf_forget_settings

@@ -16,19 +16,21 @@ figures="$CF_BUILD_DIR/wine-figures"
 
 settings() { cf_probe 60 "$@"; }
 
-# Fields of the probe's line for control ID: sets CTL_RECT, CTL_CHECK, CTL_STYLE, CTL_CLASS,
-# CTL_TEXT, CTL_ICON from the last "controls" output in $controls.
-control_fields() {
-    local line
-    line=$(grep -P "^id=$1\t" <<<"$controls" | head -n 1)
-    [[ -n $line ]] || return 1
-    [[ $line =~ $'\t'rect=([-0-9,]+) ]] && CTL_RECT=${BASH_REMATCH[1]}
-    [[ $line =~ $'\t'check=(-?[0-9]+) ]] && CTL_CHECK=${BASH_REMATCH[1]}
-    [[ $line =~ $'\t'style=(0x[0-9a-f]+) ]] && CTL_STYLE=${BASH_REMATCH[1]}
-    [[ $line =~ $'\t'class=([^$'\t']*) ]] && CTL_CLASS=${BASH_REMATCH[1]}
-    [[ $line =~ $'\t'icon=([01]) ]] && CTL_ICON=${BASH_REMATCH[1]}
-    CTL_TEXT=${line#*$'\t'text=}
+# control ID: CTL[FIELD] is each field of the probe's line for control ID (or for the dialog
+# itself, ID "window") in the last "controls" output, $controls. Control texts hold no tabs.
+declare -A CTL
+control() {
+    local line field fields
+    if [[ $1 == window ]]; then line=$(head -n 1 <<<"$controls"); else
+        line=$(grep -P "^id=$1\t" <<<"$controls" | head -n 1); fi
+    [[ -n $line ]] || cf_fail "no control $1"
+    CTL=()
+    IFS=$'\t' read -ra fields <<<"$line"
+    for field in "${fields[@]}"; do CTL[${field%%=*}]=${field#*=}; done
 }
+
+# read_controls: the dialog's controls, in $controls.
+read_controls() { controls=$(settings controls "#32770" "$caption"); }
 
 # open_dialog NAME ARG...: starts the saver and waits for its dialog; sets $controls and the
 # dialog's X window in $dialog_xid.
@@ -37,30 +39,28 @@ open_dialog() {
     shift
     cf_start "$name" "$CF_SAVER" "$@"
     cf_wait_window "#32770" "$caption" || cf_fail "$name: dialog 101 did not appear"
-    controls=$(settings controls "#32770" "$caption") || cf_fail "$name: cannot read the dialog"
+    cf_poll 30 read_controls || cf_fail "$name: cannot read the dialog"
     dialog_xid=$(cf_x_window "$caption") || cf_fail "$name: no X window for the dialog"
 }
 
 box_state() {
-    control_fields 1000 || cf_fail "no check box 1000"
-    printf '%s\n' "$CTL_CHECK"
+    control 1000
+    printf '%s\n' "${CTL[check]}"
 }
 
 # Clicks the middle of the check box, as a user would, until the box shows WANTED.
 set_box() {
-    local wanted=$1 l t r b
-    control_fields 1000 || cf_fail "no check box 1000"
-    IFS=, read -r l t r b <<<"$CTL_RECT"
-    cf_poll 30 click_box_until "$wanted" $(((l + r) / 2)) $(((t + b) / 2)) ||
-        cf_fail "the check box did not become $wanted"
+    local l t r b
+    control 1000
+    IFS=, read -r l t r b <<<"${CTL[rect]}"
+    cf_poll 30 click_box_until "$1" $(((l + r) / 2)) $(((t + b) / 2)) ||
+        cf_fail "the check box did not become $1"
 }
 click_box_until() {
-    controls=$(settings controls "#32770" "$caption") || return 1
-    [[ $(box_state) == "$1" ]] && return 0
+    read_controls && [[ $(box_state) == "$1" ]] && return 0
     cf_focus "$dialog_xid" 2>/dev/null
     cf_mouse_move "$2" "$3" && cf_click 1
-    controls=$(settings controls "#32770" "$caption") || return 1
-    [[ $(box_state) == "$1" ]]
+    read_controls && [[ $(box_state) == "$1" ]]
 }
 
 # close_dialog NAME KEY: presses KEY in the dialog until the saver has ended; expects -1.
@@ -88,26 +88,23 @@ cf_expect_eq "$(stored)" "key=absent" "settings before the first start"
 open_dialog first /c
 cf_expect_eq "$(stored)" "value=absent" "settings once the dialog has read them (key, no value)"
 
-window_line=$(head -n 1 <<<"$controls")
-cf_log "dialog: $window_line"
-[[ $window_line =~ $'\t'rect=(-?[0-9]+),(-?[0-9]+),(-?[0-9]+),(-?[0-9]+) ]] ||
-    cf_fail "no dialog rectangle"
-left=${BASH_REMATCH[1]} top=${BASH_REMATCH[2]}
-width=$((BASH_REMATCH[3] - left)) height=$((BASH_REMATCH[4] - top))
+control window
+cf_log "dialog: $(head -n 1 <<<"$controls")"
+IFS=, read -r left top right bottom <<<"${CTL[rect]}"
+width=$((right - left)) height=$((bottom - top))
 cf_expect_eq "$left,$top" "$(((CF_SCREEN_WIDTH - width) / 2)),$(((CF_SCREEN_HEIGHT - height) / 2))" \
     "dialog position for its ${width}x$height size"
-cf_expect_eq "${window_line##*$'\t'title=}" "$caption" "caption"
-[[ $window_line =~ $'\t'style=0x([0-9a-f]+) ]] || cf_fail "no dialog style"
-style=$((16#${BASH_REMATCH[1]}))
+cf_expect_eq "${CTL[title]}" "$caption" "caption"
+style=$((CTL[style]))
 cf_expect_eq "$(((style & 0x80C00080) == 0x80C00080))" 1 "WS_POPUP, WS_CAPTION and DS_MODALFRAME"
 cf_expect_eq "$((style & 0x00080000))" 0 "WS_SYSMENU (no close box)"
 
 cf_expect_eq "$(grep -c '^id=' <<<"$controls")" 4 "number of controls"
-control_fields 1 || cf_fail "no control 1"
-cf_expect_eq "$CTL_CLASS|$CTL_TEXT|$((CTL_STYLE & 0x1000F))" "Button|OK|65537" \
+control 1
+cf_expect_eq "${CTL[class]}|${CTL[text]}|$((CTL[style] & 0x1000F))" "Button|OK|65537" \
     "control 1: class, text, BS_DEFPUSHBUTTON | WS_TABSTOP"
-control_fields 1000 || cf_fail "no control 1000"
-cf_expect_eq "$CTL_CLASS|$CTL_TEXT|$((CTL_STYLE & 0x1000F))|$CTL_CHECK" \
+control 1000
+cf_expect_eq "${CTL[class]}|${CTL[text]}|$((CTL[style] & 0x1000F))|${CTL[check]}" \
     "Button|Stretch as Desktop Size|65539|0" \
     "control 1000: class, text, BS_AUTOCHECKBOX | WS_TABSTOP, clear at the first start"
 statics=$(grep -P '^id=-1\t' <<<"$controls")

@@ -10,20 +10,11 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 640x480x24 "$@"
 [[ -f $CF_SAVER ]] || cf_fail "the shipped saver is not built ('$CF_SAVER')"
-[[ -x ${CINEFOLD_TOOL:-} ]] || cf_fail "the native cinefold tool is not built ('${CINEFOLD_TOOL:-}')"
 last_frame=150 # 15 s of the demo: far more than the test waits for its two screenshots
 screen_size=${CF_SCREEN_WIDTH}x$CF_SCREEN_HEIGHT
 frame_bytes=$((CF_SCREEN_WIDTH * CF_SCREEN_HEIGHT * 3))
 
-# pixels_hash PNG: the SHA-1 of the picture's pixels as 8-bit RGB, whatever the PNG's own format.
-pixels_hash() {
-    local hash
-    hash=$(timeout 20 convert "$1" -alpha off -depth 8 rgb:- | sha1sum) || return 1
-    printf '%s\n' "${hash%% *}"
-}
-
-"$CINEFOLD_TOOL" render "$CF_SAVER" --frames "0:$last_frame" --screen "$screen_size" \
-    -o "$CF_TMP/frame.png" >/dev/null || cf_fail "cinefold render of frames 0 to $last_frame failed"
+cf_render "$CF_TMP/frame.png" "$CF_SAVER" --frames "0:$last_frame" --screen "$screen_size"
 # One convert for all the frames, cut into one picture each, in frame order.
 declare -A frames_with=() # hash -> the frames that look so (a still part may repeat a picture)
 frame=0
@@ -35,25 +26,24 @@ done < <(timeout 120 convert "$CF_TMP"/frame-*.png -alpha off -depth 8 rgb:- |
 ((frame == last_frame + 1)) || cf_fail "hashed $frame rendered frames, expected $((last_frame + 1))"
 cf_log "rendered frames 0 to $last_frame: ${#frames_with[@]} different pictures"
 
-# caught NAME: takes a screenshot; status 0 when it equals a rendered frame, kept as NAME.png,
-# with the frames in CAUGHT_FRAMES and its hash in CAUGHT_HASH.
+# caught: takes a screenshot; status 0 when it equals a rendered frame, with the frames in
+# CAUGHT_FRAMES and the SHA-1 of its pixels as 8-bit RGB in CAUGHT_HASH.
 caught() {
     cf_screenshot "$CF_TMP/screen.png" || return 1
-    CAUGHT_HASH=$(pixels_hash "$CF_TMP/screen.png") || return 1
+    CAUGHT_HASH=$(timeout 20 convert "$CF_TMP/screen.png" -depth 8 rgb:- | sha1sum) || return 1
+    CAUGHT_HASH=${CAUGHT_HASH%% *}
     CAUGHT_FRAMES=${frames_with[$CAUGHT_HASH]:-}
-    [[ -n $CAUGHT_FRAMES ]] && cp -- "$CF_TMP/screen.png" "$CF_TMP/$1.png"
+    [[ -n $CAUGHT_FRAMES ]]
 }
 
 # A second screenshot counts once a second has passed since the first and it shows another frame.
 caught_later() {
     cf__now_ms
-    ((CF_NOW_MS - first_at >= 1000)) && caught second && [[ $CAUGHT_HASH != "$first_hash" ]]
+    ((CF_NOW_MS - first_at >= 1000)) && caught && [[ $CAUGHT_HASH != "$first_hash" ]]
 }
 
-cf_mouse_move $((CF_SCREEN_WIDTH / 2)) $((CF_SCREEN_HEIGHT / 2)) || cf_fail "cannot move the pointer"
-cf_start saver "$CF_SAVER" /s
-cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "no saver window"
-cf_poll 30 caught first || cf_fail "no screenshot equals a frame of the demo from 0 to $last_frame"
+cf_start_saver saver
+cf_poll 30 caught || cf_fail "no screenshot equals a frame of the demo from 0 to $last_frame"
 cf__now_ms
 first_at=$CF_NOW_MS first_hash=$CAUGHT_HASH first_frames=$CAUGHT_FRAMES
 cf_log "ok: the first screenshot is frame $first_frames"
@@ -61,11 +51,4 @@ cf_poll 30 caught_later ||
     cf_fail "no later screenshot equals another frame of the demo from 0 to $last_frame"
 cf_log "ok: the second screenshot is frame $CAUGHT_FRAMES"
 
-# Both are whole frames of the demo and not the same one: the creatures moved between them.
-moved=$(compare -metric AE "$CF_TMP/first.png" "$CF_TMP/second.png" null: 2>&1)
-[[ $moved =~ ^[0-9]+$ && $moved -gt 0 ]] || cf_fail "the two screenshots do not differ ($moved)"
-cf_log "ok: $moved pixels changed between frame $first_frames and frame $CAUGHT_FRAMES"
-
-xid=$(cf_x_window "Screen Saver") || cf_fail "no X window for the saver"
-cf_close_with saver "$xid" 60 key space || cf_fail "the saver did not close"
-cf_expect_eq "$CF_EXIT" 0 "exit code"
+cf_close_saver saver

@@ -17,12 +17,9 @@ warm_up_seconds=20
 run_seconds=80
 allowance_kib=256
 samples="$CF_ARTIFACTS/memory.txt"
-settings_key='HKCU\Software\Quillmark\CinefoldScreenSaver'
 cf_store_stretch 1
 
-cf_mouse_move 500 400 || cf_fail "cannot move the pointer"
-cf_start saver "$CF_SAVER" /s
-cf_wait_window WindowsScreenSaverClass "Screen Saver" || cf_fail "no saver window"
+cf_start_saver saver
 # The corner of the demo's background reaches the corner of the screen only when the demo plays
 # stretched.
 cf_wait_pixels 60 0,0=68ADE1 || cf_fail "the demo does not play stretched"
@@ -57,16 +54,14 @@ sample() { # prints "private workingSet gdiObjects rssKiB"
 # in the first 20 seconds and then stays within a page).
 cf__now_ms
 started=$CF_NOW_MS
-warm() { cf__now_ms; ((CF_NOW_MS - started >= warm_up_seconds * 1000)); }
-cf_poll $((warm_up_seconds + 30)) warm
-first=$(sample) || cf_fail "cannot read the saver's memory"
-printf 'seconds private workingSet gdiObjects rssKiB\n%s %s\n' "$warm_up_seconds" "$first" >"$samples"
-for ((at = warm_up_seconds + 10; at <= run_seconds; at += 10)); do
-    due() { cf__now_ms; ((CF_NOW_MS - started >= at * 1000)); }
+due() { cf__now_ms; ((CF_NOW_MS - started >= at * 1000)); }
+echo 'seconds private workingSet gdiObjects rssKiB' >"$samples"
+for ((at = warm_up_seconds; at <= run_seconds; at += 10)); do
     cf_poll $((run_seconds + 30)) due
     cf_running saver || cf_fail "the saver ended by itself after about $at seconds"
     last=$(sample) || cf_fail "cannot read the saver's memory at $at seconds"
     printf '%s %s\n' "$at" "$last" >>"$samples"
+    ((at == warm_up_seconds)) && first=$last
 done
 cat "$samples" >&2
 
@@ -78,9 +73,8 @@ cf_log "private $p0 -> $p1 bytes, working set $w0 -> $w1 bytes, GDI objects $g0 
 ((g1 <= g0)) || cf_fail "the saver holds $((g1 - g0)) more graphics objects"
 ((r1 - r0 <= allowance_kib)) || cf_fail "the Wine process grew by $((r1 - r0)) KiB"
 
-xid=$(cf_x_window "Screen Saver") || cf_fail "no X window for the saver"
-cf_focus "$xid" 2>/dev/null
+cf_focus "$CF_SAVER_XID" 2>/dev/null
 cf_key space || cf_fail "cannot press a key"
 cf_wait_exit saver 30 || cf_fail "the first key press did not close the saver"
 cf_expect_eq "$CF_EXIT" 0 "exit code after the key press"
-cf_run 60 reg delete "$settings_key" /f >/dev/null 2>&1 || cf_log "could not remove StageSize"
+cf_forget_settings

@@ -6,30 +6,23 @@
 # file that holds no animation still plays (the demo), with one line on stderr.
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
-xt_begin --screen 640x480x24 "$@"
-held=$XT_TMP/held.cfc
+cf_begin --screen 640x480x24 "$@"
+held=$CF_TMP/held.cfc
 frame=12
-xt_held_animation "$held" "$frame"
+cf_held_animation "$held" "$frame"
 
 # window NAME WxH: a test window of that size; sets WINDOW to its id.
 window() {
-    xt_start_piped "$1" "$XT_WINDOW_PROGRAM" "${2%x*}" "${2#*x}"
-    WINDOW=$(xt_line "$1" '^window [0-9]+$') || xt_fail "$1: no test window"
-    WINDOW=${WINDOW#window }
-}
-
-# ask NAME COMMAND: a command to the test window, once it has been carried out.
-ask() {
-    xt_send "$1" "$2"
-    xt_poll "$XT_WAIT_LIMIT" eval "(( \$(grep -c '^ok' '$XT_ARTIFACTS/$1.out') == ${3:-1} ))" ||
-        xt_fail "$1: the test window did not carry out '$2'"
+    cf_job "$1" "$CF_WINDOW_PROGRAM" "${2%x*}" "${2#*x}"
+    cf_poll "$CF_WAIT_LIMIT" grep -q '^window ' "$CF_ARTIFACTS/$1.out" || cf_fail "$1: no test window"
+    WINDOW=$(sed -n 's/^window //p' "$CF_ARTIFACTS/$1.out")
 }
 
 # terminate NAME: SIGTERM ends the saver within half a second, with exit code 0.
 terminate() {
-    kill -TERM "${XT_PID[$1]}"
-    xt_wait_exit "$1" 0.5 || xt_fail "$1: still running half a second after SIGTERM"
-    xt_expect_eq "$XT_EXIT" 0 "$1: exit code after SIGTERM"
+    kill -TERM "${CF_JOB_PID[$1]}"
+    cf_wait_exit "$1" 0.5 || cf_fail "$1: still running half a second after SIGTERM"
+    cf_expect_eq "$CF_EXIT" 0 "$1: exit code after SIGTERM"
 }
 
 # The root window comes first, while no test window covers it.
@@ -53,20 +46,20 @@ for row in "${cases[@]}"; do
         environment+=("XSCREENSAVER_WINDOW=$(printf '0x%x' "$WINDOW")") ;;
     esac
     # shellcheck disable=SC2086 # the render arguments are words
-    xt_render "$XT_TMP/$name.png" "$held" --frame "$frame" $expected
-    xt_start "$name" env "${environment[@]}" "$XT_SAVER" "${arguments[@]}"
-    xt_wait_picture "$name" "$WINDOW" "$XT_TMP/$name.png"
+    cf_render "$CF_TMP/$name.png" "$held" --frame "$frame" $expected
+    cf_job "$name" env "${environment[@]}" "$CF_SAVER" "${arguments[@]}"
+    cf_wait_picture "$name" "$WINDOW" "$CF_TMP/$name.png"
     if [[ $name == window ]]; then
         # Larger, then smaller than half the screen, which makes it a preview.
-        ask window-window "resize 500 400"
-        xt_render "$XT_TMP/larger.png" "$held" --frame "$frame" --screen 500x400
-        xt_wait_picture "$name-larger" "$WINDOW" "$XT_TMP/larger.png"
-        ask window-window "resize 300 200" 2
-        xt_render "$XT_TMP/smaller.png" "$held" --frame "$frame" --screen 640x480 --preview 300x200
-        xt_wait_picture "$name-smaller" "$WINDOW" "$XT_TMP/smaller.png"
-        ask window-window destroy 3
-        xt_wait_exit "$name" || xt_fail "$name: still running after its window was destroyed"
-        xt_expect_eq "$XT_EXIT" 0 "$name: exit code after its window was destroyed"
+        xdotool windowsize "$WINDOW" 500 400 || cf_fail "cannot resize the window"
+        cf_render "$CF_TMP/larger.png" "$held" --frame "$frame" --screen 500x400
+        cf_wait_picture "$name-larger" "$WINDOW" "$CF_TMP/larger.png"
+        xdotool windowsize "$WINDOW" 300 200 || cf_fail "cannot resize the window"
+        cf_render "$CF_TMP/smaller.png" "$held" --frame "$frame" --screen 640x480 --preview 300x200
+        cf_wait_picture "$name-smaller" "$WINDOW" "$CF_TMP/smaller.png"
+        xdotool windowkill "$WINDOW" || cf_fail "cannot destroy the window"
+        cf_wait_exit "$name" || cf_fail "$name: still running after its window was destroyed"
+        cf_expect_eq "$CF_EXIT" 0 "$name: exit code after its window was destroyed"
     else
         terminate "$name"
     fi
@@ -74,10 +67,10 @@ done
 
 # Not an animation: the demo plays, and stderr has one line that names the file.
 window bad-window 400x300
-xt_start bad "$XT_SAVER" --file "$XT_TMP/project/project.json" --window-id "$WINDOW"
-xt_poll "$XT_WAIT_LIMIT" eval "[[ -s '$XT_ARTIFACTS/bad.err' ]]" || xt_fail "bad: nothing on stderr"
-colours() { xt_screenshot "$XT_TMP/bad.png" "$WINDOW" && convert "$XT_TMP/bad.png" -format %k info:; }
-xt_poll "$XT_WAIT_LIMIT" eval '(( $(colours) > 50 ))' || xt_fail "bad: the demo does not show"
-xt_expect_eq "$(wc -l <"$XT_ARTIFACTS/bad.err")" 1 "bad: lines on stderr"
-grep -q 'project.json' "$XT_ARTIFACTS/bad.err" || xt_fail "bad: stderr does not name the file"
+cf_job bad "$CF_SAVER" --file "$CF_TMP/project/project.json" --window-id "$WINDOW"
+cf_poll "$CF_WAIT_LIMIT" eval "[[ -s '$CF_ARTIFACTS/bad.err' ]]" || cf_fail "bad: nothing on stderr"
+colours() { cf_screenshot "$CF_TMP/bad.png" "$WINDOW" && convert "$CF_TMP/bad.png" -format %k info:; }
+cf_poll "$CF_WAIT_LIMIT" eval '(( $(colours) > 50 ))' || cf_fail "bad: the demo does not show"
+cf_expect_eq "$(wc -l <"$CF_ARTIFACTS/bad.err")" 1 "bad: lines on stderr"
+grep -q 'project.json' "$CF_ARTIFACTS/bad.err" || cf_fail "bad: stderr does not name the file"
 terminate bad

@@ -9,21 +9,19 @@
 # launching hacks"), so under root the daemon and its commands run as the user nobody.
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
-xt_begin --screen 640x480x24 "$@"
-for tool in xscreensaver xscreensaver-command cmake; do
-    command -v "$tool" >/dev/null || xt_fail "missing tool: $tool"
-done
-held=$XT_TMP/held.cfc
+cf_begin --screen 640x480x24 "$@"
+cf_need xscreensaver xscreensaver-command cmake
+held=$CF_TMP/held.cfc
 frame=7
-xt_held_animation "$held" "$frame"
+cf_held_animation "$held" "$frame"
 
-prefix=$XT_TMP/prefix
-cmake --install "$XT_BUILD_DIR" --prefix "$prefix" >"$XT_ARTIFACTS/install.log" ||
-    xt_fail "cmake --install failed"
+prefix=$CF_TMP/prefix
+cmake --install "$CF_BUILD_DIR" --prefix "$prefix" >"$CF_ARTIFACTS/install.log" ||
+    cf_fail "cmake --install failed"
 saver=$prefix/libexec/xscreensaver/cinefold-saver
 config=$prefix/share/xscreensaver/config/cinefold-saver.xml
 [[ -x $prefix/bin/cinefold && -x $saver && -f $config ]] ||
-    xt_fail "cmake --install left out the tool, the saver or its XScreenSaver description"
+    cf_fail "cmake --install left out the tool, the saver or its XScreenSaver description"
 
 # attribute ELEMENT ATTRIBUTE: the attribute of the description's element that starts with
 # ELEMENT (each element of it is written on one line).
@@ -34,10 +32,10 @@ command_line="${command_line/\%/$held} $(attribute 'boolean id="stretch"' arg-se
 as_user=()
 if ((EUID == 0)); then
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-    chmod 755 "$XT_TMP"
+    chmod 755 "$CF_TMP"
 fi
-export HOME=$XT_TMP/home
-mkdir -p "$HOME" && cat >"$HOME/.xscreensaver" <<EOF || xt_fail "cannot write ~/.xscreensaver"
+export HOME=$CF_TMP/home
+mkdir -p "$HOME" && cat >"$HOME/.xscreensaver" <<EOF || cf_fail "cannot write ~/.xscreensaver"
 mode: one
 selected: 0
 lock: False
@@ -49,14 +47,14 @@ timeout: 0:30:00
 programs: $command_line
 EOF
 ((EUID == 0)) && chown -R nobody: "$HOME"
-xt_log "programs: $command_line"
+cf_log "programs: $command_line"
 
-xt_render "$XT_TMP/expected.png" "$held" --frame "$frame" --screen 640x480 --stretch
-PATH=${saver%/*}:$PATH xt_start xscreensaver "${as_user[@]}" xscreensaver -no-splash -verbose
-xt_poll "$XT_WAIT_LIMIT" "${as_user[@]}" xscreensaver-command -version >/dev/null 2>&1 ||
-    xt_fail "XScreenSaver does not answer"
-"${as_user[@]}" xscreensaver-command -activate >/dev/null || xt_fail "cannot activate"
-xt_wait_picture xscreensaver root "$XT_TMP/expected.png"
+cf_render "$CF_TMP/expected.png" "$held" --frame "$frame" --screen 640x480 --stretch
+PATH=${saver%/*}:$PATH cf_job xscreensaver "${as_user[@]}" xscreensaver -no-splash -verbose
+cf_poll "$CF_WAIT_LIMIT" "${as_user[@]}" xscreensaver-command -version >/dev/null 2>&1 ||
+    cf_fail "XScreenSaver does not answer"
+"${as_user[@]}" xscreensaver-command -activate >/dev/null || cf_fail "cannot activate"
+cf_wait_picture xscreensaver root "$CF_TMP/expected.png"
 
 # Our process, as XScreenSaver started it.
 find_saver() {
@@ -67,8 +65,8 @@ find_saver() {
     done
     return 1
 }
-find_saver || xt_fail "no cinefold-saver process, though the screen shows the animation"
-"${as_user[@]}" xscreensaver-command -deactivate >/dev/null || xt_fail "cannot deactivate"
-xt_poll "$XT_WAIT_LIMIT" eval '! xt_alive "$SAVER_PID"' ||
-    xt_fail "cinefold-saver (pid $SAVER_PID) still runs after deactivation"
-xt_log "ok: deactivation ended cinefold-saver"
+find_saver || cf_fail "no cinefold-saver process, though the screen shows the animation"
+"${as_user[@]}" xscreensaver-command -deactivate >/dev/null || cf_fail "cannot deactivate"
+cf_poll "$CF_WAIT_LIMIT" eval '! cf_alive "$SAVER_PID"' ||
+    cf_fail "cinefold-saver (pid $SAVER_PID) still runs after deactivation"
+cf_log "ok: deactivation ended cinefold-saver"
