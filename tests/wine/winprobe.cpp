@@ -43,52 +43,37 @@ constexpr int exitUsage = 2;
 constexpr int exitSystem = 3;
 constexpr UINT screenSaverRunningQuery = 114; // SPI_GETSCREENSAVERRUNNING
 constexpr DWORD pollMilliseconds = 50;
-constexpr UINT sendTimeoutMilliseconds = 5000;
 
-struct MessageName {
-    const char* name;
-    UINT value;
-};
+// Thrown by an argument that does not parse; main answers it with the usage.
+struct UsageError {};
 
-constexpr MessageName messageNames[] = {{"WM_CLOSE", WM_CLOSE}};
-
-int usage() {
-    std::fputs("usage: winprobe find|shown|memory|post|send|controls CLASS TITLE [...]\n"
-               "       winprobe list|screen|foreground|saverrunning | cursor X Y WAIT_MS\n"
-               "       winprobe window TITLE WAIT_MS | get|set|delete KEY [VALUE [TYPE HEX]]\n",
-               stderr);
-    return exitUsage;
-}
-// A whole decimal or 0x-prefixed hexadecimal number; anything else is refused.
-bool parseNumber(const char* text, unsigned long long& value) {
-    if (*text == '\0' || *text == '-') return false;
+// A whole decimal or 0x-prefixed hexadecimal number no larger than LIMIT.
+unsigned long long number(const char* text, unsigned long long limit = ~0ull) {
     char* end = nullptr;
-    value = std::strtoull(text, &end, 0);
-    return *end == '\0';
-}
-
-bool parseMessage(const char* text, UINT& message) {
-    for (const MessageName& entry : messageNames) {
-        if (_stricmp(entry.name, text) == 0) {
-            message = entry.value;
-            return true;
-        }
-    }
-    unsigned long long value = 0;
-    if (!parseNumber(text, value) || value > 0xFFFFFFFFull) return false;
-    message = UINT(value);
-    return true;
-}
-
-const char* orAny(const char* text) {
-    return *text ? text : nullptr;
+    unsigned long long value = std::strtoull(text, &end, 0);
+    if (*text == '\0' || *text == '-' || *end || value > limit) throw UsageError();
+    return value;
 }
 
 unsigned long handleNumber(HWND window) {
     return static_cast<unsigned long>(UINT_PTR(window));
 }
 
-void printWindow(HWND window) {
+HWND findWindow(const char* className, const char* title) {
+    return FindWindowA(*className ? className : nullptr, *title ? title : nullptr);
+}
+
+// Polls until CONDITION holds or WAIT_MS have passed; returns whether it held.
+template <typename Condition> bool waitFor(DWORD waitMs, Condition condition) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= waitMs) return false;
+        Sleep(pollMilliseconds);
+    }
+    return true;
+}
+
+BOOL CALLBACK printWindow(HWND window, LPARAM) {
     char className[256] = {};
     char title[256] = {};
     GetClassNameA(window, className, sizeof className);
@@ -101,89 +86,37 @@ void printWindow(HWND window) {
                 handleNumber(window), className, title, rect.left, rect.top, rect.right,
                 rect.bottom, IsWindowVisible(window) ? 1 : 0,
                 static_cast<unsigned long>(processId));
-}
-
-enum class Wanted { present, shown };
-
-bool isMet(HWND window, Wanted wanted) {
-    switch (wanted) {
-    case Wanted::present:
-        return window != nullptr;
-    case Wanted::shown:
-        // A window created visible exists, hidden, while its WM_CREATE runs.
-        return window != nullptr && IsWindowVisible(window);
-    }
-    return false;
-}
-
-// Polls FindWindowA until the window is as wanted or the wait runs out; returns the window
-// last found, if any, and whether it was as wanted.
-HWND waitForWindow(const char* className, const char* title, Wanted wanted, DWORD waitMs,
-                   bool& met) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = FindWindowA(orAny(className), orAny(title));
-        met = isMet(window, wanted);
-        if (met || GetTickCount() - start >= waitMs) return window;
-        Sleep(pollMilliseconds);
-    }
-}
-
-bool parseWait(int argc, char** argv, int index, DWORD& waitMs) {
-    waitMs = 0;
-    if (argc <= index) return true;
-    unsigned long long value = 0;
-    if (!parseNumber(argv[index], value) || value > 0x7FFFFFFFull) return false;
-    waitMs = DWORD(value);
-    return true;
-}
-
-int findCommand(int argc, char** argv, Wanted wanted) {
-    DWORD waitMs = 0;
-    if (argc < 4 || argc > 5 || !parseWait(argc, argv, 4, waitMs)) return usage();
-    bool met = false;
-    HWND window = waitForWindow(argv[2], argv[3], wanted, waitMs, met);
-    if (window) printWindow(window);
-    return met ? exitFound : exitNotMet;
-}
-
-BOOL CALLBACK printEach(HWND window, LPARAM) {
-    printWindow(window);
     return TRUE;
 }
 
-int listCommand() {
-    return EnumWindows(printEach, 0) ? exitFound : exitSystem;
-}
-
-int screenCommand() {
-    std::printf("screen=%dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    return exitFound;
+int findCommand(int argc, char** argv, bool shown) {
+    const DWORD waitMs = argc > 4 ? DWORD(number(argv[4], 0x7FFFFFFF)) : 0;
+    HWND window = nullptr;
+    // A window created visible exists, hidden, while its WM_CREATE runs.
+    const bool met = waitFor(waitMs, [&] {
+        window = findWindow(argv[2], argv[3]);
+        return window && (!shown || IsWindowVisible(window));
+    });
+    if (window) printWindow(window, 0);
+    return met ? exitFound : exitNotMet;
 }
 
 // The system's cursor position moves once the program under the pointer has taken in the
 // pointer's motion, so waiting for it tells a test that the motion has reached that program.
-int cursorCommand(int argc, char** argv) {
-    DWORD waitMs = 0;
-    if (argc != 5 || !parseWait(argc, argv, 4, waitMs)) return usage();
-    long x = std::strtol(argv[2], nullptr, 10);
-    long y = std::strtol(argv[3], nullptr, 10);
+int cursorCommand(char** argv) {
+    const long x = std::strtol(argv[2], nullptr, 10);
+    const long y = std::strtol(argv[3], nullptr, 10);
     POINT cursor = {};
-    const DWORD start = GetTickCount();
-    while (GetCursorPos(&cursor) && (cursor.x != x || cursor.y != y)) {
-        if (GetTickCount() - start >= waitMs) break;
-        Sleep(pollMilliseconds);
-    }
+    const bool met = waitFor(DWORD(number(argv[4], 0x7FFFFFFF)), [&] {
+        return GetCursorPos(&cursor) && cursor.x == x && cursor.y == y;
+    });
     std::printf("cursor=%ld,%ld\n", cursor.x, cursor.y);
-    return cursor.x == x && cursor.y == y ? exitFound : exitNotMet;
+    return met ? exitFound : exitNotMet;
 }
 
 // What a long run watches for growth: the process's private memory and working set, and the
-// graphics and window-manager objects it holds.
-int memoryCommand(int argc, char** argv) {
-    if (argc != 4) return usage();
-    HWND window = FindWindowA(orAny(argv[2]), orAny(argv[3]));
-    if (!window) return exitNotMet;
+// graphics objects it holds.
+int memoryCommand(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
@@ -193,119 +126,27 @@ int memoryCommand(int argc, char** argv) {
     BOOL read = K32GetProcessMemoryInfo(
         process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     DWORD gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    DWORD userObjects = GetGuiResources(process, GR_USEROBJECTS);
     CloseHandle(process);
     if (!read) return exitSystem;
-    std::printf("private=%llu\tworkingSet=%llu\tgdiObjects=%lu\tuserObjects=%lu\n",
+    std::printf("private=%llu\tworkingSet=%llu\tgdiObjects=%lu\n",
                 static_cast<unsigned long long>(counters.PrivateUsage),
                 static_cast<unsigned long long>(counters.WorkingSetSize),
-                static_cast<unsigned long>(gdiObjects), static_cast<unsigned long>(userObjects));
+                static_cast<unsigned long>(gdiObjects));
     return exitFound;
 }
 
-int messageCommand(int argc, char** argv, bool send) {
-    UINT message = 0;
-    unsigned long long wParam = 0;
-    unsigned long long lParam = 0;
-    if (argc < 5 || argc > 7 || !parseMessage(argv[4], message)) return usage();
-    if (argc > 5 && !parseNumber(argv[5], wParam)) return usage();
-    if (argc > 6 && !parseNumber(argv[6], lParam)) return usage();
-    HWND window = FindWindowA(orAny(argv[2]), orAny(argv[3]));
-    if (!window) {
-        std::fprintf(stderr, "winprobe: no window of class \"%s\" titled \"%s\"\n", argv[2],
-                     argv[3]);
-        return exitNotMet;
-    }
-    if (!send) {
-        return PostMessageA(window, message, WPARAM(wParam), LPARAM(lParam)) ? exitFound
-                                                                             : exitSystem;
-    }
+int messageCommand(HWND window, int argc, char** argv, bool send) {
+    const UINT message = _stricmp(argv[4], "WM_CLOSE") == 0 ? WM_CLOSE : UINT(number(argv[4], ~0u));
+    const WPARAM wParam = argc > 5 ? WPARAM(number(argv[5])) : 0;
+    const LPARAM lParam = argc > 6 ? LPARAM(number(argv[6])) : 0;
+    if (!send) return PostMessageA(window, message, wParam, lParam) ? exitFound : exitSystem;
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(window, message, WPARAM(wParam), LPARAM(lParam), SMTO_ABORTIFHUNG,
-                             sendTimeoutMilliseconds, &answer)) {
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &answer)) {
         std::fputs("winprobe: the window did not answer\n", stderr);
         return exitSystem;
     }
     std::printf("result=%lld\n", static_cast<long long>(answer));
     return exitFound;
-}
-
-bool parseHex(const char* text, std::vector<BYTE>& bytes) {
-    std::size_t length = std::strlen(text);
-    if (length % 2) return false;
-    for (std::size_t i = 0; i < length; i += 2) {
-        char pair[3] = {text[i], text[i + 1], 0};
-        char* end = nullptr;
-        unsigned long value = std::strtoul(pair, &end, 16);
-        if (*end) return false;
-        bytes.push_back(BYTE(value));
-    }
-    return true;
-}
-
-int getCommand(const char* keyName, const char* valueName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        std::puts("key=absent");
-        return exitNotMet;
-    }
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG status = RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size);
-    if (status != ERROR_SUCCESS) {
-        RegCloseKey(key);
-        std::puts("value=absent");
-        return exitNotMet;
-    }
-    std::vector<BYTE> data(size + 1);
-    status = RegQueryValueExA(key, valueName, nullptr, &type, data.data(), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return exitSystem;
-    std::printf("type=%lu size=%lu data=", static_cast<unsigned long>(type),
-                static_cast<unsigned long>(size));
-    for (DWORD i = 0; i < size && i < 64; ++i)
-        std::printf("%02x", data[i]);
-    std::puts(size > 64 ? "..." : "");
-    return exitFound;
-}
-
-int setCommand(const char* keyName, const char* valueName, const char* typeText, const char* hex) {
-    std::vector<BYTE> bytes;
-    char* end = nullptr;
-    unsigned long type = std::strtoul(typeText, &end, 10);
-    if (*end || !parseHex(hex, bytes)) return usage();
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return exitSystem;
-    // The system lengthens a text whose next byte is a zero by that zero; a non-zero byte after
-    // the data keeps the stored size exactly as given.
-    const DWORD size = DWORD(bytes.size());
-    bytes.push_back(0xFF);
-    LONG status = RegSetValueExA(key, valueName, 0, DWORD(type), bytes.data(), size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? exitFound : exitSystem;
-}
-
-int deleteCommand(const char* keyName, const char* valueName) {
-    if (!valueName) {
-        LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, keyName);
-        if (status == ERROR_SUCCESS) RegDeleteKeyA(HKEY_CURRENT_USER, keyName);
-        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? exitFound : exitSystem;
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return exitFound;
-    LONG status = RegDeleteValueA(key, valueName);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? exitFound : exitSystem;
-}
-
-HWND findWindow(const char* className, const char* title) {
-    HWND window = FindWindowA(orAny(className), orAny(title));
-    if (!window)
-        std::fprintf(stderr, "settings_probe: no window \"%s\" \"%s\"\n", className, title);
-    return window;
 }
 
 BOOL CALLBACK printControl(HWND control, LPARAM) {
@@ -318,15 +159,12 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     std::string flat;
     for (const char* c = text; *c; ++c) {
         unsigned char byte = static_cast<unsigned char>(*c);
-        if (byte == '\n') {
-            flat += "\\n";
-        } else if (byte < 32 || byte >= 127) {
-            char escaped[8];
+        char escaped[8] = {char(byte)};
+        if (byte == '\n')
+            std::strcpy(escaped, "\\n");
+        else if (byte < 32 || byte >= 127)
             std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            flat += escaped;
-        } else {
-            flat += char(byte);
-        }
+        flat += escaped;
     }
     RECT rect = {};
     GetWindowRect(control, &rect);
@@ -341,9 +179,7 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
     return TRUE;
 }
 
-int controlsCommand(const char* className, const char* title) {
-    HWND window = findWindow(className, title);
-    if (!window) return exitNotMet;
+int controlsCommand(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);
     char text[256] = {};
@@ -362,9 +198,7 @@ LRESULT CALLBACK ownWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 int windowCommand(const char* title, const char* waitText) {
-    char* end = nullptr;
-    unsigned long waitMs = std::strtoul(waitText, &end, 10);
-    if (*end) return usage();
+    const UINT waitMs = UINT(number(waitText, 0x7FFFFFFF));
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ownWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -378,7 +212,7 @@ int windowCommand(const char* title, const char* waitText) {
     SetForegroundWindow(window);
     std::printf("window=%lu\n", handleNumber(window));
     std::fflush(stdout);
-    SetTimer(window, 1, UINT(waitMs), nullptr);
+    SetTimer(window, 1, waitMs, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && message.hwnd == window) DestroyWindow(window);
@@ -387,45 +221,143 @@ int windowCommand(const char* title, const char* waitText) {
     return exitFound;
 }
 
+int getCommand(const char* keyName, const char* valueName) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        std::puts("key=absent");
+        return exitNotMet;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size);
+    std::vector<BYTE> data(size + 1);
+    if (status == ERROR_SUCCESS)
+        status = RegQueryValueExA(key, valueName, nullptr, &type, data.data(), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        std::puts("value=absent");
+        return exitNotMet;
+    }
+    std::printf("type=%lu size=%lu data=", static_cast<unsigned long>(type),
+                static_cast<unsigned long>(size));
+    for (DWORD i = 0; i < size && i < 64; ++i)
+        std::printf("%02x", data[i]);
+    std::puts(size > 64 ? "..." : "");
+    return exitFound;
+}
+
+int setCommand(const char* keyName, const char* valueName, const char* typeText, const char* hex) {
+    const DWORD type = DWORD(number(typeText, 0xFFFFFFFF));
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 0; hex[i]; i += 2) {
+        const char pair[5] = {'0', 'x', hex[i], hex[i + 1], 0};
+        if (!hex[i + 1]) throw UsageError();
+        bytes.push_back(BYTE(number(pair, 0xFF)));
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return exitSystem;
+    // The system lengthens a text whose next byte is a zero by that zero; a non-zero byte after
+    // the data keeps the stored size exactly as given.
+    const DWORD size = DWORD(bytes.size());
+    bytes.push_back(0xFF);
+    LONG status = RegSetValueExA(key, valueName, 0, type, bytes.data(), size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? exitFound : exitSystem;
+}
+
+int deleteCommand(const char* keyName, const char* valueName) {
+    LONG status = ERROR_SUCCESS;
+    HKEY key = nullptr;
+    if (!valueName) {
+        status = RegDeleteTreeA(HKEY_CURRENT_USER, keyName);
+        if (status == ERROR_SUCCESS) RegDeleteKeyA(HKEY_CURRENT_USER, keyName);
+    } else if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        status = RegDeleteValueA(key, valueName);
+        RegCloseKey(key);
+    }
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? exitFound : exitSystem;
+}
+
+// The commands that act on a window found by CLASS and TITLE (argv[2], argv[3]).
+int windowCommandOf(int argc, char** argv) {
+    const std::string command = argv[1];
+    HWND window = findWindow(argv[2], argv[3]);
+    if (!window) {
+        std::fprintf(stderr, "winprobe: no window of class \"%s\" titled \"%s\"\n", argv[2],
+                     argv[3]);
+        return exitNotMet;
+    }
+    if (command == "memory") return memoryCommand(window);
+    if (command == "controls") return controlsCommand(window);
+    return messageCommand(window, argc, argv, command == "send");
+}
+
+int screenCommand(int, char**) {
+    std::printf("screen=%dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return exitFound;
+}
+
+int foregroundCommand(int, char**) {
+    std::printf("window=%lu\n", handleNumber(GetForegroundWindow()));
+    return exitFound;
+}
+
+int saverRunningCommand(int, char**) {
+    BOOL running = FALSE;
+    const BOOL read = SystemParametersInfoA(screenSaverRunningQuery, 0, &running, 0);
+    std::printf("running=%d\n", running ? 1 : 0);
+    return read ? exitFound : exitSystem;
+}
+
+struct Command {
+    const char* name;
+    int leastArgs, mostArgs; // after the command's name
+    int (*run)(int argc, char** argv);
+};
+
+const Command commands[] = {
+    {"find", 2, 3, [](int argc, char** argv) { return findCommand(argc, argv, false); }},
+    {"shown", 2, 3, [](int argc, char** argv) { return findCommand(argc, argv, true); }},
+    {"list", 0, 0,
+     [](int, char**) { return EnumWindows(printWindow, 0) ? exitFound : exitSystem; }},
+    {"screen", 0, 0, screenCommand},
+    {"cursor", 3, 3, [](int, char** argv) { return cursorCommand(argv); }},
+    {"memory", 2, 2, windowCommandOf},
+    {"post", 3, 5, windowCommandOf},
+    {"send", 3, 5, windowCommandOf},
+    {"controls", 2, 2, windowCommandOf},
+    {"foreground", 0, 0, foregroundCommand},
+    {"saverrunning", 0, 0, saverRunningCommand},
+    {"window", 2, 2, [](int, char** argv) { return windowCommand(argv[2], argv[3]); }},
+    {"get", 2, 2, [](int, char** argv) { return getCommand(argv[2], argv[3]); }},
+    {"set", 4, 4, [](int, char** argv) { return setCommand(argv[2], argv[3], argv[4], argv[5]); }},
+    {"delete", 1, 2,
+     [](int argc, char** argv) { return deleteCommand(argv[2], argc == 4 ? argv[3] : nullptr); }},
+};
+
+int run(int argc, char** argv) {
+    for (const Command& command : commands) {
+        if (argc < 2 || std::strcmp(argv[1], command.name) != 0) continue;
+        if (argc - 2 < command.leastArgs || argc - 2 > command.mostArgs) break;
+        return command.run(argc, argv);
+    }
+    throw UsageError();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc < 2) return usage();
-    const std::string command = argv[1];
     int result = exitUsage;
-    if (command == "find" || command == "shown") {
-        result = findCommand(argc, argv, command == "find" ? Wanted::present : Wanted::shown);
-    } else if (command == "list" && argc == 2) {
-        result = listCommand();
-    } else if (command == "screen" && argc == 2) {
-        result = screenCommand();
-    } else if (command == "cursor") {
-        result = cursorCommand(argc, argv);
-    } else if (command == "memory") {
-        result = memoryCommand(argc, argv);
-    } else if (command == "post" || command == "send") {
-        result = messageCommand(argc, argv, command == "send");
-    } else if (command == "controls" && argc == 4) {
-        result = controlsCommand(argv[2], argv[3]);
-    } else if (command == "foreground" && argc == 2) {
-        std::printf("window=%lu\n", handleNumber(GetForegroundWindow()));
-        result = exitFound;
-    } else if (command == "saverrunning" && argc == 2) {
-        BOOL running = FALSE;
-        result =
-            SystemParametersInfoA(screenSaverRunningQuery, 0, &running, 0) ? exitFound : exitSystem;
-        std::printf("running=%d\n", running ? 1 : 0);
-    } else if (command == "window" && argc == 4) {
-        result = windowCommand(argv[2], argv[3]);
-    } else if (command == "get" && argc == 4) {
-        result = getCommand(argv[2], argv[3]);
-    } else if (command == "set" && argc == 6) {
-        result = setCommand(argv[2], argv[3], argv[4], argv[5]);
-    } else if (command == "delete" && (argc == 3 || argc == 4)) {
-        result = deleteCommand(argv[2], argc == 4 ? argv[3] : nullptr);
-    } else {
-        result = usage();
+    try {
+        result = run(argc, argv);
+    } catch (const UsageError&) {
+        std::fputs("usage: winprobe find|shown|memory|post|send|controls CLASS TITLE [...]\n"
+                   "       winprobe list|screen|foreground|saverrunning | cursor X Y WAIT_MS\n"
+                   "       winprobe window TITLE WAIT_MS | get|set|delete KEY [VALUE [TYPE HEX]]\n",
+                   stderr);
     }
     std::fflush(stdout);
     return result;
