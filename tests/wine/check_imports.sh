@@ -45,14 +45,7 @@ mapfile -t dlls < <(sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*\(.*[^[:space:]]
     <<<"$headers")
 ((${#dlls[@]} > 0)) || problem "no import table found"
 for dll in "${dlls[@]}"; do
-    found=0
-    for name in "${allowed[@]}"; do
-        [[ ${dll,,} == "$name" ]] && found=1
-    done
-    ((found)) || problem "imports $dll, which is not one of ${allowed[*]}"
+    [[ " ${allowed[*]} " == *" ${dll,,} "* ]] || problem "imports $dll, which is not one of ${allowed[*]}"
 done
-
-if ((problems)); then
-    exit 1
-fi
+((problems)) && exit 1
 echo "$file: ${format^^} Windows GUI, imports ${dlls[*]}"
