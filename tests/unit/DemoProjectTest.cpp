@@ -26,23 +26,20 @@ Json toolJson(const std::string& arguments) {
 using DemoProjectFiles = TempFolder;
 
 TEST_F(DemoProjectFiles, UnpackedAndPackedAgainLoadsTheSame) {
-    const fs::path dir = folder_;
-    const std::string again = (dir / "again.cfc").string();
-    ASSERT_EQ(runTool("unpack " + demo + " -o " + (dir / "project").string()).status, 0);
-    ASSERT_EQ(runTool("pack " + (dir / "project/project.json").string() + " -o " + again).status,
-              0);
-
+    const std::string again = path("again.cfc");
+    ASSERT_EQ(runTool("unpack " + demo + " -o " + path("project")).status, 0);
+    ASSERT_EQ(runTool("pack " + path("project/project.json") + " -o " + again).status, 0);
     EXPECT_EQ(toolJson("info --json " + demo), toolJson("info --json " + again));
     // Every image and mask, pixel for pixel, and each palette with them.
-    ASSERT_EQ(runTool("extract " + demo + " -o " + (dir / "first").string()).status, 0);
-    ASSERT_EQ(runTool("extract " + again + " -o " + (dir / "second").string()).status, 0);
+    ASSERT_EQ(runTool("extract " + demo + " -o " + path("first")).status, 0);
+    ASSERT_EQ(runTool("extract " + again + " -o " + path("second")).status, 0);
     int compared = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir / "first")) {
-        const fs::path other = dir / "second" / entry.path().filename();
-        EXPECT_EQ(read(entry.path()), read(other)) << entry.path().filename();
+    for (const fs::directory_entry& entry : fs::directory_iterator(path("first"))) {
+        const std::string name = entry.path().filename();
+        EXPECT_EQ(read(entry.path()), read(path("second/" + name))) << name;
         ++compared;
     }
-    EXPECT_EQ(compared, int(std::distance(fs::directory_iterator(dir / "second"), {})));
+    EXPECT_EQ(compared, int(std::distance(fs::directory_iterator(path("second")), {})));
     EXPECT_GE(compared, 97); // 49 images and 48 masks
 }
 
