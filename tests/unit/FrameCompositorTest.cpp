@@ -177,7 +177,8 @@ struct FailingCanvas {
     std::int32_t height() const { return 48; }
     bool stretch(std::int32_t, std::int32_t dy, std::int32_t, std::int32_t dh, int, std::int32_t,
                  std::int32_t sy, std::int32_t, std::int32_t sh, RasterOp op) {
-        if (dh == 1 && sh == 1) calls.push_back({dy, sy, op});
+        // A few hundred calls are enough to see that too many rows were drawn.
+        if (dh == 1 && sh == 1 && calls.size() < 500) calls.push_back({dy, sy, op});
         return false;
     }
     friend int selectImage(FailingCanvas&, const ImageEntry&) { return 0; }
@@ -204,12 +205,12 @@ TEST(DrawSprite, AFailedStretchIsDrawnRowByRowOnTheStageOnly) {
     // down (bottom above top), nothing.
     const struct {
         std::int32_t top, bottom, rows;
-    } bands[] = {{-1000000000, 1000000000, 48}, {45, 50, 3}, {48, 53, 0},
-                 {-2000000000, 0, 0},           {40, 40, 0}, {43, 40, 0}};
+    } bands[] = {{45, 50, 3}, {48, 53, 0},         {40, 40, 0},
+                 {43, 40, 0}, {-2000000000, 0, 0}, {-1000000000, 1000000000, 48}};
     for (const auto& band : bands) {
         canvas.calls.clear();
         drawSprite(canvas, *store.entry(0), {0, band.top, 2, band.bottom});
-        EXPECT_EQ(canvas.calls.size(), 2 * std::size_t(band.rows)) << band.top;
+        ASSERT_EQ(canvas.calls.size(), 2 * std::size_t(band.rows)) << band.top;
         EXPECT_EQ(canvas.calls.empty() ? -1 : canvas.calls[0].dy,
                   band.rows ? std::max(band.top, 0) : -1)
             << band.top;
