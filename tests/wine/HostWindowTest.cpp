@@ -124,9 +124,8 @@ class SaverWindow : public testing::Test {
 
     static void drain(HWND target) {
         MSG message;
-        for (int i = 0; i < 10000 && PeekMessageA(&message, target, 0, 0, PM_REMOVE); ++i) {
+        for (int i = 0; i < 10000 && PeekMessageA(&message, target, 0, 0, PM_REMOVE); ++i)
             if (message.message == WM_PAINT && message.hwnd) ValidateRect(message.hwnd, nullptr);
-        }
     }
 
     LRESULT close() { return SendMessageA(window, WM_CLOSE, 0, 0); }
@@ -246,7 +245,6 @@ TEST_F(SaverWindow, ARightAnswerClosesOnceAndInputWhileAskingClosesNothing) {
 TEST_F(SaverWindow, TwoQueuedTimerTicksOfTheWindowAreDroppedBeforeAsking) {
     openForPassword();
     HWND other = makeWindow("CinefoldPasswordOtherWindow", DefWindowProcA);
-    ASSERT_NE(other, nullptr);
     for (int i = 0; i < 3; ++i) {
         PostMessageA(window, WM_TIMER, 1, 0);
         PostMessageA(other, WM_TIMER, 1, 0);

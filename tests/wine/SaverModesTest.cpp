@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,6 @@ using namespace cinefold::test;
 namespace {
 
 constexpr DWORD limitMs = 30000;
-constexpr DWORD minusOne = 0xFFFFFFFF;
 const char saverClass[] = "WindowsScreenSaverClass";
 
 class Saver {
@@ -35,8 +33,7 @@ class Saver {
     }
     ~Saver() {
         if (!started) return;
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process.hProcess, 99);
+        if (running()) TerminateProcess(process.hProcess, 99);
         CloseHandle(process.hProcess);
     }
 
@@ -130,11 +127,6 @@ class SaverModes : public testing::Test {
     static std::string line(const std::string& arguments) {
         return "\"" + saver + "\" " + arguments;
     }
-    // Starts the saver in full screen and waits until its window shows; none when it does not.
-    static HWND startFullScreen(std::optional<Saver>& run) {
-        run.emplace(line("/s"));
-        return run->saverWindow();
-    }
     static inline std::string directory, saver;
 };
 
@@ -144,12 +136,12 @@ TEST_F(SaverModes, RefusedCommandLinesExitWithMinusOneAndShowNothing) {
         "/x", "/?", "/p", "/p 0", "/p abc", "/p:" + parent.number(), "/l", "-\ts", "/p 4294967295"};
     for (const std::string& text : texts) {
         Saver run(line(text));
-        EXPECT_EQ(run.exitCode(), minusOne) << "for \"" << text << "\"";
+        EXPECT_EQ(run.exitCode(), DWORD(-1)) << "for \"" << text << "\"";
         EXPECT_EQ(parent.child(), nullptr) << "for \"" << text << "\"";
     }
     // An unterminated quote takes the whole line, "/s" with it: configuration.
     Saver unterminated("\"" + saver + " /s", saver);
-    EXPECT_EQ(unterminated.exitCode(), minusOne);
+    EXPECT_EQ(unterminated.exitCode(), DWORD(-1));
     EXPECT_EQ(unterminated.ownWindow(saverClass, nullptr), nullptr);
 }
 
@@ -222,8 +214,8 @@ TEST_F(SaverModes, PreviewIsAQuietChildOfItsParent) {
 // the first one keeps the foreground and stays the only one. Commands that would switch to
 // another window are dropped, and the close command closes.
 TEST_F(SaverModes, ASecondStartAndSwitchingCommandsLeaveTheFullScreenSaverAlone) {
-    std::optional<Saver> first;
-    HWND window = startFullScreen(first);
+    Saver first(line("/s"));
+    HWND window = first.saverWindow();
     ASSERT_NE(window, nullptr);
 
     Saver second(line("/s"));
@@ -239,14 +231,14 @@ TEST_F(SaverModes, ASecondStartAndSwitchingCommandsLeaveTheFullScreenSaverAlone)
             SendMessageTimeoutA(window, WM_SYSCOMMAND, command, 0, SMTO_NORMAL, 5000, &answer));
         EXPECT_EQ(answer, 0u);
     }
-    EXPECT_TRUE(first->running());
+    EXPECT_TRUE(first.running());
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(first->exitCode(), 0u);
+    EXPECT_EQ(first.exitCode(), 0u);
 }
 
 TEST_F(SaverModes, LosingTheForegroundClosesTheFullScreenSaver) {
-    std::optional<Saver> run;
-    HWND window = startFullScreen(run);
+    Saver run(line("/s"));
+    HWND window = run.saverWindow();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, limitMs));
     // Wine may hand the foreground back to the saver while its own activation is still under
@@ -255,10 +247,10 @@ TEST_F(SaverModes, LosingTheForegroundClosesTheFullScreenSaver) {
     waitFor(
         [&] {
             if (GetForegroundWindow() != other.window) SetForegroundWindow(other.window);
-            return !run->running();
+            return !run.running();
         },
         limitMs);
-    EXPECT_EQ(run->exitCode(), 0u);
+    EXPECT_EQ(run.exitCode(), 0u);
 }
 
 } // namespace

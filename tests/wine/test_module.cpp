@@ -34,6 +34,7 @@ void record(const char* format, ...) {
 }
 
 #ifdef CINEFOLD_PASSWORD_MODULE
+const char moduleName[] = "password-module";
 constexpr UINT answerMessage = WM_USER + 1;
 constexpr UINT_PTR giveUpTimer = 1;
 // A test that never answers must not leave the saver waiting for ever.
@@ -88,6 +89,7 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saver) {
 }
 
 #else
+const char moduleName[] = "provider-module";
 } // namespace
 
 extern "C" __declspec(dllexport) DWORD WINAPI
@@ -100,18 +102,13 @@ extern "C" __declspec(dllexport) DWORD WINAPI
 #endif
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-#ifdef CINEFOLD_PASSWORD_MODULE
-    const char* name = "password-module";
-#else
-    const char* name = "provider-module";
-#endif
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
-        record("%s loaded\n", name);
+        record("%s loaded\n", moduleName);
     } else if (reason == DLL_PROCESS_DETACH) {
         // At process exit the system passes a non-null reserved pointer; a FreeLibrary passes
         // null.
-        record("%s %s\n", name, reserved ? "unloaded-at-exit" : "freed");
+        record("%s %s\n", moduleName, reserved ? "unloaded-at-exit" : "freed");
     }
     return TRUE;
 }
