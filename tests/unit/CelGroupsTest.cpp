@@ -30,16 +30,20 @@ TrackSet showingFromZero(int group, const std::vector<std::vector<CelEntry>>& gr
 } // namespace
 
 // Cycles of groups whose first cel starts at 0 are the random tracks' (compared with the
-// reference); these groups start late, hold nothing or are out of range.
+// reference). Group 8 starts at 2, so it shows nothing at 0 and 1 of a cycle; group 2 is empty;
+// groups 9 and 10 end on a negative start, which shows nothing, and group 11 on the largest,
+// which leaves the cycle unbounded; 0, 102 and -1 are out of range.
 TEST(CelCycle, ShowsTheLastCelWhoseStartIsReachedWithinTheCycle) {
     const struct {
         int group;
         std::int32_t elapsed, image;
-    } cases[] = {{8, 0, 0}, {8, 1, 0},   {8, 2, 9},
-                 {8, 4, 0}, // a group starting at 2: nothing at 0 and 1 of a cycle
-                 {2, 3, 0}, // an empty group
-                 {0, 3, 0}, {102, 3, 0}, {-1, 3, 0}};
-    TrackSet set = showingFromZero(8, {group1, {}, {}, {}, group5, {}, group7, lateStart});
+    } cases[] = {{8, 0, 0}, {8, 1, 0},  {8, 2, 9},    {8, 4, 0}, {2, 3, 0},   {9, 0, 0},
+                 {9, 3, 0}, {10, 2, 0}, {11, 999, 4}, {0, 3, 0}, {102, 3, 0}, {-1, 3, 0}};
+    const std::vector<CelEntry> endsAt[] = {{{4, 0, 1, 1}, {5, -1, 1, 1}},
+                                            {{4, 0, 1, 1}, {5, -5, 1, 1}},
+                                            {{4, 0, 1, 1}, {5, 2147483647, 1, 1}}};
+    TrackSet set = showingFromZero(
+        8, {group1, {}, {}, {}, group5, {}, group7, lateStart, endsAt[0], endsAt[1], endsAt[2]});
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "group " << c.group << " at " << c.elapsed);
         EXPECT_EQ(set.runStart(1, c.elapsed), 0);
@@ -83,18 +87,6 @@ TEST(CelGroups, SectionsKeepWholeEntriesAndFewerThan101FillTheSlotsTheyHold) {
     EXPECT_TRUE(set.group(3).empty());
     set.loadGroups({});
     EXPECT_TRUE(set.group(1).empty());
-}
-
-TEST(CelGroups, ANegativeLastStartShowsNothing) {
-    for (std::int32_t last : {-1, -5}) {
-        TrackSet set = showingFromZero(1, {{{4, 0, 1, 1}, {5, last, 1, 1}}});
-        for (std::int32_t f = 0; f < 5; ++f) {
-            EXPECT_EQ(set.celImage(1, 1, f), 0);
-            EXPECT_EQ(set.celSize(1, 1, f), CelSize{});
-        }
-    }
-    TrackSet huge = showingFromZero(1, {{{4, 0, 1, 1}, {5, 2147483647, 1, 1}}});
-    EXPECT_EQ(huge.celImage(1, 1, 999), 4);
 }
 
 TEST(RunStart, AVeryLongRunIsFoundWithoutVisitingEveryFrame) {
