@@ -199,35 +199,30 @@ TEST_F(ToolContainer, WrongUsageExitsWithTwoAndAFileThatFailsWithOne) {
         EXPECT_EQ(runTool(expand(command, file, folder_)).status, status) << command;
 }
 
-TEST_F(ToolContainer, ExtractRawWritesEveryDecodedPayloadInWalkOrder) {
-    std::string out = path("raw");
-    ASSERT_EQ(
-        runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out + " --raw").status,
-        0);
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(out))
+TEST_F(ToolContainer, ExtractWritesImagesAndMasksAsPngOrEveryDecodedPayloadAsItIs) {
+    const std::string file = write("mixed.cfc", mixedContainer()), raw = path("raw"),
+                      png = path("png");
+    ASSERT_EQ(runTool("extract " + file + " -o " + raw + " --raw").status, 0);
+    ASSERT_EQ(runTool("extract " + file + " -o " + png).status, 0);
+    std::set<std::string> names; // numbered by chunk and entry in walk order
+    for (const auto& entry : fs::directory_iterator(raw))
         names.insert(entry.path().filename().string());
     EXPECT_EQ(names,
               (std::set<std::string>{"c001-SCHE.bin", "c004-e000-n001.bmp", "c004-e001-n101.bmp",
                                      "c004-e002-n000.bmp", "c004-e003-n100.bmp"}));
-    EXPECT_EQ(read(out + "/c001-SCHE.bin"), schedule);
-    EXPECT_EQ(read(out + "/c004-e002-n000.bmp"), bmpImage(2, 2, 24)); // also what the store refused
-    EXPECT_EQ(read(out + "/c004-e003-n100.bmp"), bmpImage(5, 4, 8, 16, 3));
-}
-
-TEST_F(ToolContainer, ExtractWritesStoredImagesAndMasksAsPng) {
-    std::string out = path("png");
-    ASSERT_EQ(runTool("extract " + write("mixed.cfc", mixedContainer()) + " -o " + out).status, 0);
+    EXPECT_EQ(read(raw + "/c001-SCHE.bin"), schedule);
+    EXPECT_EQ(read(raw + "/c004-e002-n000.bmp"), bmpImage(2, 2, 24)); // also what the store refused
+    EXPECT_EQ(read(raw + "/c004-e003-n100.bmp"), bmpImage(5, 4, 8, 16, 3));
     // Palette pixels through their colour table (entry 3 of a grey ramp), a mask's 0 as black.
     for (const auto& [name, width, height, colour] :
          {std::tuple{"image-100.png", 5u, 4u, 0x030303u}, std::tuple{"mask-001.png", 6u, 3u, 0u}}) {
-        Png png(out + "/" + name);
-        EXPECT_EQ(std::tuple(png.width, png.height), std::tuple(width, height)) << name;
-        if (!png.rgb.empty()) {
-            EXPECT_EQ(png.at(width - 1, height - 1), colour) << name;
+        Png picture(png + "/" + name);
+        EXPECT_EQ(std::tuple(picture.width, picture.height), std::tuple(width, height)) << name;
+        if (!picture.rgb.empty()) {
+            EXPECT_EQ(picture.at(width - 1, height - 1), colour) << name;
         }
     }
-    EXPECT_FALSE(fs::exists(out + "/mask-100.png"));
+    EXPECT_FALSE(fs::exists(png + "/mask-100.png"));
 }
 
 constexpr std::uint32_t stageColour = 0x563412, red = 0xFF0000;

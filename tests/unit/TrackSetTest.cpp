@@ -106,19 +106,16 @@ TEST(TrackSet, ScheduleSectionsFillTheirTracks) {
     }
 }
 
-TEST(TrackSet, LayersOutsideTheSetAreRefusedAndShowNothing) {
-    TrackSet set;
-    EXPECT_EQ(set.insertLayerKey(51, key(1, 0)), 0);
-    EXPECT_EQ(set.insertLayerKey(-1, key(1, 0)), 0);
-    EXPECT_EQ(set.insertLayerKey(50, key(1, 0)), 1);
-    EXPECT_TRUE(set.evaluateLayer(51, 1).isEmpty());
-    EXPECT_TRUE(set.evaluateLayer(-1, 1).isEmpty());
-    EXPECT_FALSE(set.evaluateLayer(50, 1).isEmpty());
-}
-
-TEST(TrackSet, LastFrameIsTheLatestKeyOfAnyTrackIncludingLayerZero) {
+// Refused keys on frame 99 do not count towards the last frame either.
+TEST(TrackSet, LayersOutsideTheSetAreRefusedAndTheLastFrameIsTheLatestKeyOfAnyTrack) {
     TrackSet set;
     EXPECT_EQ(set.lastFrame(), 0);
+    EXPECT_EQ(set.insertLayerKey(51, key(99, 0)), 0);
+    EXPECT_EQ(set.insertLayerKey(-1, key(99, 0)), 0);
+    EXPECT_EQ(set.insertLayerKey(50, key(1, 0)), 1);
+    EXPECT_TRUE(set.evaluateLayer(51, 99).isEmpty());
+    EXPECT_TRUE(set.evaluateLayer(-1, 99).isEmpty());
+    EXPECT_FALSE(set.evaluateLayer(50, 1).isEmpty());
     set.insertBackgroundKey(key(40, 1));
     set.insertLayerKey(6, key(35, 0));
     EXPECT_EQ(set.lastFrame(), 40);
