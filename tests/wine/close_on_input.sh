@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Real input from the X server closes the full-screen saver as a user expects: a press of the
 # left, middle or right button each closes it with exit code 0, and so does mouse travel of more
-# than 4 pixels from where the pointer stood (3 right then 2 down), while 2 right and 2 down, or
-# turns of the wheel, leave it running.
+# than 4 pixels from where the pointer stood (2 right, then 2 down, then 1 right), while 2 right
+# and 2 down, or turns of the wheel, leave it running.
 #
 # "Leaves it running" is checked after the saver has taken the input in (its pointer position
 # has moved) and for a few seconds more; each such check ends with an input that must close it.
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
-[[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
 # The saver starts with the pointer at the centre of the screen.
 x=$((CF_SCREEN_WIDTH / 2)) y=$((CF_SCREEN_HEIGHT / 2))
 
@@ -49,8 +48,3 @@ move_by 2 2
 expect_running travel-4 "2 right and 2 down"
 move_by 3 2
 expect_closed travel-4 "one pixel more, travel 5"
-
-cf_start_saver travel-3-2
-move_by 3 0
-move_by 3 2
-expect_closed travel-3-2 "3 right then 2 down"

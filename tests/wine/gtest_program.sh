@@ -7,10 +7,8 @@ cf_begin "$@"
 
 [[ -f $CF_PROGRAM ]] || cf_fail "test program '$CF_PROGRAM' not found (build it first)"
 # Programs that drive the saver find it here.
-if [[ -n $CF_SAVER ]]; then
-    CINEFOLD_SAVER=$(cf_winpath "$CF_SAVER") || cf_fail "cannot name the saver for Windows"
-    export CINEFOLD_SAVER
-fi
+CINEFOLD_SAVER=$(cf_winpath "$CF_SAVER") || cf_fail "cannot name the saver for Windows"
+export CINEFOLD_SAVER
 log="$CF_ARTIFACTS/$(basename "$CF_PROGRAM" .exe).log"
 cf_run "$((CF_TEST_LIMIT - 10))" "$CF_PROGRAM" >"$log" 2>&1
 status=$?

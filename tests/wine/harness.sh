@@ -68,7 +68,7 @@ cf_begin() {
     CF_CINEFOLD=${CF_CINEFOLD:-$CF_BUILD_DIR/native/tools/cinefold}
     cf__setup wine wineboot wineserver flock
     [[ -f $CF_WINPROBE ]] || cf_fail "winprobe not found at '$CF_WINPROBE' (build it first)"
-    [[ -z $CF_SAVER || -f $CF_SAVER ]] || cf_fail "saver not found at '$CF_SAVER' (build it first)"
+    [[ -f $CF_SAVER ]] || cf_fail "saver not found at '$CF_SAVER' (build it first)"
     cf__bypass_32_bit_loader
     cf__start_watchdog
     cf__lock_prefix

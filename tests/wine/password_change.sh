@@ -8,7 +8,6 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
-[[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
 cf_password_modules MPR.DLL
 settings() { cf_probe 60 "$@"; }
 log=$CF_CALLS

@@ -10,7 +10,6 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 800x600x24 "$@"
-[[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
 cf_password_modules PASSWORD.CPL
 probe() { cf_probe 60 "$@"; }
 log=$CF_CALLS
@@ -28,7 +27,6 @@ use_password() {
 
 verify_count() { grep -c '^verify ' "$log"; }
 dialog_up() { probe find "$dialog_class" "$dialog_title" >/dev/null; }
-dialog_gone() { ! dialog_up; }
 running_state() { probe saverrunning; }
 
 # One key press at a time until the password question is open.
@@ -46,7 +44,7 @@ press_key_until_asked() {
 answer() {
     # Posted, so that it is handled after any close posted before it.
     probe post "$dialog_class" "$dialog_title" 0x401 "$1" || cf_fail "cannot answer"
-    cf_poll 30 dialog_gone || cf_fail "the password question did not close"
+    cf_poll 30 eval '! dialog_up' || cf_fail "the password question did not close"
 }
 
 # --- a password in use ----------------------------------------------------------------------------

@@ -8,7 +8,6 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 1024x768x24 "$@"
-[[ -n $CF_SAVER ]] || cf_fail "no saver given (--saver)"
 
 key='Software\Quillmark\CinefoldScreenSaver'
 caption="Quillmark Cinefold ScreenSaver"

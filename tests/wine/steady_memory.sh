@@ -12,7 +12,6 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin "$@"
-[[ -f $CF_SAVER ]] || cf_fail "the shipped saver is not built ('$CF_SAVER')"
 warm_up_seconds=20
 run_seconds=80
 allowance_kib=256

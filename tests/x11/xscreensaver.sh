@@ -57,15 +57,9 @@ cf_poll "$CF_WAIT_LIMIT" "${as_user[@]}" xscreensaver-command -version >/dev/nul
 cf_wait_picture xscreensaver root "$CF_TMP/expected.png"
 
 # Our process, as XScreenSaver started it.
-find_saver() {
-    local entry
-    for entry in /proc/[0-9]*; do
-        [[ $(readlink "$entry/exe" 2>/dev/null) == "$saver" ]] && SAVER_PID=${entry#/proc/} &&
-            return 0
-    done
-    return 1
-}
-find_saver || cf_fail "no cinefold-saver process, though the screen shows the animation"
+SAVER_PID=$(for entry in /proc/[0-9]*; do
+    [[ $(readlink "$entry/exe" 2>/dev/null) == "$saver" ]] && echo "${entry#/proc/}"; done)
+[[ $SAVER_PID =~ ^[0-9]+$ ]] || cf_fail "not one cinefold-saver process, though the screen shows the animation"
 "${as_user[@]}" xscreensaver-command -deactivate >/dev/null || cf_fail "cannot deactivate"
 cf_poll "$CF_WAIT_LIMIT" eval '! cf_alive "$SAVER_PID"' ||
     cf_fail "cinefold-saver (pid $SAVER_PID) still runs after deactivation"
