@@ -37,13 +37,12 @@ class ToolTimeline : public TempFolder {
         c.groups =
             groupsPayload({{{1, 0, 100, 69}, {2, 1, 100, 69}, {1, 2, 100, 69}, {2, 3, 100, 69}},
                            {{2, 0, 40, 30}}});
-        ByteVector jumps, branches; // table 0 the jumps, 1 to 5 the branches
-        for (std::uint32_t t = 0; t < 6; ++t)
+        // Table 0 holds the jumps, 1 to 5 the branches: only frame 5 has entries.
+        const std::uint32_t atFrame5[6] = {2, 10, 20, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+        ByteVector jumps, branches;
+        for (int t = 0; t < 6; ++t)
             for (int i = 0; i < 20; ++i)
-                put32(t == 0 ? jumps : branches, i != 5   ? 0xFFFFFFFFu
-                                                 : t == 0 ? 2
-                                                 : t < 3  ? 10 * t
-                                                          : 0xFFFFFFFFu);
+                put32(t == 0 ? jumps : branches, i == 5 ? atFrame5[t] : 0xFFFFFFFFu);
         c.jumpTable = jumps;
         c.branchTables = branches;
         c.images.push_back({1, storedBlock(bmpImage(100, 69, 24))});
