@@ -245,7 +245,8 @@ bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::
     gif.indexes.resize(boxPixels);
 
     // Exact colours if they fit: first with the unchanged pixels left transparent, which packs
-    // best, then, when that one spare entry is what is missing, with every pixel written.
+    // best, then, when that one spare entry is all that is missing, with every pixel written.
+    // Writing every pixel uses a superset of the colours, so it is tried only in that case.
     int transparent = -1;
     bool exact = false;
     for (const bool leaveUnchanged : {!first, false}) {
@@ -269,7 +270,8 @@ bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::
                 *index = std::uint8_t(entry);
             }
         }
-        if (!fits || gif.palette.count() + anyUnchanged > FramePalette::capacity) continue;
+        if (!fits) break;
+        if (gif.palette.count() + anyUnchanged > FramePalette::capacity) continue;
         if (anyUnchanged) {
             transparent = gif.palette.count(); // the entry after the colours
             index = gif.indexes.data();
