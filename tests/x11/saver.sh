@@ -68,7 +68,7 @@ done
 # Not an animation: the demo plays, and stderr has one line that names the file.
 window bad-window 400x300
 cf_job bad "$CF_SAVER" --file "$CF_TMP/project/project.json" --window-id "$WINDOW"
-cf_poll "$CF_WAIT_LIMIT" eval "[[ -s '$CF_ARTIFACTS/bad.err' ]]" || cf_fail "bad: nothing on stderr"
+cf_poll "$CF_WAIT_LIMIT" test -s "$CF_ARTIFACTS/bad.err" || cf_fail "bad: nothing on stderr"
 colours() { cf_screenshot "$CF_TMP/bad.png" "$WINDOW" && convert "$CF_TMP/bad.png" -format %k info:; }
 cf_poll "$CF_WAIT_LIMIT" eval '(( $(colours) > 50 ))' || cf_fail "bad: the demo does not show"
 cf_expect_eq "$(wc -l <"$CF_ARTIFACTS/bad.err")" 1 "bad: lines on stderr"
