@@ -56,7 +56,7 @@ started=$CF_NOW_MS
 due() { cf__now_ms; ((CF_NOW_MS - started >= at * 1000)); }
 echo 'seconds private workingSet gdiObjects rssKiB' >"$samples"
 for ((at = warm_up_seconds; at <= run_seconds; at += 10)); do
-    cf_poll $((run_seconds + 30)) due
+    cf_poll $((run_seconds + 30)) due || cf_fail "the run did not reach $at seconds"
     cf_running saver || cf_fail "the saver ended by itself after about $at seconds"
     last=$(sample) || cf_fail "cannot read the saver's memory at $at seconds"
     printf '%s %s\n' "$at" "$last" >>"$samples"
