@@ -72,9 +72,8 @@ stored() { settings get "$key" StageSize; }
 
 # Wine leaves window frames to a window manager, and the test display has none; told so, it
 # draws the dialog's caption itself, so that the screenshot shows the dialog whole.
-app_key='Software\Wine\AppDefaults\cinefold.scr'
-settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
-settings set "$app_key\X11 Driver" Decorated 1 4e00 || cf_fail "cannot ask Wine for frames"
+settings delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"
+settings set "$CF_APP_KEY\X11 Driver" Decorated 1 4e00 || cf_fail "cannot ask Wine for frames"
 
 # Wine, like the NT family, lengthens a REG_SZ text by the zero that follows it in memory: a
 # one-byte "1" written from a C string is kept as "1" and its zero. That is what the saver's
@@ -153,4 +152,4 @@ for entry in "${cases[@]}"; do
     close_dialog "hand$index" Escape
 done
 settings delete "$key" || cf_fail "cannot remove the settings key"
-settings delete "$app_key" || cf_fail "cannot reset the saver's Wine settings"
+settings delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"
