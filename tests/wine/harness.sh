@@ -159,17 +159,18 @@ cf_run() {
     timeout -k 5 "$limit" wine "$@" {CF_LOCK_FD}>&-
 }
 
+CF_SETTINGS_KEY='Software\Quillmark\CinefoldScreenSaver' # the saver's, under HKCU
 # cf_store_stretch 0|1: stores the saver's stretch option ("StageSize"). Wine's reg now and then
 # fails while the program before it is still closing down in the prefix, so it is tried again
 # until it succeeds, for up to a minute.
 cf_store_stretch() {
-    cf_poll 60 cf_run 30 reg add 'HKCU\Software\Quillmark\CinefoldScreenSaver' /v StageSize \
+    cf_poll 60 cf_run 30 reg add "HKCU\\$CF_SETTINGS_KEY" /v StageSize \
         /t REG_SZ /d "$1" /f >/dev/null || cf_fail "cannot store StageSize"
 }
 
 # cf_forget_settings: removes the saver's stored settings, which a test changed.
 cf_forget_settings() {
-    cf_run 60 reg delete 'HKCU\Software\Quillmark\CinefoldScreenSaver' /f >/dev/null 2>&1 ||
+    cf_run 60 reg delete "HKCU\\$CF_SETTINGS_KEY" /f >/dev/null 2>&1 ||
         cf_log "could not remove the saver's settings"
 }
 

@@ -9,7 +9,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 1024x768x24 "$@"
 
-key='Software\Quillmark\CinefoldScreenSaver'
 caption="Quillmark Cinefold ScreenSaver"
 figures="$CF_BUILD_DIR/wine-figures"
 
@@ -68,7 +67,7 @@ close_dialog() {
     cf_expect_eq "$CF_EXIT" 255 "$1: exit code after the dialog closed"
 }
 
-stored() { settings get "$key" StageSize; }
+stored() { settings get "$CF_SETTINGS_KEY" StageSize; }
 
 # Wine leaves window frames to a window manager, and the test display has none; told so, it
 # draws the dialog's caption itself, so that the screenshot shows the dialog whole.
@@ -81,7 +80,7 @@ settings set "$CF_APP_KEY\X11 Driver" Decorated 1 4e00 || cf_fail "cannot ask Wi
 one_byte_text() { printf 'type=1 size=2 data=%s00\n' "$1"; }
 
 # --- the first start, "/c" ----------------------------------------------------------------------
-settings delete "$key" || cf_fail "cannot remove the settings key"
+settings delete "$CF_SETTINGS_KEY" || cf_fail "cannot remove the settings key"
 cf_expect_eq "$(stored)" "key=absent" "settings before the first start"
 open_dialog first /c
 cf_expect_eq "$(stored)" "value=absent" "settings once the dialog has read them (key, no value)"
@@ -131,7 +130,7 @@ close_dialog second Return
 cf_expect_eq "$(stored)" "$(one_byte_text 30)" "StageSize after OK with the box clear"
 
 # --- an empty command line: Escape stores nothing ------------------------------------------------
-settings set "$key" StageSize 1 307a7a || cf_fail "cannot set StageSize"
+settings set "$CF_SETTINGS_KEY" StageSize 1 307a7a || cf_fail "cannot set StageSize"
 open_dialog third
 cf_expect_eq "$(box_state)" 0 "box with StageSize = \"0zz\""
 set_box 1
@@ -145,11 +144,11 @@ cases=("302e2e2e:0:text '0...'" "31:1:text '1'" "78:1:text 'x'" "00:1:a zero byt
 index=0
 for entry in "${cases[@]}"; do
     IFS=: read -r data expected what <<<"$entry"
-    settings set "$key" StageSize 1 "$data" || cf_fail "cannot set StageSize to $what"
+    settings set "$CF_SETTINGS_KEY" StageSize 1 "$data" || cf_fail "cannot set StageSize to $what"
     index=$((index + 1))
     open_dialog "hand$index" /c
     cf_expect_eq "$(box_state)" "$expected" "box with StageSize = $what"
     close_dialog "hand$index" Escape
 done
-settings delete "$key" || cf_fail "cannot remove the settings key"
+settings delete "$CF_SETTINGS_KEY" || cf_fail "cannot remove the settings key"
 settings delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"
