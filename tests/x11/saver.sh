@@ -18,10 +18,11 @@ window() {
     WINDOW=$(sed -n 's/^window //p' "$CF_ARTIFACTS/$1.out")
 }
 
-# terminate NAME: SIGTERM ends the saver within half a second, with exit code 0.
+# terminate NAME: SIGTERM ends the saver, with exit code 0. The limit is generous, since a loaded
+# machine may delay any process; a saver that missed the signal would play on until it.
 terminate() {
     kill -TERM "${CF_JOB_PID[$1]}"
-    cf_wait_exit "$1" 0.5 || cf_fail "$1: still running half a second after SIGTERM"
+    cf_wait_exit "$1" 10 || cf_fail "$1: still running 10 s after SIGTERM"
     cf_expect_eq "$CF_EXIT" 0 "$1: exit code after SIGTERM"
 }
 
