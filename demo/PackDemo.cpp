@@ -4,10 +4,10 @@
 //
 //   cinefold_demo_pack PROJECT.json OUT
 
+#include "OutputFile.h"
 #include "ProjectPacker.h"
 #include "ProjectReader.h"
 
-#include "container/ContainerFile.h"
 #include "container/ContainerWriter.h"
 
 #include <cstdio>
@@ -22,9 +22,9 @@ int main(int argc, char** argv) {
     for (const ProjectIssue& issue : result.errors)
         std::fprintf(stderr, "%s: %s: %s\n", argv[1], issue.path.c_str(), issue.message.c_str());
     if (!result.project) return 1;
-    FileProblem problem;
-    if (!writeWholeFile(argv[2], writeContainer(packProject(*result.project)), problem)) {
-        std::fprintf(stderr, "%s: %s\n", argv[2], problem.what.c_str());
+    std::string problem;
+    if (!writeFileSafely(argv[2], writeContainer(packProject(*result.project)), problem)) {
+        std::fprintf(stderr, "%s: %s\n", argv[2], problem.c_str());
         return 1;
     }
     return 0;

@@ -13,8 +13,6 @@
 #include <filesystem>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace cinefold {
 
@@ -89,14 +87,12 @@ struct AnimationFile::Gif {
 };
 
 struct AnimationFile::Webp {
-    std::FILE* file = nullptr;
     WebPAnimEncoder* encoder = nullptr;
     WebPConfig config;
     std::int64_t timestampMs = 0;
 
     ~Webp() {
         if (encoder) WebPAnimEncoderDelete(encoder);
-        if (file) std::fclose(file);
     }
 };
 
@@ -106,25 +102,27 @@ AnimationFile::AnimationFile(AnimationFormat format, std::string path, std::int3
       lossyQuality_(lossyQuality) {}
 
 AnimationFile::~AnimationFile() {
-    // Not finished: the file is incomplete, so it goes.
-    if (gif_ || webp_) discard();
+    discard();
 }
 
 void AnimationFile::discard() {
     gif_.reset();
     webp_.reset();
-    // Only a file of our own making goes: OUT may name a device such as /dev/null.
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(path_, ignored)) std::filesystem::remove(path_, ignored);
+    output_.reset();
 }
 
 bool AnimationFile::fail(std::string& problem, const std::string& what) {
-    problem = what;
+    if (&problem != &what) problem = what;
     discard();
     return false;
 }
 
 namespace {
+
+// giflib writes through this into the output's stream; a short count is its write error.
+int writeGifBytes(GifFileType* file, const GifByteType* bytes, int count) {
+    return int(std::fwrite(bytes, 1, std::size_t(count), static_cast<std::FILE*>(file->UserData)));
+}
 
 std::string gifError(int code) {
     const char* text = GifErrorString(code);
@@ -182,18 +180,20 @@ struct Quantiser {
 } // namespace
 
 bool AnimationFile::open(std::string& problem) {
+    // Sizes that the format cannot hold are refused before any file is touched.
+    const std::int32_t largest = format_ == AnimationFormat::gif ? 65535 : WEBP_MAX_DIMENSION;
+    if (width_ > largest || height_ > largest)
+        return fail(problem, std::string(format_ == AnimationFormat::gif ? "GIF" : "WebP") +
+                                 " holds at most " + std::to_string(largest) + " x " +
+                                 std::to_string(largest) + " pixels, not " +
+                                 std::to_string(width_) + " x " + std::to_string(height_));
+    output_ = std::make_unique<OutputFile>(path_);
+    if (!output_->open(problem)) return fail(problem, problem);
     if (format_ == AnimationFormat::gif) {
         int error = 0;
         gif_ = std::make_unique<Gif>();
-        // Opened here rather than by giflib, which would make the file readable by its owner
-        // only; the umask decides, as for the PNG files.
-        const int descriptor = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (descriptor < 0) return fail(problem, std::string("cannot create: ") + strerror(errno));
-        gif_->file = EGifOpenFileHandle(descriptor, &error);
-        if (!gif_->file) {
-            ::close(descriptor);
-            return fail(problem, "cannot create: " + gifError(error));
-        }
+        gif_->file = EGifOpen(output_->stream(), writeGifBytes, &error);
+        if (!gif_->file) return fail(problem, "cannot create: " + gifError(error));
         EGifSetGifVersion(gif_->file, true);
         if (EGifPutScreenDesc(gif_->file, width_, height_, 8, 0, nullptr) != GIF_OK ||
             !putLoopForever(gif_->file))
@@ -201,7 +201,6 @@ bool AnimationFile::open(std::string& problem) {
         return true;
     }
     webp_ = std::make_unique<Webp>();
-    if (!(webp_->file = std::fopen(path_.c_str(), "wb"))) return fail(problem, "cannot create");
     WebPAnimEncoderOptions options;
     if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&webp_->config))
         return fail(problem, "WebP: library version mismatch");
@@ -209,9 +208,7 @@ bool AnimationFile::open(std::string& problem) {
     webp_->config.lossless = lossyQuality_ < 0;
     if (lossyQuality_ >= 0) webp_->config.quality = float(lossyQuality_);
     webp_->encoder = WebPAnimEncoderNew(width_, height_, &options);
-    if (!webp_->encoder)
-        return fail(problem, "WebP cannot hold " + std::to_string(width_) + " x " +
-                                 std::to_string(height_) + " pixels (at most 16383 a side)");
+    if (!webp_->encoder) return fail(problem, "WebP: out of memory");
     return true;
 }
 
@@ -372,6 +369,7 @@ bool AnimationFile::finish(std::uint64_t& bytes, std::string& problem) {
         if (EGifCloseFile(file, &error) != GIF_OK)
             return fail(problem, "write error: " + gifError(error));
         gif_.reset();
+        if (!output_->commit(problem)) return fail(problem, problem);
     } else {
         Webp& webp = *webp_;
         WebPData data;
@@ -379,11 +377,10 @@ bool AnimationFile::finish(std::uint64_t& bytes, std::string& problem) {
         if (!WebPAnimEncoderAdd(webp.encoder, nullptr, int(webp.timestampMs), nullptr) ||
             !WebPAnimEncoderAssemble(webp.encoder, &data))
             return fail(problem, std::string("WebP: ") + WebPAnimEncoderGetError(webp.encoder));
-        const bool written = std::fwrite(data.bytes, 1, data.size, webp.file) == data.size;
+        const bool written = output_->write({data.bytes, data.size}, problem) &&
+                             output_->commit(problem);
         WebPDataClear(&data);
-        const bool closed = std::fclose(webp.file) == 0;
-        webp.file = nullptr;
-        if (!written || !closed) return fail(problem, "write error");
+        if (!written) return fail(problem, problem);
         webp_.reset();
     }
     std::error_code error;

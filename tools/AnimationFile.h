@@ -5,6 +5,8 @@
 // holds one picture for every frame added; libwebp's encoder folds a frame that repeats the one
 // before into that frame's duration, so a WebP may hold fewer, playing for the same time.
 
+#include "OutputFile.h"
+
 #include "render/SoftCanvas.h"
 
 #include <cstdint>
@@ -29,7 +31,8 @@ class AnimationFile {
     AnimationFile& operator=(const AnimationFile&) = delete;
 
     // Each returns false with the reason when the file cannot be made or written; the caller
-    // names the file. A file that fails is removed rather than left half written.
+    // names the file. The file is written to a temporary that becomes the file only when
+    // finish succeeds: a file that fails, or is never finished, leaves nothing behind.
     bool open(std::string& problem);
     // Frames longer than this many milliseconds are cut to it: a GIF delay is 16 bits of
     // hundredths, and no animation's frame period comes near ten minutes.
@@ -44,7 +47,7 @@ class AnimationFile {
   private:
     struct Gif;
     struct Webp;
-    // Closes and removes the file.
+    // Drops the encoder and the temporary.
     void discard();
     bool fail(std::string& problem, const std::string& what);
 
@@ -52,6 +55,7 @@ class AnimationFile {
     std::string path_;
     std::int32_t width_, height_;
     int lossyQuality_;
+    std::unique_ptr<OutputFile> output_;
     std::unique_ptr<Gif> gif_;
     std::unique_ptr<Webp> webp_;
 };

@@ -2,6 +2,7 @@
 // "RC_DATA" 107 resource set to the offset where CONTAINER begins.
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "Report.h"
 
 #include "container/Bundle.h"
@@ -20,6 +21,10 @@ int runBundle(const Arguments& arguments) {
     const std::string& saverPath = parsed.positional[0];
     const std::string& containerPath = parsed.positional[1];
 
+    rememberInput(saverPath);
+    rememberInput(containerPath);
+    std::string why;
+    if (!checkOutputTarget(*out, why)) return fileError(*out, why);
     FileProblem problem;
     std::vector<std::uint8_t> saver, containerFile, output;
     if (!readWholeFile(saverPath, saver, problem)) return reportProblem(saverPath, problem);
@@ -34,7 +39,7 @@ int runBundle(const Arguments& arguments) {
     BundleResult result;
     if (!bundleContainer(saver, container, output, result, problem))
         return reportProblem(saverPath, problem);
-    if (!writeWholeFile(*out, output, problem)) return fileError(*out, problem.what);
+    if (!writeFileSafely(*out, output, why, programFileMode)) return fileError(*out, why);
     std::printf("%s: %s saver carrying a %zu-byte container at offset %u%s\n", out->c_str(),
                 result.pe32Plus ? "64-bit" : "32-bit", container.size(), result.containerOffset,
                 result.replaced ? " (replacing the one it had)" : "");

@@ -3,6 +3,7 @@
 // order, exactly as the decoders delivered them.
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "Inspection.h"
 #include "PngFile.h"
 #include "Report.h"
@@ -16,26 +17,26 @@ namespace cinefold {
 int runExtract(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {"--raw"}, {"-o"}, parsed, error)) return usageError(error);
+    if (!parseArguments(arguments, {"--raw", "--force"}, {"-o"}, parsed, error))
+        return usageError(error);
     if (parsed.positional.size() != 1) return usageError("extract takes one FILE");
     const std::string* directory = parsed.option("-o");
     if (!directory) return usageError("extract needs -o DIR");
     const bool raw = parsed.has("--raw");
 
-    std::error_code code;
-    std::filesystem::create_directories(*directory, code);
-    if (code) return fileError(*directory, "cannot create directory: " + code.message());
+    // The files appear in DIR when all are written, or not at all.
+    OutputFolder folder(*directory, parsed.has("--force"));
+    std::string writeFailure;
+    if (!folder.open(writeFailure)) return fileError(*directory, writeFailure);
 
     Inspection inspection;
     inspection.path = parsed.positional[0];
-    std::string writeFailure;
     int written = 0;
     auto save = [&](const std::string& name, Bytes bytes) {
         if (!writeFailure.empty()) return;
-        std::filesystem::path target = std::filesystem::path(*directory) / name;
-        FileProblem problem;
-        if (!writeWholeFile(target.string(), bytes, problem))
-            writeFailure = target.string() + ": " + problem.what;
+        std::string problem;
+        if (!writeFileSafely(folder.stagedPath(name), bytes, problem))
+            writeFailure = (std::filesystem::path(*directory) / name).string() + ": " + problem;
         else
             ++written;
     };
@@ -73,19 +74,21 @@ int runExtract(const Arguments& arguments) {
                             std::string(name) + " not written: " + problem);
                     continue;
                 }
-                std::filesystem::path target = std::filesystem::path(*directory) / name;
-                if (!writePng(target.string(), picture, problem))
-                    writeFailure = target.string() + ": " + problem;
+                if (!writePng(folder.stagedPath(name), picture, problem))
+                    writeFailure =
+                        (std::filesystem::path(*directory) / name).string() + ": " + problem;
                 else
                     ++written;
             }
         }
     }
+    if (writeFailure.empty()) folder.commit(writeFailure);
     if (!writeFailure.empty()) {
         std::fprintf(stderr, "cinefold: %s\n", writeFailure.c_str());
         return exitBadInput;
     }
-    std::printf("%d files written to %s\n", written, directory->c_str());
+    std::printf("%d file%s written to %s\n", written, written == 1 ? "" : "s",
+                directory->c_str());
     return exitDone;
 }
 

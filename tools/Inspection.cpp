@@ -1,11 +1,13 @@
 #include "Inspection.h"
 
+#include "OutputFile.h"
 #include "Report.h"
 
 #include "container/ContainerHeader.h"
 #include "player/LoadAnimation.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace cinefold {
 
@@ -115,8 +117,16 @@ int warnAboutDrops(const Inspection& inspection) {
 }
 
 bool inspectForCommand(Inspection& inspection) {
+    rememberInput(inspection.path);
     FileProblem problem;
     if (!inspectFile(inspection, problem)) {
+        // A project is the likeliest thing to be given by mistake: say what to do with it.
+        if (problem.atOffset && problem.offset == 0 &&
+            std::filesystem::path(inspection.path).extension() == ".json")
+            problem = {0,
+                       "is a project, not an animation: pack it first, with 'cinefold pack " +
+                           inspection.path + " -o ANIMATION.cfc'",
+                       false};
         reportProblem(inspection.path, problem);
         return false;
     }

@@ -3,6 +3,7 @@
 // as a project folder that packs to a container loading the same.
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "Inspection.h"
 #include "Report.h"
 
@@ -27,8 +28,15 @@ int runPack(const Arguments& arguments) {
     const std::string* saverPath = parsed.option("--saver");
     const std::string& projectPath = parsed.positional[0];
 
+    // The output may be none of the inputs; the project's images are checked once they are known.
+    rememberInput(projectPath);
+    if (saverPath) rememberInput(*saverPath);
+    std::string why;
+    if (!checkOutputTarget(*out, why)) return fileError(*out, why);
     // Every problem is printed, warnings too, before deciding: an author fixes them in one go.
     const ProjectReadResult result = readProject(projectPath);
+    for (const std::string& file : result.files)
+        rememberInput(file);
     for (const ProjectIssue& issue : result.errors)
         std::fprintf(stderr, "%s\n", issueLine(projectPath, issue).c_str());
     for (const ProjectIssue& issue : result.warnings)
@@ -39,7 +47,7 @@ int runPack(const Arguments& arguments) {
     const std::vector<std::uint8_t> container = writeContainer(packProject(*result.project));
     FileProblem problem;
     if (!saverPath) {
-        if (!writeWholeFile(*out, container, problem)) return fileError(*out, problem.what);
+        if (!writeFileSafely(*out, container, why)) return fileError(*out, why);
         std::printf("%s: %zu-byte container\n", out->c_str(), container.size());
         return exitDone;
     }
@@ -48,7 +56,7 @@ int runPack(const Arguments& arguments) {
     BundleResult bundled;
     if (!bundleContainer(saver, container, output, bundled, problem))
         return reportProblem(*saverPath, problem);
-    if (!writeWholeFile(*out, output, problem)) return fileError(*out, problem.what);
+    if (!writeFileSafely(*out, output, why, programFileMode)) return fileError(*out, why);
     std::printf("%s: %s saver carrying a %zu-byte container at offset %u\n", out->c_str(),
                 bundled.pe32Plus ? "64-bit" : "32-bit", container.size(), bundled.containerOffset);
     return exitDone;
@@ -114,7 +122,7 @@ Project projectFromPlayer(const Player& player, SlotBytes& slotBytes) {
 int runUnpack(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {}, {"-o"}, parsed, error)) return usageError(error);
+    if (!parseArguments(arguments, {"--force"}, {"-o"}, parsed, error)) return usageError(error);
     if (parsed.positional.size() != 1) return usageError("unpack takes one FILE");
     const std::string* out = parsed.option("-o");
     if (!out) return usageError("unpack needs -o DIR");
@@ -127,9 +135,14 @@ int runUnpack(const Arguments& arguments) {
 
     const Project project = projectFromPlayer(inspection.player, slotBytes);
     FileProblem problem;
-    if (!writeProject(project, *out, problem)) return reportProblem(*out, problem);
-    std::printf("%s: %zu images, %zu groups, %zu layers\n", out->c_str(), project.images.size(),
-                project.groups.size(), project.layers.size());
+    if (!writeProject(project, *out, parsed.has("--force"), problem))
+        return reportProblem(*out, problem);
+    const auto count = [](std::size_t n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    std::printf("%s: %s, %s, %s\n", out->c_str(), count(project.images.size(), "image").c_str(),
+                count(project.groups.size(), "group").c_str(),
+                count(project.layers.size(), "layer").c_str());
     return exitDone;
 }
 

@@ -1,5 +1,7 @@
 #include "PngFile.h"
 
+#include "OutputFile.h"
+
 #include "render/StageSurface.h"
 
 #include <png.h>
@@ -47,6 +49,14 @@ bool sectionToPicture(const Section& section, RgbPicture& picture, std::string& 
 }
 
 namespace {
+
+// libpng reports through these rather than on stderr: the tool says one line, naming the file.
+void onPngError(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+    png_longjmp(png, 1);
+}
+void onPngWarning(png_structp, png_const_charp) {}
+
 // Writes a width x height RGB picture whose rows, top first, rowAt(y) supplies.
 template <class RowAt>
 bool writeRgbRows(const std::string& path, std::int32_t width, std::int32_t height, RowAt rowAt,
@@ -55,13 +65,11 @@ bool writeRgbRows(const std::string& path, std::int32_t width, std::int32_t heig
         problem = "nothing to write: the picture is empty";
         return false;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                         std::fclose);
-    if (!file) {
-        problem = "cannot create";
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    OutputFile file(path);
+    if (!file.open(problem)) return false;
+    std::string pngError;
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &pngError, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -70,10 +78,10 @@ bool writeRgbRows(const std::string& path, std::int32_t width, std::int32_t heig
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        problem = "write error";
+        problem = "write error: " + pngError;
         return false;
     }
-    png_init_io(png, file.get());
+    png_init_io(png, file.stream());
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -81,7 +89,7 @@ bool writeRgbRows(const std::string& path, std::int32_t width, std::int32_t heig
         png_write_row(png, rowAt(y));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    return true;
+    return file.commit(problem);
 }
 } // namespace
 

@@ -6,6 +6,7 @@
 // so the pixels are the ones the saver shows.
 
 #include "AnimationFile.h"
+#include "OutputFile.h"
 
 #include "Commands.h"
 #include "Inspection.h"
@@ -19,6 +20,7 @@
 #include "render/SoftCanvas.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -55,28 +57,106 @@ bool parseSize(const std::string& text, Size& size) {
     return true;
 }
 
+// How a series of PNG files is named: OUT's own pattern ("out-%04d.png"), a folder ("DIR/":
+// frame-0005.png ... in it), or a plain name ("out.png": out-0005.png ... beside it). The numbers
+// are zero-padded to at least the width of the last frame's in the last two.
+struct SeriesName {
+    std::string folder;        // where the files go
+    std::string prefix, suffix; // around the number
+    int width = 0;              // the number's least width, zero-padded
+};
+
+// A printf-style number in a file name: "%d" with an optional zero flag and width, and "%%" for
+// a percent sign. Anything else is refused rather than handed to printf. False when `name`
+// holds no number, with `problem` set when what it holds is not one.
+bool parsePattern(const std::string& name, SeriesName& series, std::string& problem) {
+    bool found = false;
+    std::string* part = &series.prefix;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] != '%') {
+            *part += name[i];
+            continue;
+        }
+        if (i + 1 < name.size() && name[i + 1] == '%') {
+            *part += '%';
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        const bool zero = j < name.size() && name[j] == '0';
+        if (zero) ++j;
+        int width = 0;
+        while (j < name.size() && std::isdigit(static_cast<unsigned char>(name[j])) && width < 100)
+            width = width * 10 + (name[j++] - '0');
+        if (j >= name.size() || name[j] != 'd' || found || width > 10 || (width > 0) != zero) {
+            problem = "-o takes one frame number as %d or %0Nd (N up to 10), not '" + name + "'";
+            return false;
+        }
+        found = true;
+        series.width = width;
+        part = &series.suffix;
+        i = j;
+    }
+    return found;
+}
+
 struct RenderRequest {
     std::string output;
     std::int32_t first = 0;
     std::int32_t last = 0;
     bool numbered = false; // --frames: one file per frame, numbered
+    SeriesName series;
     std::optional<AnimationFormat> animation;
     bool onePass = false; // --frames all
     int lossyQuality = -1;
     bool screen = false;
     bool preview = false;
     bool stretch = false;
+    bool quiet = false;
     Size screenSize{defaultScreenWidth, defaultScreenHeight};
     Size previewSize;
 };
 
+// A series' names from OUT, once the frames are known.
+std::string seriesNames(const std::string& output, std::int32_t last, SeriesName& series) {
+    namespace fs = std::filesystem;
+    std::string problem;
+    const fs::path path(output);
+    if (output.back() == '/') {
+        series.folder = output;
+        series.prefix = "frame-";
+        series.suffix = ".png";
+    } else if (parsePattern(path.filename().string(), series, problem)) {
+        series.folder = path.parent_path().string();
+        if (!series.suffix.ends_with(".png"))
+            return "a series of frames is written as PNG: -o NAME-%04d.png";
+        return {};
+    } else if (!problem.empty()) {
+        return problem;
+    } else {
+        series.folder = path.parent_path().string();
+        series.prefix = path.stem().string() + "-";
+        series.suffix = path.extension().string();
+    }
+    series.width = std::snprintf(nullptr, 0, "%d", last);
+    return {};
+}
+
 // Parses everything after the FILE; an empty result means the arguments are usable, otherwise
 // it is the usage problem.
 std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) {
+    std::string error;
     const std::string* output = parsed.option("-o");
-    if (!output) return "render needs -o OUT";
+    if (!output || output->empty()) return "render needs -o OUT";
     request.output = *output;
     request.animation = animationFormatFor(*output);
+    request.quiet = parsed.has("--quiet");
+    const bool folder = output->back() == '/';
+    const std::string extension = std::filesystem::path(*output).extension().string();
+    if (!request.animation && !folder && extension != ".png")
+        return (extension.empty() ? "'" + *output + "' has no extension"
+                                  : "cannot write '" + extension + "' files") +
+               ": OUT ends in .png, .gif or .webp (or is a folder, DIR/, for a series of PNG files)";
     const std::string* frame = parsed.option("--frame");
     const std::string* frames = parsed.option("--frames");
     if (frame && frames) return "render takes --frame or --frames, not both";
@@ -102,6 +182,15 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
         if (request.animation && std::uint64_t(last - first) >= maxAnimationFrames)
             return "an animation holds at most " + std::to_string(maxAnimationFrames) + " frames";
     }
+    if (folder && !request.numbered) return "-o DIR/ is for a series of frames: --frames A:B";
+    if (request.numbered) {
+        const std::string problem = seriesNames(*output, request.last, request.series);
+        if (!problem.empty()) return problem;
+    } else if (SeriesName ignored; parsePattern(*output, ignored, error)) {
+        return "-o with a frame number is for a series of frames: --frames A:B";
+    } else if (!error.empty()) {
+        return error;
+    }
     if (request.animation && !frames) return "an animation needs --frames A:B or --frames all";
     if (const std::string* quality = parsed.option("--quality")) {
         long long q = 0;
@@ -126,18 +215,32 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
     return {};
 }
 
-// OUT itself for one frame; for --frames, OUT with "-" and the frame number, zero-padded to the
-// width of the last frame's number, before its extension: frame.png gives frame-0005.png.
-std::string outputName(const RenderRequest& request, std::int32_t frame) {
-    if (!request.numbered) return request.output;
-    const int digits = std::snprintf(nullptr, 0, "%d", request.last);
-    char number[16];
-    std::snprintf(number, sizeof number, "-%0*d", digits, frame);
-    const std::filesystem::path path(request.output);
-    std::filesystem::path name = path.stem();
-    name += number;
-    name += path.extension();
-    return (path.parent_path() / name).string();
+// Frames that the saver never reaches are drawn all the same, as it would draw them: before frame
+// 0 and after the last keyframe no track yields a record, so only the back colour shows.
+void warnOutside(const std::string& file, std::int32_t first, std::int32_t last,
+                 std::int32_t lastFrame) {
+    const auto range = [](std::int64_t a, std::int64_t b) {
+        return a == b ? "frame " + std::to_string(a)
+                      : "frames " + std::to_string(a) + " to " + std::to_string(b);
+    };
+    std::string outside;
+    if (first < 0) outside = range(first, std::min(last, -1)) + " (before frame 0)";
+    if (last > lastFrame) {
+        if (!outside.empty()) outside += " and ";
+        outside += range(std::max<std::int64_t>(first, std::int64_t(lastFrame) + 1), last) +
+                   " (after the last frame, " + std::to_string(lastFrame) + ")";
+    }
+    if (outside.empty()) return;
+    const bool one = first == last;
+    warning(file, "the saver never shows " + outside + "; drawn as it would draw " +
+                      (one ? "it" : "them") + ": the back colour alone");
+}
+
+// The name of one frame's file in a series.
+std::string seriesFileName(const SeriesName& series, std::int32_t frame) {
+    char number[24];
+    std::snprintf(number, sizeof number, "%0*d", series.width, frame);
+    return series.prefix + number + series.suffix;
 }
 
 // The offset of the stage record in force, for a complaint about the stage it set.
@@ -227,7 +330,7 @@ int writeAnimation(const RenderRequest& request, const Player& player,
 int runRender(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {"--stretch"},
+    if (!parseArguments(arguments, {"--stretch", "--quiet"},
                         {"-o", "--frame", "--frames", "--screen", "--preview", "--quality"}, parsed,
                         error))
         return usageError(error);
@@ -241,6 +344,12 @@ int runRender(const Arguments& arguments) {
     if (!inspectForCommand(inspection)) return exitBadInput;
     Player& player = inspection.player;
     player.stretchToDesktop = request.stretch;
+    // The output is checked before any work: it may not be the input, nor a device.
+    if (!request.numbered && !checkOutputTarget(request.output, error))
+        return fileError(request.output, error);
+    if (!request.quiet && !request.onePass)
+        warnOutside(inspection.path, request.first, request.last,
+                    player.trackSet.lastFrame());
 
     // A stage that the saver cannot make a bitmap of shows nothing but the black window, so
     // the screen and the preview are still pictures; the stage alone is not.
@@ -280,16 +389,32 @@ int runRender(const Arguments& arguments) {
             frames.push_back(std::int32_t(frame));
         return writeAnimation(request, player, frames, paint);
     }
-    for (std::int64_t frame = request.first; frame <= request.last; ++frame) {
-        const std::string name = outputName(request, std::int32_t(frame));
-        std::string problem;
-        if (!writePng(name, paint(std::int32_t(frame)), problem)) return fileError(name, problem);
+    std::string problem;
+    if (!request.numbered) {
+        if (!writePng(request.output, paint(request.first), problem))
+            return fileError(request.output, problem);
+        return exitDone;
     }
+    // A series appears whole, or not at all.
+    const SeriesName& series = request.series;
+    OutputFolder folder(series.folder.empty() ? "." : series.folder, true);
+    if (!folder.open(problem)) return fileError(folder.target(), problem);
+    {
+        ProgressBar progress(std::size_t(request.last - request.first) + 1);
+        for (std::int64_t frame = request.first; frame <= request.last; ++frame) {
+            const std::string name = seriesFileName(series, std::int32_t(frame));
+            if (!writePng(folder.stagedPath(name), paint(std::int32_t(frame)), problem))
+                return fileError((std::filesystem::path(folder.target()) / name).string(), problem);
+            progress.show(std::size_t(frame - request.first) + 1);
+        }
+    }
+    if (!folder.commit(problem)) return fileError(folder.target(), problem);
     const std::int64_t count = std::int64_t(request.last) - request.first + 1;
-    if (request.numbered)
-        std::printf("%lld files written, %s to %s\n", static_cast<long long>(count),
-                    outputName(request, request.first).c_str(),
-                    outputName(request, request.last).c_str());
+    const auto shown = [&](std::int32_t frame) {
+        return (std::filesystem::path(series.folder) / seriesFileName(series, frame)).string();
+    };
+    std::printf("%lld file%s written, %s to %s\n", static_cast<long long>(count),
+                count == 1 ? "" : "s", shown(request.first).c_str(), shown(request.last).c_str());
     return exitDone;
 }
 

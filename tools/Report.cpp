@@ -26,6 +26,10 @@ void warning(const std::string& file, std::uint64_t offset, const std::string& w
                  what.c_str());
 }
 
+void warning(const std::string& file, const std::string& what) {
+    std::fprintf(stderr, "cinefold: %s: warning: %s\n", file.c_str(), what.c_str());
+}
+
 int usageError(const std::string& what) {
     std::fprintf(stderr, "cinefold: %s\nRun 'cinefold --help' for usage.\n", what.c_str());
     return exitUsage;

@@ -18,6 +18,8 @@ int reportProblem(const std::string& file, const FileProblem& problem);
 int fileError(const std::string& file, const std::string& what);
 // "cinefold: FILE: offset N: warning: what"; the command goes on.
 void warning(const std::string& file, std::uint64_t offset, const std::string& what);
+// "cinefold: FILE: warning: what", for a warning about the request rather than a place in FILE.
+void warning(const std::string& file, const std::string& what);
 // "cinefold: what" and the short usage, exit code 2.
 int usageError(const std::string& what);
 

@@ -1,6 +1,7 @@
 // cinefold: inspect, render, unpack and bundle the animations that the saver plays.
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "Report.h"
 
 #include <cstdio>
@@ -56,6 +57,14 @@ const Command commands[] = {
     {"play", cinefold::runPlay},
 };
 
+// A command that printed its result succeeded only if the result arrived: a full disk or a
+// closed standard output is a failure, not a success.
+int finished(int status) {
+    std::string problem;
+    if (cinefold::standardOutputWritten(problem) || status != cinefold::exitDone) return status;
+    return cinefold::fileError("standard output", problem);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +79,6 @@ int main(int argc, char** argv) {
     }
     for (const Command& command : commands)
         if (!std::strcmp(argv[1], command.name))
-            return command.run(cinefold::Arguments(argv + 2, argv + argc));
+            return finished(command.run(cinefold::Arguments(argv + 2, argv + argc)));
     return cinefold::usageError(std::string("unknown command '") + argv[1] + "'");
 }

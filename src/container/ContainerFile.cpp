@@ -43,35 +43,6 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
     return true;
 }
 
-bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem) {
-    // Written beside the target and renamed over it, so a failed write leaves no half file.
-    std::string temporary = path + ".partial";
-    {
-        File file(std::fopen(temporary.c_str(), "wb"));
-        if (!file) {
-            problem = {0, std::string("cannot create: ") + std::strerror(errno), false};
-            return false;
-        }
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
-            std::fflush(file.get()) != 0) {
-            problem = {0, std::string("write error: ") + std::strerror(errno), false};
-            file.reset();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-#ifdef _WIN32
-    // Windows renames onto no existing file.
-    std::remove(path.c_str());
-#endif
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        problem = {0, std::string("cannot replace: ") + std::strerror(errno), false};
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem) {
     source = {};
     if (hasContainerSignature(file)) {

@@ -25,7 +25,6 @@ struct FileProblem {
 };
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, FileProblem& problem);
-bool writeWholeFile(const std::string& path, Bytes bytes, FileProblem& problem);
 
 // Finds the container inside a file's bytes. Fails when there is none or its signature is wrong.
 bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem);

@@ -176,7 +176,7 @@ TEST_F(ProjectFiles, AWrittenProjectReadsBackToTheSameContainer) {
 
         const std::string folder = path(std::to_string(round));
         FileProblem problem;
-        ASSERT_TRUE(writeProject(p, folder, problem)) << problem.what;
+        ASSERT_TRUE(writeProject(p, folder, false, problem)) << problem.what;
         const ProjectReadResult again = readProject(folder + "/" + projectFileName);
         ASSERT_TRUE(again.project) << issueLine(folder, again.errors.at(0));
         EXPECT_EQ(writeContainer(packProject(*again.project)), writeContainer(packProject(p)))

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,8 +53,9 @@ class TempFolder : public testing::Test {
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
     std::string write(const std::string& name, Bytes bytes) {
-        FileProblem problem;
-        EXPECT_TRUE(writeWholeFile(path(name), bytes, problem)) << problem.what;
+        std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path(name).c_str(), "wb"), std::fclose);
+        EXPECT_TRUE(file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size())
+            << path(name);
         return path(name);
     }
     std::string writeText(const std::string& name, const std::string& text) {

@@ -1,5 +1,7 @@
 #include "ProjectPacker.h"
 
+#include "OutputFile.h"
+
 #include "container/PairEncoder.h"
 #include "container/RunLengthEncoder.h"
 #include "timeline/TrackSet.h"
@@ -123,7 +125,10 @@ bool writePackedProject(const std::string& projectPath, const std::string& outpu
     result = readProject(projectPath);
     if (!result.project) return false;
     const std::vector<std::uint8_t> container = writeContainer(packProject(*result.project));
-    return writeWholeFile(outputPath, container, problem);
+    std::string why;
+    if (writeFileSafely(outputPath, container, why)) return true;
+    problem = {0, why, false};
+    return false;
 }
 
 } // namespace cinefold

@@ -509,9 +509,15 @@ ProjectReadResult readProject(const std::string& path) {
         return result;
     }
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    return readProjectText(
+    std::vector<std::string> files{path};
+    ProjectReadResult result = readProjectText(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), folder,
-        readFromDisk);
+        [&](const std::string& file, std::vector<std::uint8_t>& content, std::string& why) {
+            files.push_back(file);
+            return readFromDisk(file, content, why);
+        });
+    result.files = std::move(files);
+    return result;
 }
 
 std::string issueLine(const std::string& where, const ProjectIssue& issue) {

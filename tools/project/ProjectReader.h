@@ -24,6 +24,7 @@ struct ProjectReadResult {
     std::optional<Project> project; // present when there are no errors
     std::vector<ProjectIssue> errors;
     std::vector<ProjectIssue> warnings;
+    std::vector<std::string> files; // every file read, the project's own first
 };
 
 // Gives the bytes of a file that a project names, its name joined to the project's folder.

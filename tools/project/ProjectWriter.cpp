@@ -1,5 +1,7 @@
 #include "ProjectWriter.h"
 
+#include "OutputFile.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -132,16 +134,17 @@ std::string projectText(const Project& project) {
     return format(root, 0) + "\n";
 }
 
-bool writeProject(const Project& project, const std::string& folder, FileProblem& problem) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::create_directories(fs::path(folder) / "images", error);
-    if (error) {
-        problem = {0, "cannot create " + folder + "/images: " + error.message(), false};
+bool writeProject(const Project& project, const std::string& folder, bool replace,
+                  FileProblem& problem) {
+    OutputFolder output(folder, replace);
+    std::string why;
+    auto failed = [&] {
+        problem = {0, why, false};
         return false;
-    }
+    };
+    if (!output.open(why)) return failed();
     auto write = [&](const std::string& name, Bytes bytes) {
-        return writeWholeFile((fs::path(folder) / name).string(), bytes, problem);
+        return writeFileSafely(output.stagedPath(name), bytes, why) || failed();
     };
     for (const ProjectImage& image : project.images) {
         if (!write(imageFile(image.number, false), image.bmp)) return false;
@@ -149,7 +152,8 @@ bool writeProject(const Project& project, const std::string& folder, FileProblem
     }
     const std::string text = projectText(project);
     return write(projectFileName,
-                 Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+                 Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) &&
+           (output.commit(why) || failed());
 }
 
 } // namespace cinefold

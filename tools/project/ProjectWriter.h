@@ -13,8 +13,11 @@ namespace cinefold {
 
 constexpr const char* projectFileName = "project.json";
 
-// Creates `folder` if needed. False, with the problem, when a file cannot be written.
-bool writeProject(const Project& project, const std::string& folder, FileProblem& problem);
+// Writes the folder whole, or with `replace` over an existing one's files (project.json last);
+// a folder that exists and is not empty is refused without `replace`. False, with the problem,
+// when it cannot be written; then nothing of it is left.
+bool writeProject(const Project& project, const std::string& folder, bool replace,
+                  FileProblem& problem);
 
 // The project file's text, with images named as writeProject names them.
 std::string projectText(const Project& project);
