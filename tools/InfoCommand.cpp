@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "Inspection.h"
+#include "Project.h"
 #include "Report.h"
 #include "TimelineJson.h"
 
@@ -78,8 +79,20 @@ Json groupsJson(const TrackSet& set) {
     return groups;
 }
 
+void printChunks(const Inspection& inspection) {
+    std::printf("\nwalk limit %d\nchunks:\n", inspection.walkLimit);
+    for (const ChunkRecord& c : inspection.chunks) {
+        std::printf("  %3d  %-6s offset %-9u length %-9d %s", c.index, c.tag.c_str(), c.offset,
+                    c.length, chunkResultName(c.result));
+        if (c.hasDecodedSize) std::printf(", %d bytes decoded", c.decodedSize);
+        if (!c.problem.empty()) std::printf(" (%s)", c.problem.c_str());
+        std::printf("\n");
+    }
+}
+
 void printTrack(const char* name, const Track& track) {
-    std::printf("  %s: %zu keys\n", name, track.keys().size());
+    const std::size_t keys = track.keys().size();
+    std::printf("  %s: %zu key%s\n", name, keys, keys == 1 ? "" : "s");
     for (const KeyRecord& key : track.keys())
         std::printf("    %s\n", keyRecordText(key).c_str());
 }
@@ -165,27 +178,22 @@ Json toJson(const Inspection& inspection) {
     return root;
 }
 
-void printText(const Inspection& inspection) {
+// In the words of the project format; the container's own structure only when `verbose`.
+void printText(const Inspection& inspection, bool verbose) {
     const Player& player = inspection.player;
     const ContainerSource& source = inspection.source;
     if (source.executable)
-        std::printf("%s: executable carrying a container of %u bytes at offset %u\n",
-                    inspection.path.c_str(), source.size, source.offset);
+        std::printf("%s: a saver carrying an animation of %u bytes%s\n", inspection.path.c_str(),
+                    source.size,
+                    verbose ? (" at offset " + std::to_string(source.offset)).c_str() : "");
     else
-        std::printf("%s: container of %u bytes\n", inspection.path.c_str(), source.size);
-    std::printf("walk limit %d\n\nchunks:\n", inspection.walkLimit);
-    for (const ChunkRecord& c : inspection.chunks) {
-        std::printf("  %3d  %-6s offset %-9u length %-9d %s", c.index, c.tag.c_str(), c.offset,
-                    c.length, chunkResultName(c.result));
-        if (c.hasDecodedSize) std::printf(", %d bytes decoded", c.decodedSize);
-        if (!c.problem.empty()) std::printf(" (%s)", c.problem.c_str());
-        std::printf("\n");
-    }
-    std::printf("\nstage: %d x %d, background colour 0x%08X, background mode %d, frame period %d "
-                "(%d ms timer), jump length %d\n",
-                player.stageWidth, player.stageHeight, player.backColor, player.backMode,
-                player.framePeriod, player.framePeriod ? player.framePeriod * 100 : 1,
-                player.jumpLength);
+        std::printf("%s: an animation of %u bytes\n", inspection.path.c_str(), source.size);
+    std::printf("\nstage: %d x %d, backColor %s, backMode %s, framePeriod %d (a %d ms timer), "
+                "jumpLength %d\n",
+                player.stageWidth, player.stageHeight, colourText(player.backColor).c_str(),
+                nameOrNumber(player.backMode, backModeNames).c_str(), player.framePeriod,
+                player.framePeriod ? player.framePeriod * 100 : 1, player.jumpLength);
+    if (verbose) printChunks(inspection);
     std::vector<ImageSummary> slots = filledSlots(inspection);
     int masks = 0;
     for (const ImageSummary& s : slots)
@@ -198,7 +206,7 @@ void printText(const Inspection& inspection) {
             std::printf(" %3u colours", s.header.colors);
         else
             std::printf("            ");
-        if (s.record)
+        if (s.record && verbose)
             std::printf("  %-6s %8u bytes packed", imageCodecName(s.record->codec),
                         s.record->packedSize);
         std::printf("%s\n", s.mask ? "  with mask" : "");
@@ -211,7 +219,8 @@ void printText(const Inspection& inspection) {
 int runInfo(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {"--json"}, {}, parsed, error)) return usageError(error);
+    if (!parseArguments(arguments, {"--json", "--verbose"}, {}, parsed, error))
+        return usageError(error);
     if (parsed.positional.size() != 1) return usageError("info takes one FILE");
     Inspection inspection;
     inspection.path = parsed.positional[0];
@@ -219,7 +228,7 @@ int runInfo(const Arguments& arguments) {
     if (parsed.has("--json"))
         std::printf("%s\n", toJson(inspection).dump(2).c_str());
     else
-        printText(inspection);
+        printText(inspection, parsed.has("--verbose"));
     return exitDone;
 }
 

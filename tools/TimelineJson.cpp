@@ -1,6 +1,6 @@
 #include "TimelineJson.h"
 
-#include <cstdio>
+#include "Project.h"
 
 namespace cinefold {
 
@@ -18,12 +18,16 @@ Json keyRecordJson(const KeyRecord& r) {
 }
 
 std::string keyRecordText(const KeyRecord& r) {
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "frame %d image %d group %d centre (%d, %d) size %d x %d flip %d "
-                  "interpolation %d%s",
-                  r.frame, r.image, r.group, r.centerX, r.centerY, r.width, r.height, r.flip,
-                  r.interpolation, r.interpolated ? " (interpolated)" : "");
+    // As a project writes a key: what is 0 is left out, codes by their names.
+    std::string text = "frame " + std::to_string(r.frame);
+    if (r.image) text += ", image " + std::to_string(r.image);
+    if (r.group) text += ", group " + std::to_string(r.group);
+    text += ", centre (" + std::to_string(r.centerX) + ", " + std::to_string(r.centerY) + ")";
+    text += ", size " + std::to_string(r.width) + " x " + std::to_string(r.height);
+    if (r.flip) text += ", flip " + nameOrNumber(r.flip, flipNames);
+    if (r.interpolation)
+        text += ", interpolation " + nameOrNumber(r.interpolation, interpolationNames);
+    if (r.interpolated) text += " (interpolated)";
     return text;
 }
 

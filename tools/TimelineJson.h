@@ -13,7 +13,8 @@ namespace cinefold {
 using Json = nlohmann::ordered_json;
 
 Json keyRecordJson(const KeyRecord& record);
-// One line of text: "frame F image I group G centre (X, Y) size W x H flip F interpolation I".
+// One line of text in the project's words: "frame F, group G, centre (X, Y), size W x H,
+// flip x, interpolation curve", leaving out an image, group, flip or interpolation of 0.
 std::string keyRecordText(const KeyRecord& record);
 
 } // namespace cinefold

@@ -61,6 +61,12 @@ bool locateContainer(Bytes file, ContainerSource& source, FileProblem& problem) 
     }
     source.executable = true;
     source.offset = resource.value;
+    if (resource.value == 0xFFFFFFFFu) {
+        problem = {resource.fileOffset,
+                   "a saver that carries no animation yet (a template): give it one with "
+                   "'cinefold bundle' or 'cinefold pack --saver'"};
+        return false;
+    }
     if (resource.value >= file.size()) {
         problem = {resource.fileOffset,
                    "the executable carries no container (\"RC_DATA\" 107 holds " +

@@ -144,7 +144,7 @@ TEST_F(ToolContainer, BadInputIsOneLineNamingFileOffsetAndProblem) {
     for (const auto& [command, bytes, message] :
          {std::tuple{"info @", notContainer, "offset 0: neither a container"},
           std::tuple{"info @", peWithResource(false, "RC_DATA", 107, {0xFF, 0xFF, 0xFF, 0xFF}),
-                     "carries no container"},
+                     "carries no animation yet"},
           // No bitmap can be made of this stage: the saver's window stays black, but there is
           // no stage to write.
           std::tuple{"render @ -o %/s.png", movingSprite(0, 6),

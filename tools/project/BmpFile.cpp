@@ -93,8 +93,13 @@ bool checkBmpLayout(Bytes bmp, BmpLayout& layout, std::string& problem) {
     else if (h.width <= 0 || h.height == 0 || h.planes != 1)
         problem = "a BMP of " + std::to_string(h.width) + " x " + std::to_string(h.height) +
                   " pixels in " + std::to_string(h.planes) + " planes";
+    else if (h.bitCount <= 8 && h.colors > (1u << h.bitCount))
+        problem = "its colour table has " + std::to_string(h.colors) + " entries; a " +
+                  std::to_string(h.bitCount) + "-bit BMP has at most " +
+                  std::to_string(1u << h.bitCount);
     else
-        problem = "its colour table or pixel rows do not fit the file";
+        problem = "its colour table or pixel rows do not fit the file (" +
+                  std::to_string(bmp.size()) + " bytes)";
     return false;
 }
 

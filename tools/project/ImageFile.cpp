@@ -43,7 +43,16 @@ struct PngInput {
     Bytes file;
     std::size_t position = 0;
     std::string error;
+    std::string refusal; // a well-formed PNG that cannot be taken, and why
 };
+
+// 25000000 as "25,000,000".
+std::string withCommas(std::uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (std::size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, ",");
+    return digits;
+}
 
 void readPngData(png_structp png, png_bytep out, png_size_t count) {
     auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
@@ -75,7 +84,7 @@ bool decodePng(Bytes file, bool keepIndexes, PngPixels& pixels, std::string& pro
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        problem = "a broken PNG file: " + input.error;
+        problem = input.refusal.empty() ? "a broken PNG file: " + input.error : input.refusal;
         return false;
     }
     png_set_read_fn(png, &input, readPngData);
@@ -83,7 +92,12 @@ bool decodePng(Bytes file, bool keepIndexes, PngPixels& pixels, std::string& pro
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
-    if (std::uint64_t(width) * height > maxPixels) png_error(png, "too many pixels");
+    if (std::uint64_t(width) * height > maxPixels) {
+        input.refusal = std::to_string(width) + " x " + std::to_string(height) + " is " +
+                        withCommas(std::uint64_t(width) * height) +
+                        " pixels; an image may have at most " + withCommas(maxPixels);
+        png_error(png, "too many pixels");
+    }
     const int colorType = png_get_color_type(png, info);
     const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     pixels.width = int(width);
@@ -126,7 +140,8 @@ bool decodePng(Bytes file, bool keepIndexes, PngPixels& pixels, std::string& pro
 bool checkBmp(Bytes file, bool mask, LoadedImage& image, std::string& problem) {
     BmpLayout layout;
     if (file.size() > std::size_t(DecodeBuffer::maxDecodedSize)) {
-        problem = "a BMP file too large for the container";
+        problem = "a BMP file of " + withCommas(file.size()) + " bytes; an image may have at most " +
+                  withCommas(std::uint64_t(DecodeBuffer::maxDecodedSize));
         return false;
     }
     if (!checkBmpLayout(file, layout, problem)) return false;

@@ -1,6 +1,7 @@
 #include "Project.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace cinefold {
 
@@ -56,6 +57,22 @@ std::vector<ProjectJump> jumpsFromTables(const JumpTable& jumpTable,
         if (jump != ProjectJump{frame}) jumps.push_back(jump);
     }
     return jumps;
+}
+
+std::string nameOrNumber(std::int32_t value, std::span<const NamedValue> names) {
+    for (const NamedValue& n : names)
+        if (n.value == value) return std::string(n.name);
+    return std::to_string(value);
+}
+
+std::string colourText(std::uint32_t colour) {
+    char text[16];
+    if (colour >> 24)
+        std::snprintf(text, sizeof text, "0x%08X", colour);
+    else
+        std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF,
+                      (colour >> 16) & 0xFF);
+    return text;
 }
 
 const char* codecChoiceName(ImageCodec codec) {

@@ -99,6 +99,12 @@ inline constexpr NamedValue backModeNames[] = {{"centre", 1}, {"tile", 2}, {"str
 inline constexpr NamedValue flipNames[] = {{"none", 0}, {"x", 1}, {"y", 2}, {"xy", 3}};
 inline constexpr NamedValue interpolationNames[] = {{"none", 0}, {"linear", 1}, {"curve", 2}};
 
+// The name of `value` among `names`, or its number as text when it has none.
+std::string nameOrNumber(std::int32_t value, std::span<const NamedValue> names);
+// A colour as a project writes it: "#RRGGBB", or the number 0xXXXXXXXX for a colour reference
+// with bits above its 24 colour bits, which no "#RRGGBB" can give.
+std::string colourText(std::uint32_t colour);
+
 // "auto" for ImageCodec::none, else the codec's own name.
 const char* codecChoiceName(ImageCodec codec);
 std::optional<ImageCodec> codecChoiceFromName(std::string_view name);

@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <limits>
 #include <map>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -271,6 +272,8 @@ class Reader {
         ProjectImage image;
         bool ok = requiredField(value, path, "image", 1, 100, image.number);
         if (ok) ok = unique(imagePaths_, image.number, child(path, "image"), "image");
+        // Keys that name an image refused here are not warned about as well.
+        if (ok) refusedImages_.insert(image.number);
         ok = codec(value, path, "codec", image.codec) && ok;
         ok = codec(value, path, "maskCodec", image.maskCodec) && ok;
         std::string file, maskFile;
@@ -295,6 +298,7 @@ class Reader {
         image.bmp = std::move(loaded.bmp);
         image.mask = std::move(loaded.mask);
         sizes_[image.number] = {loaded.width, loaded.height};
+        refusedImages_.erase(image.number);
         project_.images.push_back(std::move(image));
     }
 
@@ -383,7 +387,7 @@ class Reader {
     }
 
     void checkImage(std::int32_t number, const std::string& path) {
-        if (number != 0 && !sizes_.count(number))
+        if (number != 0 && !sizes_.count(number) && !refusedImages_.count(number))
             warning(path,
                     "image " + std::to_string(number) + " is not defined: nothing is drawn there");
     }
@@ -470,6 +474,7 @@ class Reader {
     std::map<std::int32_t, std::pair<std::int32_t, std::int32_t>>
         sizes_; // of the images read so far
     std::map<std::int64_t, std::string> imagePaths_, groupPaths_, layerPaths_, jumpPaths_;
+    std::set<std::int32_t> refusedImages_;
 };
 
 bool readFromDisk(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& problem) {

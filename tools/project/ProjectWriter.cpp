@@ -50,18 +50,14 @@ std::string format(const Json& value, std::size_t indent) {
            (value.is_object() ? "}" : "]");
 }
 
+// A name where the value has one, else the number itself.
 Json named(std::int32_t value, std::span<const NamedValue> names) {
-    for (const NamedValue& n : names)
-        if (n.value == value) return std::string(n.name);
-    return value;
+    const std::string text = nameOrNumber(value, names);
+    return text == std::to_string(value) ? Json(value) : Json(text);
 }
 
 Json colorJson(std::uint32_t color) {
-    if (color >> 24) return color;
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF,
-                  (color >> 16) & 0xFF);
-    return text;
+    return color >> 24 ? Json(color) : Json(colourText(color));
 }
 
 std::string imageFile(int number, bool mask) {
