@@ -21,11 +21,10 @@ struct Output {
     std::string text; // standard output, and standard error after it when asked for
 };
 
-#ifdef CINEFOLD_TOOL
-inline Output runTool(const std::string& arguments, bool withErrors = false) {
+// A shell command's output and exit status.
+inline Output runCommand(const std::string& shellCommand, bool withErrors = false) {
     Output out;
-    std::string command =
-        std::string(CINEFOLD_TOOL) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+    const std::string command = shellCommand + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return out;
     char buffer[4096];
@@ -35,6 +34,11 @@ inline Output runTool(const std::string& arguments, bool withErrors = false) {
     int status = pclose(pipe);
     out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
+}
+
+#ifdef CINEFOLD_TOOL
+inline Output runTool(const std::string& arguments, bool withErrors = false) {
+    return runCommand(std::string(CINEFOLD_TOOL) + " " + arguments, withErrors);
 }
 #endif
 
@@ -53,6 +57,7 @@ class TempFolder : public testing::Test {
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
     std::string write(const std::string& name, Bytes bytes) {
+        std::filesystem::create_directories(std::filesystem::path(path(name)).parent_path());
         std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path(name).c_str(), "wb"), std::fclose);
         EXPECT_TRUE(file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size())
             << path(name);
