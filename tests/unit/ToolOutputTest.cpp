@@ -132,6 +132,7 @@ TEST_F(ToolOutput, FailuresHalfWayLeaveNothingAndTheOldOutputAsItWas) {
     fs::copy_file(CINEFOLD_DEMO_CONTAINER, path("demo.cfc"));
     write("template.scr", peWithResource(true, "RC_DATA", 107, {0xFF, 0xFF, 0xFF, 0xFF}));
     writeText("out.gif", "old gif");
+    writeText("old.webp", "old webp");
     writeText("frames/f-1.png", "old frame");
     fs::create_directories(path("frames/f-3.png"));
     const auto before = snapshot();
@@ -144,7 +145,10 @@ TEST_F(ToolOutput, FailuresHalfWayLeaveNothingAndTheOldOutputAsItWas) {
           std::pair{"render @/demo.cfc --frames 0:20 -o @/new/", limited},
           std::pair{"extract @/demo.cfc -o @/extracted", limited},
           std::pair{"bundle @/template.scr @/demo.cfc -o @/saver.scr", limited},
-          std::pair{"render @/anim.cfc --frames 0:1 -o @/out.gif/x/", std::string()}}) {
+          std::pair{"render @/anim.cfc --frames 0:1 -o @/out.gif/x/", std::string()},
+          // Past what the format holds: refused before the old file is touched.
+          std::pair{"render @/anim.cfc --frames 0:1 --screen 20000x100 -o @/old.webp",
+                    std::string()}}) {
         const Output out = tool(command, prefix);
         EXPECT_EQ(out.status, 1) << command << ": " << out.text;
         EXPECT_EQ(snapshot(), before) << command;
