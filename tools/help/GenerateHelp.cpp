@@ -29,7 +29,8 @@ std::string wrap(std::string_view text, std::size_t indent, std::size_t column =
         const std::string_view word = text.substr(start, end - start);
         start = end + 1;
         if (!lineEmpty && column + 1 + word.size() > terminalWidth) {
-            out += "\n" + std::string(indent, ' ');
+            out += '\n';
+            out.append(indent, ' ');
             column = indent;
             lineEmpty = true;
         }
@@ -68,7 +69,7 @@ std::string usageLines(const std::vector<std::string_view>& synopsis) {
 std::string pageText(const Page& page) {
     std::string out = usageLines(page.synopsis);
     for (std::string_view paragraph : page.description)
-        out += "\n" + wrap(paragraph, 0);
+        out.append("\n").append(wrap(paragraph, 0));
     if (!page.options.empty()) out += "\nArguments and options:\n" + namedItems(page.options);
     if (!page.examples.empty()) out += page.examples.size() == 1 ? "\nExample:\n" : "\nExamples:\n";
     for (const Example& example : page.examples)
