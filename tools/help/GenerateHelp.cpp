@@ -186,17 +186,23 @@ std::string roffItems(const std::vector<Option>& items) {
     return out;
 }
 
-std::string roffPage(const Page& page, bool withSynopsis) {
+std::string roffSynopsisLines(const std::vector<std::string_view>& synopsis) {
+    std::string out = ".nf\n";
+    for (std::string_view line : synopsis)
+        out += roffSynopsis(line);
+    return out + ".fi\n";
+}
+
+std::string roffParagraphs(const std::vector<std::string_view>& paragraphs) {
     std::string out;
-    if (withSynopsis) {
-        out += ".nf\n";
-        for (std::string_view line : page.synopsis)
-            out += roffSynopsis(line);
-        out += ".fi\n";
-    }
-    for (std::string_view paragraph : page.description)
+    for (std::string_view paragraph : paragraphs)
         out += ".PP\n" + roff(paragraph) + "\n";
-    out += roffItems(page.options);
+    return out;
+}
+
+std::string roffPage(const Page& page, bool withSynopsis) {
+    std::string out = withSynopsis ? roffSynopsisLines(page.synopsis) : "";
+    out += roffParagraphs(page.description) + roffItems(page.options);
     if (!page.examples.empty())
         out += ".PP\nExample" + std::string(page.examples.size() > 1 ? "s" : "") + ":\n";
     for (const Example& example : page.examples)
@@ -213,23 +219,16 @@ std::string manPage(const Program& program, std::string_view version) {
     out += ".TH " + roff(title) + " " + std::to_string(program.manSection) + " \"\" \"Cinefold " +
            std::string(version) + "\" \"" + std::string(program.manTitle) + "\"\n";
     out += ".SH NAME\n" + roff(program.name) + " \\- " + roff(program.summary) + "\n";
-    out += ".SH SYNOPSIS\n.nf\n";
-    for (std::string_view line : program.synopsis)
-        out += roffSynopsis(line);
-    out += ".fi\n.SH DESCRIPTION\n";
-    for (std::string_view paragraph : program.description)
-        out += ".PP\n" + roff(paragraph) + "\n";
+    out += ".SH SYNOPSIS\n" + roffSynopsisLines(program.synopsis);
+    out += ".SH DESCRIPTION\n" + roffParagraphs(program.description);
     if (!program.commands.empty()) out += ".SH COMMANDS\n";
     for (const Page& command : program.commands)
         out += ".SS\n" + roff(command.name) + " \\- " + roff(command.summary) + "\n" +
                roffPage(command, true);
     if (program.commands.empty()) out += ".SH OPTIONS\n" + roffPage(program.options, false);
-    for (const Section& section : program.sections) {
-        out += ".SH " + roff(section.heading) + "\n";
-        for (std::string_view paragraph : section.paragraphs)
-            out += ".PP\n" + roff(paragraph) + "\n";
-        out += roffItems(section.items);
-    }
+    for (const Section& section : program.sections)
+        out += ".SH " + roff(section.heading) + "\n" + roffParagraphs(section.paragraphs) +
+               roffItems(section.items);
     out += ".SH SEE ALSO\n";
     for (std::size_t i = 0; i < program.seeAlso.size(); ++i) {
         const std::string_view name = program.seeAlso[i];
