@@ -187,6 +187,7 @@ std::string roffItems(const std::vector<Option>& items) {
 }
 
 std::string roffSynopsisLines(const std::vector<std::string_view>& synopsis) {
+    if (synopsis.empty()) return {};
     std::string out = ".nf\n";
     for (std::string_view line : synopsis)
         out += roffSynopsis(line);
@@ -200,9 +201,9 @@ std::string roffParagraphs(const std::vector<std::string_view>& paragraphs) {
     return out;
 }
 
-std::string roffPage(const Page& page, bool withSynopsis) {
-    std::string out = withSynopsis ? roffSynopsisLines(page.synopsis) : "";
-    out += roffParagraphs(page.description) + roffItems(page.options);
+std::string roffPage(const Page& page) {
+    std::string out = roffSynopsisLines(page.synopsis) + roffParagraphs(page.description) +
+                      roffItems(page.options);
     if (!page.examples.empty())
         out += ".PP\nExample" + std::string(page.examples.size() > 1 ? "s" : "") + ":\n";
     for (const Example& example : page.examples)
@@ -224,8 +225,8 @@ std::string manPage(const Program& program, std::string_view version) {
     if (!program.commands.empty()) out += ".SH COMMANDS\n";
     for (const Page& command : program.commands)
         out += ".SS\n" + roff(command.name) + " \\- " + roff(command.summary) + "\n" +
-               roffPage(command, true);
-    if (program.commands.empty()) out += ".SH OPTIONS\n" + roffPage(program.options, false);
+               roffPage(command);
+    if (program.commands.empty()) out += ".SH OPTIONS\n" + roffPage(program.options);
     for (const Section& section : program.sections)
         out += ".SH " + roff(section.heading) + "\n" + roffParagraphs(section.paragraphs) +
                roffItems(section.items);
