@@ -1,7 +1,7 @@
 // cinefold: inspect, render, unpack and bundle the animations that the saver plays.
 
 #include "Commands.h"
-#include "HelpText.h"
+#include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
 #include "Report.h"
 
 #include <algorithm>

@@ -10,7 +10,7 @@
 // exist at the start, or when the connection to the X server is lost; 2 for wrong usage.
 
 #include "DemoData.h"
-#include "HelpText.h"
+#include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
 #include "linux/PlayWindow.h"
 #include "linux/SaverOptions.h"
 #include "player/PlaybackLoop.h"
