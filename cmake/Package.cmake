@@ -12,7 +12,9 @@ or WebP; it packs an author's project into an animation and into a Windows\n\
 screen saver that plays it, and unpacks an animation into a project again.\n\
 The package holds the two template savers, 32- and 64-bit, that the tool\n\
 makes savers from.")
-set(CPACK_PACKAGE_CONTACT "The Cinefold developers <cinefold@users.noreply.github.com>")
+set(CINEFOLD_PACKAGE_MAINTAINER "The Cinefold developers <cinefold@users.noreply.github.com>"
+    CACHE STRING "The Maintainer field of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${CINEFOLD_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -3,9 +3,11 @@
 # native build makes them with mingw-w64 in sub-builds of this same tree, one per word size
 # under templates/, building nothing there but the saver, and copies them into share/cinefold/
 # of the build tree, where the tool in tools/ finds them as an installed tool finds its own.
-# Install.cmake installs those that were built.
+# Install.cmake installs those that were built: CINEFOLD_TEMPLATE_FILES, of the word sizes
+# CINEFOLD_TEMPLATE_ARCHES.
 option(CINEFOLD_TEMPLATES "Build the Windows template savers with mingw-w64 (native builds)" ON)
 set(CINEFOLD_TEMPLATE_FILES "")
+set(CINEFOLD_TEMPLATE_ARCHES "")
 if(NOT CINEFOLD_TEMPLATES OR CMAKE_CROSSCOMPILING OR CINEFOLD_FUZZ)
     return()
 endif()
@@ -37,5 +39,6 @@ foreach(arch triple IN ZIP_LISTS arches triples)
         BUILD_ALWAYS ON
         BUILD_BYPRODUCTS ${template})
     list(APPEND CINEFOLD_TEMPLATE_FILES ${template})
+    list(APPEND CINEFOLD_TEMPLATE_ARCHES ${arch})
     message(STATUS "The ${arch} template saver is built with ${CINEFOLD_${arch}_CXX}")
 endforeach()
