@@ -1,9 +1,11 @@
-// cinefold bundle SAVER CONTAINER -o OUT: OUT is SAVER with CONTAINER appended and its
-// "RC_DATA" 107 resource set to the offset where CONTAINER begins.
+// cinefold bundle [SAVER] CONTAINER -o OUT [--arch win32|win64]: OUT is SAVER (or the installed
+// template) with CONTAINER appended and its "RC_DATA" 107 resource set to the offset where
+// CONTAINER begins.
 
 #include "Commands.h"
 #include "OutputFile.h"
 #include "Report.h"
+#include "TemplateSaver.h"
 
 #include "container/Bundle.h"
 
@@ -14,12 +16,20 @@ namespace cinefold {
 int runBundle(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {}, {"-o"}, parsed, error)) return usageError(error);
-    if (parsed.positional.size() != 2) return usageError("bundle takes SAVER and CONTAINER");
+    if (!parseArguments(arguments, {}, {"-o", "--arch"}, parsed, error)) return usageError(error);
+    const std::size_t files = parsed.positional.size();
+    if (files < 1 || files > 2) return usageError("bundle takes [SAVER] and CONTAINER");
     const std::string* out = parsed.option("-o");
     if (!out) return usageError("bundle needs -o OUT");
-    const std::string& saverPath = parsed.positional[0];
-    const std::string& containerPath = parsed.positional[1];
+    const std::string* arch = parsed.option("--arch");
+    if (files == 2 && arch) return usageError("--arch is for the installed templates, not SAVER");
+    std::string saverPath;
+    int status = exitDone;
+    if (files == 2)
+        saverPath = parsed.positional[0];
+    else if (!installedTemplate(arch, saverPath, status))
+        return status;
+    const std::string& containerPath = parsed.positional.back();
 
     rememberInput(saverPath);
     rememberInput(containerPath);

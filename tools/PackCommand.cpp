@@ -6,6 +6,7 @@
 #include "OutputFile.h"
 #include "Inspection.h"
 #include "Report.h"
+#include "TemplateSaver.h"
 
 #include "ProjectPacker.h"
 #include "ProjectReader.h"
@@ -21,11 +22,21 @@ namespace cinefold {
 int runPack(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {}, {"-o", "--saver"}, parsed, error)) return usageError(error);
+    if (!parseArguments(arguments, {}, {"-o", "--saver", "--arch"}, parsed, error))
+        return usageError(error);
     if (parsed.positional.size() != 1) return usageError("pack takes one PROJECT file");
     const std::string* out = parsed.option("-o");
     if (!out) return usageError("pack needs -o OUT");
     const std::string* saverPath = parsed.option("--saver");
+    const std::string* arch = parsed.option("--arch");
+    if (saverPath && arch) return usageError("--arch is for the installed templates, not --saver");
+    // A saver is asked for by its extension or by --arch; without --saver, it is the template.
+    std::string templatePath;
+    int status = exitDone;
+    if (!saverPath && (arch || namesSaver(*out))) {
+        if (!installedTemplate(arch, templatePath, status)) return status;
+        saverPath = &templatePath;
+    }
     const std::string& projectPath = parsed.positional[0];
 
     // The output may be none of the inputs; the project's images are checked once they are known.

@@ -10,6 +10,7 @@
 // exist at the start, or when the connection to the X server is lost; 2 for wrong usage.
 
 #include "DemoData.h"
+#include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
 #include "linux/PlayWindow.h"
 #include "linux/SaverOptions.h"
 #include "player/PlaybackLoop.h"
@@ -134,9 +135,16 @@ int main(int argc, char** argv) {
     if (!parseSaverOptions(argc, argv, options, error)) {
         std::fprintf(stderr,
                      "cinefold-saver: %s\nusage: cinefold-saver [--file FILE] [--stretch] "
-                     "[--root | --window-id ID]\n",
+                     "[--root | --window-id ID]\nRun 'cinefold-saver --help' for more.\n",
                      error.c_str());
         return 2;
+    }
+    if (options.help || options.version) {
+        if (options.help)
+            std::fputs(help::saverUsage, stdout);
+        else
+            std::printf("cinefold-saver %s\n", help::version);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
     if (options.windowId == None) {
         const char* given = std::getenv("XSCREENSAVER_WINDOW");

@@ -25,6 +25,10 @@ bool parseSaverOptions(int argc, char** argv, SaverOptions& options, std::string
         const bool hasValue = i + 1 < argc;
         if (name == "-root") {
             options.root = true;
+        } else if (name == "-help" || name == "-h") {
+            options.help = true;
+        } else if (name == "-version") {
+            options.version = true;
         } else if (name == "-stretch") {
             options.stretch = true;
         } else if (name == "-file" && hasValue) {

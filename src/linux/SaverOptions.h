@@ -3,6 +3,7 @@
 // option with one dash or two.
 //
 //   cinefold-saver [--file FILE] [--stretch] [--root | --window-id ID]
+//   cinefold-saver --help | --version
 //
 // ID is decimal or 0x hexadecimal. --simulate-ticks N, for tests and measurements, runs N ticks
 // without waiting and reports the resident memory before and after.
@@ -20,6 +21,8 @@ struct SaverOptions {
     bool root = false;
     Window windowId = None; // None: $XSCREENSAVER_WINDOW, then the root with root set
     std::int64_t simulateTicks = -1;
+    bool help = false;    // --help or -h: print the usage and do nothing else
+    bool version = false; // --version
 };
 
 // False, with a message, for wrong usage.

@@ -173,7 +173,9 @@ TEST_F(ToolContainer, WrongUsageExitsWithTwoAndAFileThatFailsWithOne) {
         {"info @ --yaml", 2},
         {"extract @", 2},
         {"extract @ -o", 2},
-        {"bundle @ -o x", 2},
+        {"bundle -o x", 2},
+        {"bundle @ -o x --arch win16", 2},
+        {"pack @ --saver @ --arch win32 -o x", 2},
         {"frame @", 2},
         {"frame @ --frame x", 2},
         {"sequence @ --ticks -1", 2},
@@ -192,6 +194,7 @@ TEST_F(ToolContainer, WrongUsageExitsWithTwoAndAFileThatFailsWithOne) {
         {"render @ --frames 0:3 --quality 101 -o a.webp", 2},
         {"render @ --frames 0:100000 -o a.gif", 2},
         {"--help", 0},
+        {"help nonsense", 2},
         {"sequence %/missing --ticks 1", 1},
         {"render @ --frames all -o %/no/such/dir.gif", 1},
     };
