@@ -1,9 +1,12 @@
 #include "Inspection.h"
 
 #include "OutputFile.h"
+#include "ProjectPacker.h"
+#include "ProjectReader.h"
 #include "Report.h"
 
 #include "container/ContainerHeader.h"
+#include "container/ContainerWriter.h"
 #include "player/LoadAnimation.h"
 
 #include <cstdio>
@@ -32,7 +35,9 @@ const ImageRecord* Inspection::imageForSlot(int slot) const {
     return nullptr;
 }
 
-bool inspectFile(Inspection& inspection, FileProblem& problem) {
+namespace {
+
+WalkObserver observerFor(Inspection& inspection) {
     WalkObserver observer;
     observer.context = &inspection;
     observer.chunk = [](void* context, const ChunkEvent& event) {
@@ -66,12 +71,49 @@ bool inspectFile(Inspection& inspection, FileProblem& problem) {
         self.images.push_back(record);
         if (self.onImage) self.onImage(event);
     };
+    return observer;
+}
+
+void readWalkLimit(Inspection& inspection) {
+    ByteReader header(inspection.player.container(), containerSignatureSize);
+    inspection.walkLimit = header.i32le();
+}
+
+} // namespace
+
+bool inspectFile(Inspection& inspection, FileProblem& problem) {
+    const WalkObserver observer = observerFor(inspection);
     if (!loadAnimationFile(inspection.player, inspection.path, inspection.source, problem,
                            &observer))
         return false;
-    ByteReader header(inspection.player.container(), containerSignatureSize);
-    inspection.walkLimit = header.i32le();
+    readWalkLimit(inspection);
     return true;
+}
+
+bool inspectBytes(Inspection& inspection, Bytes file, FileProblem& problem) {
+    const WalkObserver observer = observerFor(inspection);
+    if (!loadAnimationBytes(inspection.player, file, inspection.source, problem, &observer))
+        return false;
+    readWalkLimit(inspection);
+    return true;
+}
+
+bool isProjectPath(const std::string& path) {
+    return std::filesystem::path(path).extension() == ".json";
+}
+
+std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path) {
+    // Every problem is printed, warnings too, before deciding: an author fixes them in one go.
+    const ProjectReadResult result = readProject(path);
+    for (const std::string& file : result.files)
+        rememberInput(file);
+    for (const ProjectIssue& issue : result.errors)
+        std::fprintf(stderr, "%s\n", issueLine(path, issue).c_str());
+    for (const ProjectIssue& issue : result.warnings)
+        std::fprintf(stderr, "%s\n",
+                     issueLine(path, {issue.path, "warning: " + issue.message}).c_str());
+    if (!result.project) return std::nullopt;
+    return writeContainer(packProject(*result.project));
 }
 
 namespace {
@@ -119,14 +161,14 @@ int warnAboutDrops(const Inspection& inspection) {
 bool inspectForCommand(Inspection& inspection) {
     rememberInput(inspection.path);
     FileProblem problem;
-    if (!inspectFile(inspection, problem)) {
-        // A project is the likeliest thing to be given by mistake: say what to do with it.
-        if (problem.atOffset && problem.offset == 0 &&
-            std::filesystem::path(inspection.path).extension() == ".json")
-            problem = {0,
-                       "is a project, not an animation: pack it first, with 'cinefold pack " +
-                           inspection.path + " -o ANIMATION.cfc'",
-                       false};
+    if (isProjectPath(inspection.path)) {
+        const std::optional<std::vector<std::uint8_t>> packed = packProjectFile(inspection.path);
+        if (!packed) return false;
+        if (!inspectBytes(inspection, *packed, problem)) {
+            reportProblem(inspection.path, problem);
+            return false;
+        }
+    } else if (!inspectFile(inspection, problem)) {
         reportProblem(inspection.path, problem);
         return false;
     }

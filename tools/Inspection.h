@@ -6,6 +6,7 @@
 #include "player/Player.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,15 @@ struct Inspection {
 
 // Loads and walks. False, with the problem, when the file holds no container to walk.
 bool inspectFile(Inspection& inspection, FileProblem& problem);
+// The same for a file's bytes already in memory (a project packed on the fly).
+bool inspectBytes(Inspection& inspection, Bytes file, FileProblem& problem);
+
+// A project file (PROJECT.json) is taken wherever an animation is: it is read and packed in
+// memory as `pack` does.
+bool isProjectPath(const std::string& path);
+// Reads and packs the project at `path`, printing its errors and warnings as `pack` does, one
+// line each, and remembering every file it read as an input. Empty when it has errors.
+std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path);
 
 // What every command that reads a FILE does first: loads and walks it, then warns about what the
 // saver would drop. False, after printing the problem, when there is no container to walk.

@@ -44,18 +44,9 @@ int runPack(const Arguments& arguments) {
     if (saverPath) rememberInput(*saverPath);
     std::string why;
     if (!checkOutputTarget(*out, why)) return fileError(*out, why);
-    // Every problem is printed, warnings too, before deciding: an author fixes them in one go.
-    const ProjectReadResult result = readProject(projectPath);
-    for (const std::string& file : result.files)
-        rememberInput(file);
-    for (const ProjectIssue& issue : result.errors)
-        std::fprintf(stderr, "%s\n", issueLine(projectPath, issue).c_str());
-    for (const ProjectIssue& issue : result.warnings)
-        std::fprintf(stderr, "%s\n",
-                     issueLine(projectPath, {issue.path, "warning: " + issue.message}).c_str());
-    if (!result.project) return exitBadInput;
-
-    const std::vector<std::uint8_t> container = writeContainer(packProject(*result.project));
+    const std::optional<std::vector<std::uint8_t>> packed = packProjectFile(projectPath);
+    if (!packed) return exitBadInput;
+    const std::vector<std::uint8_t>& container = *packed;
     FileProblem problem;
     if (!saverPath) {
         if (!writeFileSafely(*out, container, why)) return fileError(*out, why);

@@ -5,6 +5,7 @@
 // step a frame back or on while paused.
 
 #include "Commands.h"
+#include "Inspection.h"
 #include "Report.h"
 
 #include "DemoData.h"
@@ -136,7 +137,13 @@ int runPlay(const Arguments& arguments) {
         loop.loadBytes(demoContainer(), problem);
     } else {
         const std::string& path = parsed.positional[0];
-        if (!loop.loadFile(path, problem)) return reportProblem(path, problem);
+        if (isProjectPath(path)) {
+            const std::optional<std::vector<std::uint8_t>> packed = packProjectFile(path);
+            if (!packed) return exitBadInput;
+            if (!loop.loadBytes(*packed, problem)) return reportProblem(path, problem);
+        } else if (!loop.loadFile(path, problem)) {
+            return reportProblem(path, problem);
+        }
         title = "Cinefold \u2014 " + std::filesystem::path(path).filename().string();
     }
 
