@@ -8,7 +8,8 @@ namespace cinefold::help {
 namespace {
 
 const Option fileArgument{
-    "FILE", "an animation container, or a saver executable (32- or 64-bit) that carries one"};
+    "FILE", "an animation container, a saver executable (32- or 64-bit) that carries one, or "
+            "a project (PROJECT.json), which is packed in memory as pack packs it"};
 const Option jsonOption{"--json", "the same as JSON, in the shapes documented in docs/"};
 const Option archOption{"--arch win32|win64",
                         "which installed template saver to start from: 32-bit or 64-bit "
@@ -162,7 +163,8 @@ const Program& toolProgram() {
         {"cinefold loads an animation exactly as the Cinefold screen saver does, so what it "
          "reports and draws is what the saver shows. It also packs an author's project into an "
          "animation and a saver that plays it, and unpacks an animation into a project again.",
-         "FILE is an animation container or a saver executable that carries one. An output never "
+         "FILE is an animation container, a saver executable that carries one, or a project "
+         "(PROJECT.json), packed in memory with pack's warnings and refusals. An output never "
          "replaces an input, and a file is never left half written."},
         toolCommands(),
         {},
