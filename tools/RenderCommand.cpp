@@ -21,6 +21,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -107,7 +109,10 @@ struct RenderRequest {
     bool numbered = false; // --frames: one file per frame, numbered
     SeriesName series;
     std::optional<AnimationFormat> animation;
-    bool onePass = false; // --frames all
+    bool onePass = false;  // --frames all
+    bool timeline = false; // --frames timeline: 0 to the last frame, once the file is loaded
+    std::uint32_t clock = 0; // --clock: the tick count of the pass's first tick
+    int scale = 1;           // --scale: whole output pixels per pixel
     int lossyQuality = -1;
     bool screen = false;
     bool preview = false;
@@ -169,6 +174,9 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
     if (frames && *frames == "all") {
         if (!request.animation) return "--frames all writes an animation: OUT.gif or OUT.webp";
         request.onePass = true;
+    } else if (frames && *frames == "timeline") {
+        request.timeline = true;
+        request.numbered = !request.animation;
     } else if (frames) {
         const std::size_t colon = frames->find(':');
         long long first = 0, last = 0;
@@ -183,15 +191,30 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
             return "an animation holds at most " + std::to_string(maxAnimationFrames) + " frames";
     }
     if (folder && !request.numbered) return "-o DIR/ is for a series of frames: --frames A:B";
+    if (const std::string* clock = parsed.option("--clock")) {
+        long long t = 0;
+        if (!request.onePass) return "--clock picks the random branches of --frames all";
+        if (!parseInteger(*clock, 0, UINT32_MAX, t))
+            return "--clock takes 0 to 4294967295 milliseconds, not '" + *clock + "'";
+        request.clock = std::uint32_t(t);
+    }
+    if (const std::string* scale = parsed.option("--scale")) {
+        long long s = 0;
+        if (!parseInteger(*scale, 1, 8, s)) return "--scale takes 1 to 8, not '" + *scale + "'";
+        request.scale = int(s);
+    }
     if (request.numbered) {
-        const std::string problem = seriesNames(*output, request.last, request.series);
+        // A timeline's last frame, and so the names' width, is known once the file is loaded.
+        const std::string problem =
+            request.timeline ? std::string() : seriesNames(*output, request.last, request.series);
         if (!problem.empty()) return problem;
     } else if (SeriesName ignored; parsePattern(*output, ignored, error)) {
         return "-o with a frame number is for a series of frames: --frames A:B";
     } else if (!error.empty()) {
         return error;
     }
-    if (request.animation && !frames) return "an animation needs --frames A:B or --frames all";
+    if (request.animation && !frames)
+        return "an animation needs --frames A:B, --frames all or --frames timeline";
     if (const std::string* quality = parsed.option("--quality")) {
         long long q = 0;
         if (request.animation != AnimationFormat::webp)
@@ -253,19 +276,34 @@ std::uint64_t stageRecordOffset(const Inspection& inspection) {
 
 // One pass of what the saver shows, from frame 0: every frame that its sequencer moves to, tick
 // by tick, until it comes back to a frame already shown (frame 0 after the last keyframe, or the
-// start of a loop). The clock starts at 0 and steps by the saver's timer period, as the sequence
-// command's does, so random branches fall the same way on every run. False when the pass was cut
+// start of a loop). The clock starts at firstTick (0 unless --clock says) and steps by the saver's
+// timer period, as the sequence command's does, so random branches fall the same way on every run. False when the pass was cut
 // at maxAnimationFrames.
-bool onePass(Player& player, std::vector<std::int32_t>& frames) {
+bool onePass(Player& player, std::uint32_t firstTick, std::vector<std::int32_t>& frames) {
     std::unordered_set<std::int32_t> shown{0};
     frames.assign(1, 0);
     player.currentFrame = 0;
     const std::uint32_t period = timerPeriod(player.framePeriod);
-    for (std::uint32_t clock = 0;; clock += period) {
+    for (std::uint32_t clock = firstTick;; clock += period) {
         player.advanceFrame(clock);
         if (!shown.insert(player.currentFrame).second) return true;
         if (frames.size() == maxAnimationFrames) return false;
         frames.push_back(player.currentFrame);
+    }
+}
+
+// `from` at `scale` times its size in `to`, which has that size: each pixel repeated `scale`
+// times along its row, and each row `scale` times.
+void scaleBy(const SoftCanvas& from, int scale, SoftCanvas& to) {
+    const std::size_t rowBytes = std::size_t(to.width()) * 3;
+    for (std::int32_t y = 0; y < from.height(); ++y) {
+        const std::uint8_t* in = from.row(y);
+        std::uint8_t* out = to.row(y * scale);
+        for (std::int32_t x = 0; x < from.width(); ++x, in += 3)
+            for (int i = 0; i < scale; ++i, out += 3)
+                std::memcpy(out, in, 3);
+        for (int i = 1; i < scale; ++i)
+            std::memcpy(to.row(y * scale + i), to.row(y * scale), rowBytes);
     }
 }
 
@@ -331,8 +369,9 @@ int runRender(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
     if (!parseArguments(arguments, {"--stretch", "--quiet"},
-                        {"-o", "--frame", "--frames", "--screen", "--preview", "--quality"}, parsed,
-                        error))
+                        {"-o", "--frame", "--frames", "--screen", "--preview", "--quality",
+                         "--clock", "--scale"},
+                        parsed, error))
         return usageError(error);
     if (parsed.positional.size() != 1) return usageError("render takes one FILE");
     RenderRequest request;
@@ -344,6 +383,17 @@ int runRender(const Arguments& arguments) {
     if (!inspectForCommand(inspection)) return exitBadInput;
     Player& player = inspection.player;
     player.stretchToDesktop = request.stretch;
+    if (request.timeline) {
+        request.last = std::max(player.trackSet.lastFrame(), 0);
+        if (request.animation && std::size_t(request.last) >= maxAnimationFrames)
+            return usageError("the timeline has " + std::to_string(request.last + 1) +
+                              " frames; an animation holds at most " +
+                              std::to_string(maxAnimationFrames));
+        if (request.numbered) {
+            error = seriesNames(request.output, request.last, request.series);
+            if (!error.empty()) return usageError(error);
+        }
+    }
     // The output is checked before any work: it may not be the input, nor a device.
     if (!request.numbered && !checkOutputTarget(request.output, error))
         return fileError(request.output, error);
@@ -366,21 +416,33 @@ int runRender(const Arguments& arguments) {
         return usageError("a window of " + std::to_string(client.width) + " x " +
                           std::to_string(client.height) + " is too large to render");
 
-    // The picture of one frame: the stage, or the window that presents it.
+    // The picture at --scale: every pixel a square of whole pixels, nothing smoothed.
+    const SoftCanvas& unscaled = presented ? window : stage;
+    SoftCanvas scaled(request.scale > 1 ? unscaled.width() * request.scale : 0,
+                      request.scale > 1 ? unscaled.height() * request.scale : 0);
+    if (request.scale > 1 && scaled.width() == 0)
+        return usageError("a picture of " + std::to_string(unscaled.width()) + " x " +
+                          std::to_string(unscaled.height()) + " scaled by " +
+                          std::to_string(request.scale) + " is too large to render");
+
+    // The picture of one frame: the stage, or the window that presents it, scaled.
     auto paint = [&](std::int32_t frame) -> const SoftCanvas& {
         player.currentFrame = frame;
         composeFrame(player, stage);
-        if (!presented) return stage;
-        // The window's erase leaves it black wherever the stage does not land.
-        window.fill(0, 0, window.width(), window.height(), 0);
-        presentStage(player, stage, window, client.width, client.height, request.screenSize.width,
-                     request.screenSize.height);
-        return window;
+        if (presented) {
+            // The window's erase leaves it black wherever the stage does not land.
+            window.fill(0, 0, window.width(), window.height(), 0);
+            presentStage(player, stage, window, client.width, client.height,
+                         request.screenSize.width, request.screenSize.height);
+        }
+        if (request.scale == 1) return unscaled;
+        scaleBy(unscaled, request.scale, scaled);
+        return scaled;
     };
 
     if (request.animation) {
         std::vector<std::int32_t> frames;
-        if (request.onePass && !onePass(player, frames))
+        if (request.onePass && !onePass(player, request.clock, frames))
             std::fprintf(stderr,
                          "cinefold: %s: the sequence does not come back to a frame it has shown "
                          "within %zu frames; the animation holds the first %zu\n",
