@@ -7,6 +7,7 @@
 
 #include "AnimationFile.h"
 #include "OutputFile.h"
+#include "VideoFile.h"
 
 #include "Commands.h"
 #include "Inspection.h"
@@ -26,6 +27,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <type_traits>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
@@ -42,6 +44,7 @@ constexpr std::int32_t largestSide = 32767;
 // An animation's frames are bounded, so that a sequence that never comes back to a frame it has
 // shown, or a request for billions of frames, ends rather than writing without end.
 constexpr std::size_t maxAnimationFrames = 100000;
+constexpr std::uint32_t minimumVideoFrameMs = 10;
 
 struct Size {
     std::int32_t width = 0;
@@ -109,6 +112,9 @@ struct RenderRequest {
     bool numbered = false; // --frames: one file per frame, numbered
     SeriesName series;
     std::optional<AnimationFormat> animation;
+    std::optional<VideoFormat> video;
+    // An animation or a video: frames that move, written into one file.
+    bool moving() const { return animation || video; }
     bool onePass = false;  // --frames all
     bool timeline = false; // --frames timeline: 0 to the last frame, once the file is loaded
     std::uint32_t clock = 0; // --clock: the tick count of the pass's first tick
@@ -155,13 +161,15 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
     if (!output || output->empty()) return "render needs -o OUT";
     request.output = *output;
     request.animation = animationFormatFor(*output);
+    request.video = videoFormatFor(*output);
     request.quiet = parsed.has("--quiet");
     const bool folder = output->back() == '/';
     const std::string extension = std::filesystem::path(*output).extension().string();
-    if (!request.animation && !folder && extension != ".png")
+    if (!request.moving() && !folder && extension != ".png")
         return (extension.empty() ? "'" + *output + "' has no extension"
                                   : "cannot write '" + extension + "' files") +
-               ": OUT ends in .png, .gif or .webp (or is a folder, DIR/, for a series of PNG files)";
+               ": OUT ends in .png, .gif, .webp, .mp4 or .webm (or is a folder, DIR/, for a " +
+               "series of PNG files)";
     const std::string* frame = parsed.option("--frame");
     const std::string* frames = parsed.option("--frames");
     if (frame && frames) return "render takes --frame or --frames, not both";
@@ -172,11 +180,12 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
         request.first = request.last = std::int32_t(n);
     }
     if (frames && *frames == "all") {
-        if (!request.animation) return "--frames all writes an animation: OUT.gif or OUT.webp";
+        if (!request.moving())
+            return "--frames all writes an animation or a video: OUT.gif, .webp, .mp4 or .webm";
         request.onePass = true;
     } else if (frames && *frames == "timeline") {
         request.timeline = true;
-        request.numbered = !request.animation;
+        request.numbered = !request.moving();
     } else if (frames) {
         const std::size_t colon = frames->find(':');
         long long first = 0, last = 0;
@@ -186,8 +195,8 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
             return "--frames takes A:B with 0 <= A <= B, not '" + *frames + "'";
         request.first = std::int32_t(first);
         request.last = std::int32_t(last);
-        request.numbered = !request.animation;
-        if (request.animation && std::uint64_t(last - first) >= maxAnimationFrames)
+        request.numbered = !request.moving();
+        if (request.moving() && std::uint64_t(last - first) >= maxAnimationFrames)
             return "an animation holds at most " + std::to_string(maxAnimationFrames) + " frames";
     }
     if (folder && !request.numbered) return "-o DIR/ is for a series of frames: --frames A:B";
@@ -213,12 +222,12 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
     } else if (!error.empty()) {
         return error;
     }
-    if (request.animation && !frames)
+    if (request.moving() && !frames)
         return "an animation needs --frames A:B, --frames all or --frames timeline";
     if (const std::string* quality = parsed.option("--quality")) {
         long long q = 0;
-        if (request.animation != AnimationFormat::webp)
-            return "--quality is for lossy WebP (OUT.webp)";
+        if (request.animation != AnimationFormat::webp && !request.video)
+            return "--quality is for lossy WebP and for video (OUT.webp, .mp4, .webm)";
         if (!parseInteger(*quality, 0, 100, q))
             return "--quality takes 0 to 100, not '" + *quality + "'";
         request.lossyQuality = int(q);
@@ -337,25 +346,55 @@ class ProgressBar {
     std::size_t lastStep_ = std::size_t(-1);
 };
 
+// Writes the frames into `file` (an AnimationFile or a VideoFile), each shown for `period`
+// milliseconds.
+template <class File, class Paint>
+bool writeFrames(File& file, std::uint32_t period, const std::vector<std::int32_t>& frames,
+                 Paint paint, std::uint64_t& bytes, std::string& problem) {
+    ProgressBar progress(frames.size());
+    auto add = [&](const SoftCanvas& picture) {
+        if constexpr (std::is_same_v<File, AnimationFile>)
+            return file.add(picture, period, problem);
+        else
+            return file.add(picture, problem);
+    };
+    bool written = file.open(problem) && add(paint(frames.front()));
+    for (std::size_t i = 1; written && i < frames.size(); ++i) {
+        progress.show(i);
+        written = add(paint(frames[i]));
+    }
+    return written && file.finish(bytes, problem);
+}
+
 template <class Paint>
 int writeAnimation(const RenderRequest& request, const Player& player,
                    const std::vector<std::int32_t>& frames, Paint paint) {
-    const std::uint32_t period =
+    std::uint32_t period =
         std::min(timerPeriod(player.framePeriod), AnimationFile::longestFrameMs);
     std::string problem;
     std::uint64_t bytes = 0;
     bool written = false;
     {
-        const SoftCanvas& picture = paint(frames.front());
-        AnimationFile file(*request.animation, request.output, picture.width(), picture.height(),
+        const SoftCanvas& first = paint(frames.front());
+        if (request.animation) {
+            AnimationFile file(*request.animation, request.output, first.width(), first.height(),
+                               request.lossyQuality);
+            written = writeFrames(file, period, frames, paint, bytes, problem);
+        } else {
+            // A video has whole frames: a saver that ticks every millisecond (framePeriod 0)
+            // plays at 100 frames a second, which players keep up with.
+            if (period < minimumVideoFrameMs) {
+                std::fprintf(stderr,
+                             "cinefold: %s: the saver ticks every %u ms; the video shows a "
+                             "frame every %u ms (%u frames a second)\n",
+                             request.output.c_str(), period, minimumVideoFrameMs,
+                             1000 / minimumVideoFrameMs);
+                period = minimumVideoFrameMs;
+            }
+            VideoFile file(*request.video, request.output, first.width(), first.height(), period,
                            request.lossyQuality);
-        ProgressBar progress(frames.size());
-        written = file.open(problem) && file.add(picture, period, problem);
-        for (std::size_t i = 1; written && i < frames.size(); ++i) {
-            progress.show(i);
-            written = file.add(paint(frames[i]), period, problem);
+            written = writeFrames(file, period, frames, paint, bytes, problem);
         }
-        written = written && file.finish(bytes, problem);
     } // the bar is cleared before anything else is printed
     if (!written) return fileError(request.output, problem);
     std::printf("%s: %zu frames, %llu bytes, %.1f s\n", request.output.c_str(), frames.size(),
@@ -385,7 +424,7 @@ int runRender(const Arguments& arguments) {
     player.stretchToDesktop = request.stretch;
     if (request.timeline) {
         request.last = std::max(player.trackSet.lastFrame(), 0);
-        if (request.animation && std::size_t(request.last) >= maxAnimationFrames)
+        if (request.moving() && std::size_t(request.last) >= maxAnimationFrames)
             return usageError("the timeline has " + std::to_string(request.last + 1) +
                               " frames; an animation holds at most " +
                               std::to_string(maxAnimationFrames));
@@ -440,7 +479,7 @@ int runRender(const Arguments& arguments) {
         return scaled;
     };
 
-    if (request.animation) {
+    if (request.moving()) {
         std::vector<std::int32_t> frames;
         if (request.onePass && !onePass(player, request.clock, frames))
             std::fprintf(stderr,

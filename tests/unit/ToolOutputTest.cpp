@@ -268,3 +268,32 @@ TEST_F(ToolOutput, ItSpeaksTheProjectsWords) {
     EXPECT_NE(tool("unpack @/anim.cfc -o @/unpacked").text.find("1 image, 0 groups, 1 layer"),
               std::string::npos);
 }
+
+// A video reads back as what it claims to be, and its pictures come close to the PNG renders
+// (yuv420p halves the colour resolution, so exact pixels are not to be had).
+TEST_F(ToolOutput, VideoReadsBackCloseToThePictures) {
+    const std::string demo = CINEFOLD_DEMO_CONTAINER;
+    ASSERT_EQ(tool("render " + demo + " --frame 150 -o @/frame.png").status, 0);
+    for (const auto& [name, codec] : {std::pair{"v.mp4", "h264"}, std::pair{"v.webm", "vp9"}}) {
+        ASSERT_EQ(tool("render " + demo + " --frames 140:160 -o @/" + name).status, 0) << name;
+        EXPECT_EQ(runCommand("ffprobe -v error -count_frames -show_entries stream=codec_name,"
+                             "width,height,pix_fmt,nb_read_frames:format=duration -of csv=p=0 " +
+                             path(name))
+                      .text,
+                  std::string(codec) + ",640,480,yuv420p,21\n2.100000\n")
+            << name;
+        ASSERT_EQ(runCommand("ffmpeg -v error -y -i " + path(name) +
+                             " -vf 'select=eq(n\\,10)' -frames:v 1 " + path("decoded.png"))
+                      .status,
+                  0);
+        // ImageMagick's mean absolute error, as a fraction of 255.
+        const std::string error =
+            runCommand("compare -metric MAE " + path("frame.png") + " " + path("decoded.png") +
+                           " null:",
+                       true)
+                .text;
+        const double mean = std::stod(error.substr(error.find('(') + 1)) * 255;
+        EXPECT_LT(mean, 3.0) << name << ": " << error;
+    }
+    EXPECT_EQ(tool("render " + demo + " --frames 0:1 --screen 9000x100 -o @/wide.mp4").status, 1);
+}

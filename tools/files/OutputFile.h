@@ -51,6 +51,9 @@ class OutputFile {
     void abandon();
 
     const std::string& target() const { return target_; }
+    // The temporary's name, for a library that must open the file by its name; it writes there
+    // through a descriptor of its own and closes it before commit.
+    const std::string& temporary() const { return temporary_; }
 
   private:
     std::string target_;
