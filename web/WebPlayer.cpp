@@ -39,6 +39,7 @@ class WebPlayer {
         loop->start();
         loop->setPaused(paused);
         loop_ = std::move(loop);
+        layout_ = Layout{}; // another stage may cover less of the window
         shownFrame_ = -1;
         return true;
     }
