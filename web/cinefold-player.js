@@ -108,6 +108,7 @@ class CinefoldPlayer extends HTMLElement {
             if (action) this.act(action);
         });
         this.addEventListener('keydown', (event) => this.key(event));
+        this.ready = this.prepare();
     }
 
     connectedCallback() {
@@ -121,10 +122,6 @@ class CinefoldPlayer extends HTMLElement {
         this.sightings.observe(this);
         document.addEventListener('visibilitychange', this.schedule);
         this.bar.hidden = !this.hasAttribute('controls');
-        if (!this.ready) {
-            this.ready = this.prepare();
-            this.ready.then(() => this.hasAttribute('src') && this.open(this.getAttribute('src')));
-        }
     }
 
     disconnectedCallback() {
@@ -136,8 +133,9 @@ class CinefoldPlayer extends HTMLElement {
     }
 
     attributeChangedCallback(name) {
-        if (!this.web) return;
+        // The file is fetched while the module is still being made ready.
         if (name === 'src') this.open(this.getAttribute('src'));
+        if (!this.web) return;
         if (name === 'stretch') this.call('cf_player_set_stretch', this.hasAttribute('stretch') ? 1 : 0);
         if (name === 'controls') this.bar.hidden = !this.hasAttribute('controls');
         this.present();
@@ -183,17 +181,24 @@ class CinefoldPlayer extends HTMLElement {
         const pointer = module._malloc(Math.max(bytes.length, 1));
         module.stringToUTF8(name, namePointer, nameBytes.length + 1);
         module.HEAPU8.set(bytes, pointer);
+        const first = Number.parseInt(this.getAttribute('frame') ?? '0', 10);
+        const taken = this.call('cf_player_load', pointer, bytes.length,
+                                Number.isFinite(first) && first >= 0 ? first : 0,
+                                this.paused ? 1 : 0, performance.now()) === 1;
+        if (taken) {
+            this.name = name;
+            this.canvas.setAttribute('aria-label', `Cinefold animation: ${name}`);
+            this.due = 0;
+            this.present();
+            this.showState();
+            this.schedule();
+        }
+        // What the tool says about the file, its info or its problem, once the picture is up.
+        await new Promise((resolve) => setTimeout(resolve, 0));
         collected = {out: [], err: []};
-        const status = this.call('cf_info', namePointer, pointer, bytes.length);
+        this.call('cf_info', namePointer, pointer, bytes.length);
         const lines = collected;
         collected = null;
-        let taken = false;
-        if (status === 0) {
-            const first = Number.parseInt(this.getAttribute('frame') ?? '0', 10);
-            taken = this.call('cf_player_load', pointer, bytes.length,
-                              Number.isFinite(first) && first >= 0 ? first : 0,
-                              this.paused ? 1 : 0, performance.now()) === 1;
-        }
         module._free(pointer);
         module._free(namePointer);
         if (!taken) {
@@ -201,13 +206,7 @@ class CinefoldPlayer extends HTMLElement {
                          `cinefold: ${name}: holds no animation`);
             return false;
         }
-        this.name = name;
         this.info = [...lines.out, ...lines.err].join('\n');
-        this.canvas.setAttribute('aria-label', `Cinefold animation: ${name}`);
-        this.due = 0;
-        this.present();
-        this.showState();
-        this.schedule();
         this.dispatchEvent(new CustomEvent('load', {detail: {name}}));
         return true;
     }
