@@ -94,7 +94,7 @@ const after = processes();
 const framesAfter = await page.evaluate(() => document.getElementById('player').frame);
 for (const kind of Object.keys(after)) {
     const seconds = (after[kind] - (before[kind] ?? 0)) / ticks * 60 / span;
-    console.log(`1920x1080 stretched, ${kind} process: ${seconds.toFixed(2)} s CPU per minute ` +
+    console.log(`1920x1080 stretched, ${kind.replace(/-process$/, "")} process: ${seconds.toFixed(2)} s CPU per minute ` +
                 `(${(seconds / 60 * 100).toFixed(2)} % of one core)`);
 }
 console.log(`frames shown from ${framesBefore} to ${framesAfter} in ${span} s`);

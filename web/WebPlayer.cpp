@@ -1,17 +1,17 @@
 // The module's entry points for the page and the <cinefold-player> element. Each element owns one
 // WebPlayer: the playback loop that the Linux player runs (the same loading, ticks and
 // composition), with the page's clock handed in on every call, and the picture of the canvas that
-// stands for the screen, presented exactly as the saver presents its stage and converted to the
-// RGBA bytes that a canvas takes. JavaScript only fetches bytes, says when, and puts the picture on
-// the canvas.
+// stands for the screen, presented exactly as the saver presents its stage, as the Linux players
+// present it (only the rows that changed), and converted to the RGBA bytes that a canvas takes.
+// JavaScript only fetches bytes, says when, and puts the picture on the canvas.
 //
 // The info panel and the page's messages come from the cinefold tool's own info command, run on
 // the file's bytes, so that the page says what the tool says, in its words.
 
 #include "Commands.h"
 
+#include "linux/IncrementalPresent.h"
 #include "player/PlaybackLoop.h"
-#include "player/PresentStage.h"
 #include "render/SoftCanvas.h"
 
 #include <cstdint>
@@ -39,7 +39,7 @@ class WebPlayer {
         loop->start();
         loop->setPaused(paused);
         loop_ = std::move(loop);
-        layout_ = Layout{}; // another stage may cover less of the window
+        incremental_.forget(); // another stage may cover less of the window
         shownFrame_ = -1;
         return true;
     }
@@ -70,53 +70,51 @@ class WebPlayer {
     PlaybackLoop& loop() { return *loop_; }
 
     // The window of clientWidth x clientHeight on a screen of screenWidth x screenHeight, as the
-    // saver paints it: the RGBA bytes, row by row from the top, without padding.
+    // saver paints it: RGBA bytes, row by row from the top, without padding. Only the rows of
+    // band() have changed since the last present; the canvas takes just those.
     const std::uint8_t* present(std::int32_t clientWidth, std::int32_t clientHeight,
                                 std::int32_t screenWidth, std::int32_t screenHeight) {
-        const Player& player = loop_->player();
-        const Layout layout{clientWidth, clientHeight, screenWidth, screenHeight,
-                            player.stretchToDesktop};
-        // A new layout starts from black, as the saver's window is erased when it changes; with
-        // the same layout the stage lands where it did and covers what it covered.
-        if (!(layout == layout_)) {
-            window_ = SoftCanvas(clientWidth, clientHeight);
-            layout_ = layout;
+        const std::size_t bytes = std::size_t(clientWidth) * std::size_t(clientHeight) * 4;
+        // A window larger than any canvas the core draws on gets no picture, rather than an
+        // allocation that the module's memory cannot hold.
+        if (clientWidth <= 0 || clientHeight <= 0 || bytes > SoftCanvas::maxCanvasBytes)
+            return nullptr;
+        if (clientWidth != width_ || clientHeight != height_) {
+            picture_.assign(bytes, 0);
+            rgba_.assign(bytes, 0xFF);
+            width_ = clientWidth;
+            height_ = clientHeight;
         }
-        presentStage(player, loop_->stage(), window_, clientWidth, clientHeight, screenWidth,
-                     screenHeight);
-        rgba_.resize(std::size_t(window_.width()) * std::size_t(window_.height()) * 4);
-        std::uint8_t* out = rgba_.data();
-        for (std::int32_t y = 0; y < window_.height(); ++y) {
-            const std::uint8_t* in = window_.row(y);
-            for (std::int32_t x = 0; x < window_.width(); ++x, in += 3, out += 4) {
-                out[0] = in[2];
-                out[1] = in[1];
-                out[2] = in[0];
-                out[3] = 0xFF;
-            }
+        band_ = incremental_.present(loop_->player(), loop_->stage(), picture_.data(), width_,
+                                     height_, std::uint32_t(width_) * 4, screenWidth,
+                                     screenHeight);
+        // The picture's words are 0x00RRGGBB: blue, green, red and a spare byte in memory.
+        const std::size_t begin = std::size_t(band_.first) * std::size_t(width_) * 4;
+        const std::size_t end = std::size_t(band_.end) * std::size_t(width_) * 4;
+        for (std::size_t i = begin; i < end; i += 4) {
+            rgba_[i] = picture_[i + 2];
+            rgba_[i + 1] = picture_[i + 1];
+            rgba_[i + 2] = picture_[i];
         }
-        shownFrame_ = player.currentFrame;
+        shownFrame_ = loop_->player().currentFrame;
         return rgba_.data();
     }
 
+    RowBand band() const { return band_; }
     std::int32_t shownFrame() const { return shownFrame_; }
 
   private:
-    struct Layout {
-        std::int32_t clientWidth = 0, clientHeight = 0, screenWidth = 0, screenHeight = 0;
-        int stretch = -1;
-        bool operator==(const Layout&) const = default;
-    };
-
     std::unique_ptr<PlaybackLoop> makeLoop() {
         return std::make_unique<PlaybackLoop>([this] { return now_; });
     }
 
     std::uint64_t now_ = 0;
     std::unique_ptr<PlaybackLoop> loop_;
-    SoftCanvas window_{0, 0};
-    Layout layout_;
-    std::vector<std::uint8_t> rgba_;
+    IncrementalPresent incremental_;
+    std::int32_t width_ = 0, height_ = 0;
+    std::vector<std::uint8_t> picture_; // 32-bit words, as IncrementalPresent draws
+    std::vector<std::uint8_t> rgba_;    // the same picture as a canvas takes it
+    RowBand band_;
     std::int32_t shownFrame_ = -1;
 };
 
@@ -184,6 +182,15 @@ const std::uint8_t* cf_player_present(WebPlayer* web, std::int32_t clientWidth,
                                       std::int32_t clientHeight, std::int32_t screenWidth,
                                       std::int32_t screenHeight) {
     return web->present(clientWidth, clientHeight, screenWidth, screenHeight);
+}
+
+// The rows that the last present changed: first up to end.
+std::int32_t cf_player_band_first(WebPlayer* web) {
+    return web->band().first;
+}
+
+std::int32_t cf_player_band_end(WebPlayer* web) {
+    return web->band().end;
 }
 
 // `cinefold info NAME` on the file's bytes: its lines go to the module's standard output and

@@ -16,6 +16,9 @@ const scriptUrl = document.currentScript ? document.currentScript.src : location
 // The display settings' screen when a preview is asked for without a screen size, as the tool has.
 const previewScreen = {width: 1024, height: 768};
 const largestSide = 32767;
+// How long before a tick is due the player stops sleeping and waits for animation frames, which
+// come every 16.7 ms at 60 Hz.
+const earlyWake = 20;
 
 // One module serves every player on the page. Its standard output and error, which the tool's
 // info command writes to, go to whichever call is collecting them.
@@ -100,6 +103,7 @@ class CinefoldPlayer extends HTMLElement {
         this.onScreen = false;
         this.due = 0;
         this.frameRequest = 0;
+        this.timer = 0;
         this.web = 0;
         this.tick = this.tick.bind(this);
         this.schedule = this.schedule.bind(this);
@@ -179,6 +183,11 @@ class CinefoldPlayer extends HTMLElement {
         const nameBytes = new TextEncoder().encode(name);
         const namePointer = module._malloc(nameBytes.length + 1);
         const pointer = module._malloc(Math.max(bytes.length, 1));
+        if (!pointer || !namePointer) {
+            module._free(pointer);
+            module._free(namePointer);
+            return this.problem(`cinefold: ${name}: too large to read`);
+        }
         module.stringToUTF8(name, namePointer, nameBytes.length + 1);
         module.HEAPU8.set(bytes, pointer);
         const first = Number.parseInt(this.getAttribute('frame') ?? '0', 10);
@@ -244,9 +253,16 @@ class CinefoldPlayer extends HTMLElement {
         canvas.style.height = `${client.height * fit}px`;
         const pointer = this.call('cf_player_present', client.width, client.height, screen.width,
                                   screen.height);
+        if (!pointer) return; // a window too large for the module's memory stays blank
+        const first = this.call('cf_player_band_first');
+        const end = this.call('cf_player_band_end');
         const pixels = new Uint8ClampedArray(this.module.HEAPU8.buffer, pointer,
                                              client.width * client.height * 4);
-        this.context.putImageData(new ImageData(pixels, client.width, client.height), 0, 0);
+        // Only the rows that changed; a canvas of a new size starts blank, and the module then
+        // gives every row.
+        if (end > first)
+            this.context.putImageData(new ImageData(pixels, client.width, client.height), 0, 0, 0,
+                                      first, client.width, end - first);
         this.frame = this.call('cf_player_frame');
         this.counter.value = `frame ${this.frame}`;
         this.firstFrameTime ??= performance.now();
@@ -254,13 +270,23 @@ class CinefoldPlayer extends HTMLElement {
     }
 
     // Runs while the player is on screen, the tab visible and the animation playing: calls the
-    // module when a tick is due and nowhere else.
+    // module when a tick is due and nowhere else. A timer sleeps through most of the period, so
+    // that the page does not draw frames of its own in between; the tick itself runs in the
+    // animation frame that follows, as the browser paints.
     schedule() {
         const running = this.name && this.onScreen && !document.hidden && !this.paused;
-        if (running && !this.frameRequest) this.frameRequest = requestAnimationFrame(this.tick);
-        if (!running && this.frameRequest) {
+        if (running && !this.frameRequest && !this.timer) {
+            const wait = this.due - performance.now() - earlyWake;
+            if (wait > 0) this.timer = setTimeout(() => {
+                this.timer = 0;
+                this.schedule();
+            }, wait);
+            else this.frameRequest = requestAnimationFrame(this.tick);
+        }
+        if (!running) {
             cancelAnimationFrame(this.frameRequest);
-            this.frameRequest = 0;
+            clearTimeout(this.timer);
+            this.frameRequest = this.timer = 0;
         }
     }
 
