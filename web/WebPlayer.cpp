@@ -128,12 +128,9 @@ using cinefold::WebPlayer;
 // script needs no binding layer. Times are milliseconds on the page's clock (performance.now()).
 extern "C" {
 
+// A player for each element; an element keeps its player for as long as the page lives.
 WebPlayer* cf_player_new() {
     return new WebPlayer;
-}
-
-void cf_player_delete(WebPlayer* web) {
-    delete web;
 }
 
 int cf_player_load(WebPlayer* web, const std::uint8_t* bytes, std::uint32_t size,
@@ -164,18 +161,6 @@ void cf_player_set_stretch(WebPlayer* web, int stretch) {
 // The frame that present() showed last (the frame counter and the saved picture's name).
 std::int32_t cf_player_frame(WebPlayer* web) {
     return web->shownFrame();
-}
-
-std::int32_t cf_player_stage_width(WebPlayer* web) {
-    return web->loop().player().stageWidth;
-}
-
-std::int32_t cf_player_stage_height(WebPlayer* web) {
-    return web->loop().player().stageHeight;
-}
-
-std::uint32_t cf_player_period(WebPlayer* web) {
-    return web->loop().period();
 }
 
 const std::uint8_t* cf_player_present(WebPlayer* web, std::int32_t clientWidth,
