@@ -220,6 +220,16 @@ const cases = {
         }
     },
 
+    async 'a user who prefers reduced motion gets the demo paused'() {
+        await page.emulateMediaFeatures([{name: 'prefers-reduced-motion', value: 'reduce'}]);
+        try {
+            await open('');
+            if (!(await player('#player', 'paused'))) fail('the demo plays');
+        } finally {
+            await page.emulateMediaFeatures([]);
+        }
+    },
+
     async 'two elements play independently; one out of view calls nothing'() {
         fs.writeFileSync(path.join(work, 'two.html'), `<!doctype html>
 <script src="/cinefold-player.js"></script>
@@ -242,15 +252,18 @@ const cases = {
             (await frame('a')) >= 0 && (await frame('b')) >= 0 && (await frame('c')) >= 0);
         await framesOf('a', 3);
         if ((await frame('b')) !== 100) fail('the paused player moved with the other');
-        await page.evaluate(() => { a.setPaused(true); b.setPaused(false); });
+        const setPaused = (id, paused) =>
+            page.evaluate((i, p) => document.getElementById(i).setPaused(p), id, paused);
+        await setPaused('a', true);
+        await setPaused('b', false);
         const held = await frame('a');
         await framesOf('b', 3);
         if ((await frame('a')) !== held) fail('the paused player moved with the other');
-        await page.evaluate(() => a.setPaused(false));
+        await setPaused('a', false);
 
         for (const [where, scroll] of [['below the page', null], ['scrolled away', 'away']]) {
             if (scroll) {
-                await page.evaluate(() => c.scrollIntoView());
+                await page.evaluate(() => document.getElementById('c').scrollIntoView());
                 await until('c on screen and playing', async () =>
                     (await player('#c', 'onScreen')) && (await framesOf('c', 2), true));
                 await page.evaluate(() => window.scrollTo(0, 0));
