@@ -2,7 +2,7 @@
 // pixel for pixel, what `cinefold render` draws for the same frame and screen; dropped savers play
 // their own animation; a bad file gets the tool's own line; the keys; two players on one page.
 //
-//   node suite.mjs --site DIR --tool CINEFOLD --saver-maker JS --modules DIR --chromium PATH
+//   node suite.js --site DIR --tool CINEFOLD --saver-maker JS --modules DIR --chromium PATH
 //
 // Every wait polls for what it expects, within a generous limit; nothing sleeps a fixed time.
 
