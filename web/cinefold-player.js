@@ -159,17 +159,17 @@ class CinefoldPlayer extends HTMLElement {
     }
 
     // Fetches and plays the file at url; a file that cannot be fetched is reported as the tool
-    // reports a file it cannot read.
+    // reports a file it cannot open.
     async open(url) {
         const name = fileName(url);
         let response;
         try {
             response = await fetch(url);
         } catch (error) {
-            return this.problem(`cinefold: ${name}: cannot be read (${error.message})`);
+            return this.problem(`cinefold: ${name}: cannot open: ${error.message}`);
         }
         if (!response.ok)
-            return this.problem(`cinefold: ${name}: cannot be read (HTTP ${response.status})`);
+            return this.problem(`cinefold: ${name}: cannot open: HTTP ${response.status}`);
         return this.load(name, new Uint8Array(await response.arrayBuffer()));
     }
 
@@ -186,7 +186,7 @@ class CinefoldPlayer extends HTMLElement {
         if (!pointer || !namePointer) {
             module._free(pointer);
             module._free(namePointer);
-            return this.problem(`cinefold: ${name}: too large to read`);
+            return this.problem(`cinefold: ${name}: cannot open: too large for the page's memory`);
         }
         module.stringToUTF8(name, namePointer, nameBytes.length + 1);
         module.HEAPU8.set(bytes, pointer);
