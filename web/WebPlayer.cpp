@@ -20,6 +20,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace cinefold {
 
 namespace {
@@ -181,6 +184,10 @@ std::int32_t cf_player_band_end(WebPlayer* web) {
 // `cinefold info NAME` on the file's bytes: its lines go to the module's standard output and
 // error, which the script collects. Returns the tool's exit status.
 int cf_info(const char* name, const std::uint8_t* bytes, std::uint32_t size) {
+    // The files are named as the user's are, in a folder of their own, so that no name meets one
+    // of the module's own folders (/dev, /tmp, ...).
+    static const bool inFolder = (mkdir("/files", 0700), chdir("/files") == 0);
+    (void)inFolder;
     if (std::FILE* file = std::fopen(name, "wb")) {
         std::fwrite(bytes, 1, size, file);
         std::fclose(file);
