@@ -8,3 +8,28 @@ function(cinefold_unit_test name)
     target_compile_definitions(${name} PRIVATE CINEFOLD_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
     gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# cinefold_native_subbuild(): a cross build (Windows, the web) cannot run what it compiles, so it
+# builds the native cinefold tool and the demo's container from this same source tree in a
+# sub-build, ${CMAKE_BINARY_DIR}/native, as target cinefold_native. Sets CINEFOLD_NATIVE_TOOL and
+# CINEFOLD_NATIVE_CONTAINER in the caller's scope. The sub-build runs on every build so that a
+# changed source reaches the demo; it is a build tool's no-op when nothing changed, and what
+# depends on the container is made again only when the container changed.
+function(cinefold_native_subbuild)
+    include(ExternalProject)
+    set(native_dir ${CMAKE_BINARY_DIR}/native)
+    set(tool ${native_dir}/tools/cinefold)
+    set(container ${native_dir}/demo/demo.cfc)
+    ExternalProject_Add(cinefold_native
+        SOURCE_DIR ${PROJECT_SOURCE_DIR}
+        BINARY_DIR ${native_dir}
+        CMAKE_ARGS -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release
+            -DCINEFOLD_TESTS=OFF -DCINEFOLD_BENCH=OFF -DCINEFOLD_TEMPLATES=OFF
+        BUILD_COMMAND ${CMAKE_COMMAND} --build ${native_dir}
+            --target cinefold cinefold_demo_container
+        INSTALL_COMMAND ""
+        BUILD_ALWAYS ON
+        BUILD_BYPRODUCTS ${tool} ${container})
+    set(CINEFOLD_NATIVE_TOOL ${tool} PARENT_SCOPE)
+    set(CINEFOLD_NATIVE_CONTAINER ${container} PARENT_SCOPE)
+endfunction()

@@ -2,10 +2,10 @@
 
 #include "timeline/Arithmetic32.h"
 
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 // The curve's results depend on every float and double being rounded to its own precision at
 // each step. x87 arithmetic keeps excess precision in registers and would move sprites by a
@@ -54,7 +54,10 @@ float roundedProduct(float p, float x, float xj) {
     double s = a + c;
     double cPart = s - a;
     double e = (a - (s - cPart)) + (c - cPart);
-    if (e != 0.0 && (std::bit_cast<std::uint64_t>(s) & 1u) == 0)
+    // The bits of s through memcpy: the web build's C++ library has no std::bit_cast.
+    std::uint64_t bits;
+    std::memcpy(&bits, &s, sizeof bits);
+    if (e != 0.0 && (bits & 1u) == 0)
         s = std::nextafter(s, e > 0.0 ? HUGE_VAL : -HUGE_VAL);
     return float(s);
 }
