@@ -1,16 +1,12 @@
 #include "Inspection.h"
 
 #include "OutputFile.h"
-#include "ProjectPacker.h"
-#include "ProjectReader.h"
 #include "Report.h"
 
 #include "container/ContainerHeader.h"
-#include "container/ContainerWriter.h"
 #include "player/LoadAnimation.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace cinefold {
 
@@ -96,24 +92,6 @@ bool inspectBytes(Inspection& inspection, Bytes file, FileProblem& problem) {
         return false;
     readWalkLimit(inspection);
     return true;
-}
-
-bool isProjectPath(const std::string& path) {
-    return std::filesystem::path(path).extension() == ".json";
-}
-
-std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path) {
-    // Every problem is printed, warnings too, before deciding: an author fixes them in one go.
-    const ProjectReadResult result = readProject(path);
-    for (const std::string& file : result.files)
-        rememberInput(file);
-    for (const ProjectIssue& issue : result.errors)
-        std::fprintf(stderr, "%s\n", issueLine(path, issue).c_str());
-    for (const ProjectIssue& issue : result.warnings)
-        std::fprintf(stderr, "%s\n",
-                     issueLine(path, {issue.path, "warning: " + issue.message}).c_str());
-    if (!result.project) return std::nullopt;
-    return writeContainer(packProject(*result.project));
 }
 
 namespace {

@@ -1,0 +1,33 @@
+// A project wherever the tool takes an animation: read and packed in memory as pack does.
+
+#include "Inspection.h"
+#include "OutputFile.h"
+#include "ProjectPacker.h"
+#include "ProjectReader.h"
+
+#include "container/ContainerWriter.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace cinefold {
+
+bool isProjectPath(const std::string& path) {
+    return std::filesystem::path(path).extension() == ".json";
+}
+
+std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path) {
+    // Every problem is printed, warnings too, before deciding: an author fixes them in one go.
+    const ProjectReadResult result = readProject(path);
+    for (const std::string& file : result.files)
+        rememberInput(file);
+    for (const ProjectIssue& issue : result.errors)
+        std::fprintf(stderr, "%s\n", issueLine(path, issue).c_str());
+    for (const ProjectIssue& issue : result.warnings)
+        std::fprintf(stderr, "%s\n",
+                     issueLine(path, {issue.path, "warning: " + issue.message}).c_str());
+    if (!result.project) return std::nullopt;
+    return writeContainer(packProject(*result.project));
+}
+
+} // namespace cinefold
