@@ -18,6 +18,7 @@ int runRender(const Arguments& arguments);
 int runPack(const Arguments& arguments);
 int runUnpack(const Arguments& arguments);
 int runPlay(const Arguments& arguments);
+int runImport(const Arguments& arguments);
 
 } // namespace cinefold
 

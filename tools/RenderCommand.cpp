@@ -23,8 +23,8 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <type_traits>
@@ -66,7 +66,7 @@ bool parseSize(const std::string& text, Size& size) {
 // frame-0005.png ... in it), or a plain name ("out.png": out-0005.png ... beside it). The numbers
 // are zero-padded to at least the width of the last frame's in the last two.
 struct SeriesName {
-    std::string folder;        // where the files go
+    std::string folder;         // where the files go
     std::string prefix, suffix; // around the number
     int width = 0;              // the number's least width, zero-padded
 };
@@ -115,8 +115,8 @@ struct RenderRequest {
     std::optional<VideoFormat> video;
     // An animation or a video: frames that move, written into one file.
     bool moving() const { return animation || video; }
-    bool onePass = false;  // --frames all
-    bool timeline = false; // --frames timeline: 0 to the last frame, once the file is loaded
+    bool onePass = false;    // --frames all
+    bool timeline = false;   // --frames timeline: 0 to the last frame, once the file is loaded
     std::uint32_t clock = 0; // --clock: the tick count of the pass's first tick
     int scale = 1;           // --scale: whole output pixels per pixel
     int lossyQuality = -1;
@@ -286,8 +286,8 @@ std::uint64_t stageRecordOffset(const Inspection& inspection) {
 // One pass of what the saver shows, from frame 0: every frame that its sequencer moves to, tick
 // by tick, until it comes back to a frame already shown (frame 0 after the last keyframe, or the
 // start of a loop). The clock starts at firstTick (0 unless --clock says) and steps by the saver's
-// timer period, as the sequence command's does, so random branches fall the same way on every run. False when the pass was cut
-// at maxAnimationFrames.
+// timer period, as the sequence command's does, so random branches fall the same way on every run.
+// False when the pass was cut at maxAnimationFrames.
 bool onePass(Player& player, std::uint32_t firstTick, std::vector<std::int32_t>& frames) {
     std::unordered_set<std::int32_t> shown{0};
     frames.assign(1, 0);
@@ -369,8 +369,7 @@ bool writeFrames(File& file, std::uint32_t period, const std::vector<std::int32_
 template <class Paint>
 int writeAnimation(const RenderRequest& request, const Player& player,
                    const std::vector<std::int32_t>& frames, Paint paint) {
-    std::uint32_t period =
-        std::min(timerPeriod(player.framePeriod), AnimationFile::longestFrameMs);
+    std::uint32_t period = std::min(timerPeriod(player.framePeriod), AnimationFile::longestFrameMs);
     std::string problem;
     std::uint64_t bytes = 0;
     bool written = false;
@@ -437,8 +436,7 @@ int runRender(const Arguments& arguments) {
     if (!request.numbered && !checkOutputTarget(request.output, error))
         return fileError(request.output, error);
     if (!request.quiet && !request.onePass)
-        warnOutside(inspection.path, request.first, request.last,
-                    player.trackSet.lastFrame());
+        warnOutside(inspection.path, request.first, request.last, player.trackSet.lastFrame());
 
     // A stage that the saver cannot make a bitmap of shows nothing but the black window, so
     // the screen and the preview are still pictures; the stage alone is not.

@@ -164,8 +164,8 @@ bool VideoFile::open(std::string& problem) {
         return fail(problem, "out of memory: " + avError(result));
     e.padded.assign(std::size_t(e.codec->width) * 3 * std::size_t(e.codec->height), 0);
     e.convert = sws_getContext(e.codec->width, e.codec->height, AV_PIX_FMT_BGR24, e.codec->width,
-                               e.codec->height, AV_PIX_FMT_YUV420P, SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr,
-                               nullptr);
+                               e.codec->height, AV_PIX_FMT_YUV420P, SWS_AREA | SWS_ACCURATE_RND,
+                               nullptr, nullptr, nullptr);
     if (!e.convert) return fail(problem, "FFmpeg cannot convert the pictures to yuv420p");
     return true;
 }

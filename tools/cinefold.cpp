@@ -23,7 +23,7 @@ const Command commands[] = {
     {"bundle", cinefold::runBundle},     {"frame", cinefold::runFrame},
     {"sequence", cinefold::runSequence}, {"render", cinefold::runRender},
     {"pack", cinefold::runPack},         {"unpack", cinefold::runUnpack},
-    {"play", cinefold::runPlay},
+    {"play", cinefold::runPlay},         {"import", cinefold::runImport},
 };
 
 // A command that printed its result succeeded only if the result arrived: a full disk or a

@@ -185,8 +185,8 @@ TEST_F(ToolOutput, InterruptedExportLeavesNoFile) {
 // The extension decides the format, read back by another program; one the tool cannot write is
 // refused before any work. Savers are written executable.
 TEST_F(ToolOutput, ExtensionsDecideTheFormat) {
-    for (const auto& [name, format] : {std::pair{"a.png", "PNG"}, std::pair{"a.gif", "GIF"},
-                                       std::pair{"a.webp", "WEBP"}}) {
+    for (const auto& [name, format] :
+         {std::pair{"a.png", "PNG"}, std::pair{"a.gif", "GIF"}, std::pair{"a.webp", "WEBP"}}) {
         const bool animation = format != std::string("PNG");
         ASSERT_EQ(tool(std::string("render @/anim.cfc ") + (animation ? "--frames 0:2" : "") +
                        " -o @/" + name)
@@ -199,7 +199,7 @@ TEST_F(ToolOutput, ExtensionsDecideTheFormat) {
             << name;
     }
     for (const char* command : {"render @/anim.cfc --frame 3 -o @/one.jpg",
-                                "render @/anim.cfc --frames 0:9 -o @/kite.mp4",
+                                "render @/anim.cfc --frames 0:9 -o @/kite.avi",
                                 "render @/anim.cfc --frames 0:9 -o @/f-%s.png"}) {
         EXPECT_EQ(tool(command).status, 2) << command;
     }
@@ -212,8 +212,7 @@ TEST_F(ToolOutput, ExtensionsDecideTheFormat) {
     const ByteVector saver = peWithResource(true, "RC_DATA", 107, {0xFF, 0xFF, 0xFF, 0xFF});
     write("template.scr", saver);
     ASSERT_EQ(tool("bundle @/template.scr @/anim.cfc -o @/mine.scr").status, 0);
-    EXPECT_NE(fs::status(path("mine.scr")).permissions() & fs::perms::owner_exec,
-              fs::perms::none);
+    EXPECT_NE(fs::status(path("mine.scr")).permissions() & fs::perms::owner_exec, fs::perms::none);
 }
 
 // Frames the saver never shows are drawn with one warning; --quiet drops it.
@@ -224,8 +223,9 @@ TEST_F(ToolOutput, FramesOutsideTheAnimationAreNamed) {
                              "frame, 20); drawn as it would draw them: the back colour alone"),
               std::string::npos)
         << past.text;
-    EXPECT_NE(tool("render @/anim.cfc --frame -1 -o @/f.png").text.find("frame -1 (before frame 0)"),
-              std::string::npos);
+    EXPECT_NE(
+        tool("render @/anim.cfc --frame -1 -o @/f.png").text.find("frame -1 (before frame 0)"),
+        std::string::npos);
     EXPECT_EQ(tool("render @/anim.cfc --frame 30 --quiet -o @/f.png").text, "");
 }
 
@@ -261,9 +261,9 @@ TEST_F(ToolOutput, ItSpeaksTheProjectsWords) {
     // A project is packed on the fly wherever an animation is taken: the demo's draws the same.
     const std::string demoProject = fs::path(CINEFOLD_DEMO_CONTAINER).parent_path() / "demo.json";
     ASSERT_EQ(tool("render " + demoProject + " --frame 150 -o @/project.png").status, 0);
-    ASSERT_EQ(tool("render " + std::string(CINEFOLD_DEMO_CONTAINER) + " --frame 150 -o @/c.png")
-                  .status,
-              0);
+    ASSERT_EQ(
+        tool("render " + std::string(CINEFOLD_DEMO_CONTAINER) + " --frame 150 -o @/c.png").status,
+        0);
     EXPECT_EQ(read(path("project.png")), read(path("c.png")));
     EXPECT_NE(tool("unpack @/anim.cfc -o @/unpacked").text.find("1 image, 0 groups, 1 layer"),
               std::string::npos);
@@ -287,13 +287,60 @@ TEST_F(ToolOutput, VideoReadsBackCloseToThePictures) {
                       .status,
                   0);
         // ImageMagick's mean absolute error, as a fraction of 255.
-        const std::string error =
-            runCommand("compare -metric MAE " + path("frame.png") + " " + path("decoded.png") +
-                           " null:",
-                       true)
-                .text;
+        const std::string error = runCommand("compare -metric MAE " + path("frame.png") + " " +
+                                                 path("decoded.png") + " null:",
+                                             true)
+                                      .text;
         const double mean = std::stod(error.substr(error.find('(') + 1)) * 255;
         EXPECT_LT(mean, 3.0) << name << ": " << error;
     }
     EXPECT_EQ(tool("render " + demo + " --frames 0:1 --screen 9000x100 -o @/wide.mp4").status, 1);
+}
+
+// An imported GIF or sprite sheet is a project that draws, frame by frame at its delays, what a
+// viewer shows of the GIF (ImageMagick's coalesced frames on black) or each cel of the sheet.
+TEST_F(ToolOutput, ImportedGifsAndSheetsDrawTheirOwnPictures) {
+    ASSERT_EQ(
+        runCommand(
+            "cd " + folder_.string() +
+            " && convert -size 16x12 -delay 20 xc:red \\( xc:none -fill blue -draw "
+            "'rectangle 2,2 9,7' \\) -delay 50 xc:green -delay 30 xc:red -loop 0 "
+            "a.gif && convert a.gif -coalesce -background black -alpha remove "
+            "gif-%d.png && convert -size 8x6 xc:red xc:none xc:blue +append +repage sheet.png "
+            "&& convert sheet.png -background black -alpha remove -crop 8x6 "
+            "sheet-%d.png")
+            .status,
+        0);
+    ASSERT_EQ(tool("import @/a.gif -o @/gif").status, 0);
+    ASSERT_EQ(tool("import @/sheet.png --grid 3x1 -o @/grid").status, 0);
+    ASSERT_EQ(tool("import @/sheet.png --cell 8x6 -o @/cell").status, 0);
+    EXPECT_EQ(read(path("grid/project.json")), read(path("cell/project.json")));
+    // The GIF's delays of 200, 200, 500 and 300 ms start its pictures at frames 0, 2, 4 and 9.
+    for (const auto& [project, frame, expected] :
+         {std::tuple{"gif", 0, "gif-0"}, std::tuple{"gif", 2, "gif-1"},
+          std::tuple{"gif", 4, "gif-2"}, std::tuple{"gif", 11, "gif-3"},
+          std::tuple{"grid", 0, "sheet-0"}, std::tuple{"grid", 1, "sheet-1"},
+          std::tuple{"grid", 2, "sheet-2"}}) {
+        ASSERT_EQ(tool("render @/" + std::string(project) + "/project.json --frame " +
+                       std::to_string(frame) + " -o @/drawn.png")
+                      .status,
+                  0);
+        EXPECT_EQ(runCommand("compare -metric AE " + path("drawn.png") + " " +
+                                 path(std::string(expected) + ".png") + " null:",
+                             true)
+                      .text,
+                  "0")
+            << project << " frame " << frame;
+    }
+    EXPECT_EQ(tool("info @/gif/project.json --json").status, 0);
+    ByteVector gif = read(path("a.gif"));
+    gif.resize(40);
+    write("cut.gif", gif);
+    for (const char* command : {"import @/cut.gif -o @/x", "import @/sheet.png --grid 5x1 -o @/x",
+                                "import @/sheet.png --cell 7x6 -o @/x"}) {
+        const Output out = tool(command);
+        EXPECT_EQ(out.status, 1) << command;
+        EXPECT_EQ(std::count(out.text.begin(), out.text.end(), '\n'), 1) << out.text;
+        EXPECT_FALSE(fs::exists(path("x"))) << command;
+    }
 }

@@ -220,7 +220,8 @@ bool checkOutputTarget(const std::string& path, std::string& problem) {
     return true;
 }
 
-OutputFile::OutputFile(std::string target, unsigned mode) : target_(std::move(target)), mode_(mode) {}
+OutputFile::OutputFile(std::string target, unsigned mode)
+    : target_(std::move(target)), mode_(mode) {}
 
 OutputFile::~OutputFile() {
     abandon();

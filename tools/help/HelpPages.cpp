@@ -139,6 +139,27 @@ std::vector<Page> toolCommands() {
           {"-o DIR", "the project folder to write; made when missing"},
           {"--force", "write into DIR even when it is not empty"}},
          {{"cinefold unpack my.scr -o my-project", "my.scr's animation, to edit and pack again"}}},
+        {"import",
+         "a project made from an animated GIF or a sprite sheet",
+         {"cinefold import FILE.gif -o DIR [--force]",
+          "cinefold import SHEET.png --grid CxR | --cell WxH -o DIR [--force]"},
+         {"Writes a project folder to start an animation from. An animated GIF becomes one cel "
+          "group that cycles the GIF's pictures at their delays, each distinct picture an image; "
+          "a sprite sheet is cut into cels, left to right and top to bottom, that the group shows "
+          "one a frame. The stage has the size of the GIF or of one cel, layer 1 shows the group "
+          "in its middle, and transparent pixels become masks.",
+          "Delays are quantised to the 100 ms frame period: each picture starts at its start time "
+          "rounded to the nearest 100 ms, and one that would then last no frame gives way to the "
+          "next. A delay under 20 ms counts as 100 ms, as browsers show it. At most 100 different "
+          "pictures are taken."},
+         {{"FILE.gif", "an animated (or still) GIF"},
+          {"SHEET.png", "a sprite sheet: a PNG of equal cels"},
+          {"--grid CxR", "the sheet holds C columns and R rows of cels"},
+          {"--cell WxH", "the sheet's cels are W x H pixels"},
+          {"-o DIR", "the project folder to write; made when missing"},
+          {"--force", "write into DIR even when it is not empty"}},
+         {{"cinefold import kite.gif -o kite", "kite/project.json, ready to pack or play"},
+          {"cinefold import walk.png --grid 8x1 -o walk", "eight cels side by side"}}},
         {"play",
          "plays an animation in a window, as the saver would",
          {"cinefold play [FILE]"},
