@@ -63,8 +63,11 @@ bool inspectBytes(Inspection& inspection, Bytes file, FileProblem& problem);
 // memory as `pack` does.
 bool isProjectPath(const std::string& path);
 // Reads and packs the project at `path`, printing its errors and warnings as `pack` does, one
-// line each, and remembering every file it read as an input. Empty when it has errors.
-std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path);
+// line each, and remembering every file it read as an input. Empty when it has errors; then
+// `firstError`, when given, receives the first. `files`, when given, receives every file read.
+std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path,
+                                                         std::vector<std::string>* files = nullptr,
+                                                         std::string* firstError = nullptr);
 
 // What every command that reads a FILE does first: loads and walks it, then warns about what the
 // saver would drop. False, after printing the problem, when there is no container to walk.

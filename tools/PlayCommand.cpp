@@ -5,6 +5,7 @@
 // step a frame back or on while paused.
 
 #include "Commands.h"
+#include "FileWatch.h"
 #include "Inspection.h"
 #include "Report.h"
 
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 namespace cinefold {
 
@@ -49,12 +52,18 @@ void setTitle(const PlayWindow& play, const std::string& title) {
                         reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
 }
 
-PlayWindow openWindow(Display* display, const Player& player, const std::string& title) {
+// The window at the size asked for, or else at the stage's.
+PlayWindow openWindow(Display* display, const Player& player, const std::string& title,
+                      int askedWidth, int askedHeight) {
     PlayWindow play;
     play.display = display;
     const int screen = DefaultScreen(display);
-    const int width = std::clamp(player.stageWidth, smallestSide, DisplayWidth(display, screen));
-    const int height = std::clamp(player.stageHeight, smallestSide, DisplayHeight(display, screen));
+    const int width = askedWidth ? askedWidth
+                                 : std::clamp(player.stageWidth, smallestSide,
+                                              DisplayWidth(display, screen));
+    const int height = askedHeight ? askedHeight
+                                   : std::clamp(player.stageHeight, smallestSide,
+                                                DisplayHeight(display, screen));
     play.window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width),
                                       unsigned(height), 0, BlackPixel(display, screen),
                                       BlackPixel(display, screen));
@@ -111,15 +120,62 @@ bool pressKey(KeySym key, const PlayWindow& play, X11Presenter& presenter, Playb
     return true;
 }
 
-void run(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
-    playInWindow(play.display, presenter, loop, -1, [&](const XEvent* event) {
+// Plays until the window is closed (true) or, when wakeFd is not -1, until it is readable
+// (false).
+bool run(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop, int wakeFd) {
+    bool quit = false;
+    playInWindow(play.display, presenter, loop, wakeFd, [&](const XEvent* event) {
         if (!event) return true;
         if (event->type == KeyPress)
-            return pressKey(XLookupKeysym(const_cast<XKeyEvent*>(&event->xkey), 0), play, presenter,
-                            loop);
-        return !(event->type == ClientMessage &&
-                 Atom(event->xclient.data.l[0]) == play.deleteWindow);
+            quit = !pressKey(XLookupKeysym(const_cast<XKeyEvent*>(&event->xkey), 0), play,
+                             presenter, loop);
+        else
+            quit = event->type == ClientMessage &&
+                   Atom(event->xclient.data.l[0]) == play.deleteWindow;
+        return !quit;
     });
+    return quit;
+}
+
+struct PlayOptions {
+    std::string path; // empty for the demo
+    bool watch = false;
+    bool stretch = false;
+    bool paused = false;
+    std::optional<std::int32_t> frame;
+    int width = 0, height = 0; // the window's size; 0 for the stage's
+};
+
+// A loop loaded from the options' file (a project packed as pack packs it), at the options'
+// frame; null after the problem has been printed. `files` receives what a project read.
+std::unique_ptr<PlaybackLoop> loadLoop(const PlayOptions& options, std::vector<std::string>& files,
+                                       std::string& firstProblem) {
+    auto loop = std::make_unique<PlaybackLoop>();
+    FileProblem problem;
+    if (options.path.empty()) {
+        loop->loadBytes(demoContainer(), problem);
+        return loop;
+    }
+    if (isProjectPath(options.path)) {
+        const std::optional<std::vector<std::uint8_t>> packed =
+            packProjectFile(options.path, &files, &firstProblem);
+        if (!packed) return nullptr;
+        if (loop->loadBytes(*packed, problem)) return loop;
+    } else if (loop->loadFile(options.path, problem)) {
+        files = {options.path};
+        return loop;
+    }
+    reportProblem(options.path, problem);
+    firstProblem = problem.what;
+    return nullptr;
+}
+
+// The loop's first frame: the one asked for, else frame 0.
+void startAt(PlaybackLoop& loop, const PlayOptions& options, std::int32_t frame) {
+    loop.player().stretchToDesktop = options.stretch;
+    loop.player().currentFrame = frame;
+    loop.start();
+    loop.setPaused(options.paused);
 }
 
 } // namespace
@@ -127,25 +183,42 @@ void run(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
 int runPlay(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {}, {}, parsed, error)) return usageError(error);
+    if (!parseArguments(arguments, {"--watch", "--stretch", "--paused"}, {"--screen", "--frame"},
+                        parsed, error))
+        return usageError(error);
     if (parsed.positional.size() > 1) return usageError("play takes at most one FILE");
-
-    PlaybackLoop loop;
-    FileProblem problem;
-    std::string title = "Cinefold \u2014 demo";
-    if (parsed.positional.empty()) {
-        loop.loadBytes(demoContainer(), problem);
-    } else {
-        const std::string& path = parsed.positional[0];
-        if (isProjectPath(path)) {
-            const std::optional<std::vector<std::uint8_t>> packed = packProjectFile(path);
-            if (!packed) return exitBadInput;
-            if (!loop.loadBytes(*packed, problem)) return reportProblem(path, problem);
-        } else if (!loop.loadFile(path, problem)) {
-            return reportProblem(path, problem);
-        }
-        title = "Cinefold \u2014 " + std::filesystem::path(path).filename().string();
+    PlayOptions options;
+    if (!parsed.positional.empty()) options.path = parsed.positional[0];
+    options.watch = parsed.has("--watch");
+    options.stretch = parsed.has("--stretch");
+    options.paused = parsed.has("--paused");
+    if (options.watch && options.path.empty()) return usageError("--watch needs a FILE to watch");
+    if (const std::string* frame = parsed.option("--frame")) {
+        long long n = 0;
+        if (!parseInteger(*frame, INT32_MIN, INT32_MAX, n))
+            return usageError("--frame takes a 32-bit signed integer, not '" + *frame + "'");
+        options.frame = std::int32_t(n);
     }
+    if (const std::string* screen = parsed.option("--screen")) {
+        const std::size_t cross = screen->find('x');
+        long long w = 0, h = 0;
+        if (cross == std::string::npos || !parseInteger(screen->substr(0, cross), 1, 32767, w) ||
+            !parseInteger(screen->substr(cross + 1), 1, 32767, h))
+            return usageError("--screen takes WxH (1 to 32767 each), not '" + *screen + "'");
+        options.width = int(w);
+        options.height = int(h);
+    }
+
+    std::vector<std::string> files;
+    std::string problem;
+    std::unique_ptr<PlaybackLoop> loop = loadLoop(options, files, problem);
+    if (!loop) return exitBadInput;
+    FileWatch watch;
+    if (options.watch && !watch.watch(files, problem)) return fileError(options.path, problem);
+    const std::string title =
+        "Cinefold \u2014 " +
+        (options.path.empty() ? std::string("demo")
+                              : std::filesystem::path(options.path).filename().string());
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
@@ -153,12 +226,33 @@ int runPlay(const Arguments& arguments) {
                      XDisplayName(nullptr), *XDisplayName(nullptr) ? "" : " (DISPLAY is not set)");
         return exitBadInput;
     }
-    const PlayWindow play = openWindow(display, loop.player(), title);
+    const PlayWindow play = openWindow(display, loop->player(), title, options.width,
+                                       options.height);
     {
         X11Presenter presenter(display, play.window, WindowRole::screen);
-        loop.start();
-        presenter.present(loop.player(), loop.stage());
-        run(play, presenter, loop);
+        startAt(*loop, options, options.frame.value_or(0));
+        presenter.present(loop->player(), loop->stage());
+        // With --watch, an edit that packs takes the place of what plays, at the same frame
+        // when it still has it; one that does not is shown in the title and on stderr while
+        // the last good animation goes on.
+        while (!run(play, presenter, *loop, options.watch ? watch.descriptor() : -1)) {
+            if (!watch.settle(150)) continue;
+            std::vector<std::string> read;
+            std::unique_ptr<PlaybackLoop> next = loadLoop(options, read, problem);
+            if (!read.empty()) watch.watch(read, problem);
+            if (!next) {
+                setTitle(play, title + " \u2014 refused: " + problem);
+                continue;
+            }
+            const std::int32_t frame = loop->player().currentFrame;
+            options.paused = loop->paused();
+            options.stretch = loop->player().stretchToDesktop;
+            startAt(*next, options, frame <= next->player().trackSet.lastFrame() ? frame : 0);
+            loop = std::move(next);
+            presenter.present(loop->player(), loop->stage());
+            setTitle(play, title);
+            std::fprintf(stderr, "cinefold: %s: reloaded\n", options.path.c_str());
+        }
     }
     XDestroyWindow(display, play.window);
     XCloseDisplay(display);

@@ -16,7 +16,9 @@ bool isProjectPath(const std::string& path) {
     return std::filesystem::path(path).extension() == ".json";
 }
 
-std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path) {
+std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path,
+                                                         std::vector<std::string>* files,
+                                                         std::string* firstError) {
     // Every problem is printed, warnings too, before deciding: an author fixes them in one go.
     const ProjectReadResult result = readProject(path);
     for (const std::string& file : result.files)
@@ -26,7 +28,11 @@ std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path
     for (const ProjectIssue& issue : result.warnings)
         std::fprintf(stderr, "%s\n",
                      issueLine(path, {issue.path, "warning: " + issue.message}).c_str());
-    if (!result.project) return std::nullopt;
+    if (files) *files = result.files;
+    if (!result.project) {
+        if (firstError && !result.errors.empty()) *firstError = issueLine("", result.errors[0]).substr(2);
+        return std::nullopt;
+    }
     return writeContainer(packProject(*result.project));
 }
 

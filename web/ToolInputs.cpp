@@ -15,7 +15,9 @@ bool isProjectPath(const std::string&) {
     return false;
 }
 
-std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path) {
+std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path,
+                                                         std::vector<std::string>*,
+                                                         std::string*) {
     std::fprintf(stderr, "cinefold: %s: a project is packed by the cinefold tool, not here\n",
                  path.c_str());
     return std::nullopt;

@@ -53,20 +53,22 @@ std::vector<Page> toolCommands() {
          {{"cinefold sequence demo.cfc --ticks 20 --from 100",
            "the 20 frames that follow frame 100"}}},
         {"render",
-         "frames as PNG pictures, or as a GIF or WebP animation",
+         "frames as PNG pictures, a GIF or WebP animation, or a video",
          {"cinefold render FILE [--frame N] [PICTURE] [--quiet] -o OUT.png",
-          "cinefold render FILE --frames A:B [PICTURE] [--quiet] -o OUT-%04d.png",
-          "cinefold render FILE --frames A:B [PICTURE] [--quiet] -o DIR/",
-          "cinefold render FILE --frames A:B|all [PICTURE] [--quality Q] [--quiet]",
-          "                -o OUT.gif|OUT.webp",
-          "PICTURE is [--screen WxH [--stretch]] [--preview WxH]"},
+          "cinefold render FILE --frames A:B|timeline [PICTURE] [--quiet] -o OUT-%04d.png",
+          "cinefold render FILE --frames A:B|timeline [PICTURE] [--quiet] -o DIR/",
+          "cinefold render FILE --frames A:B|all|timeline [--clock T0] [PICTURE] [--quality Q]",
+          "                [--quiet] -o OUT.gif|OUT.webp|OUT.mp4|OUT.webm",
+          "PICTURE is [--screen WxH [--stretch]] [--preview WxH] [--scale N]"},
          {"Composes frames exactly as the saver paints them: the stage at its own size, or with "
           "--screen the whole screen as the saver shows it there, or with --preview the preview "
           "window of the display settings. OUT's extension decides what is written: .png one "
-          "picture, or with --frames a series of them; .gif or .webp one animation that plays at "
-          "the saver's frame period. GIF gives each frame a palette of its own; WebP keeps every "
-          "pixel unless --quality is given. A frame outside the animation is drawn as the saver "
-          "would draw it, with a warning.",
+          "picture, or with --frames a series of them; .gif or .webp one animation, and .mp4 "
+          "(H.264) or .webm (VP9) one video, that plays at the saver's frame period. GIF gives "
+          "each frame a palette of its own; WebP keeps every pixel unless --quality is given; a "
+          "video is yuv420p, a side of odd length padded with one black line, and a saver that "
+          "ticks every millisecond (framePeriod 0) gives 100 frames a second. A frame outside the "
+          "animation is drawn as the saver would draw it, with a warning.",
           "A series is named by a printf-style number in OUT (out-%04d.png gives out-0005.png for "
           "frame 5), or written into the folder DIR/; a plain OUT.png with --frames numbers each "
           "file before the extension, zero-padded to the width of B (frame-0005.png)."},
@@ -74,13 +76,18 @@ std::vector<Page> toolCommands() {
           {"--frame N", "the frame to draw (0)"},
           {"--frames A:B", "the frames A to B, 0 <= A <= B; an animation holds at most 100000"},
           {"--frames all", "one pass of what the saver shows from frame 0 until it comes back to "
-                           "a frame it has shown (GIF and WebP only)"},
+                           "a frame it has shown (an animation or a video only)"},
+          {"--frames timeline", "frames 0 to the last keyframe's, in order, ignoring jumps"},
+          {"--clock T0", "with --frames all: the tick count at the first tick (0), which picks "
+                         "the random branches the pass takes, as sequence's does"},
+          {"--scale N", "every pixel as N x N pixels, 1 to 8, nothing smoothed"},
           {"--screen WxH", "the whole screen of W x H pixels, the stage centred at 1:1"},
           {"--stretch", "with --screen: the stage scaled in whole tenths to fill the screen, as "
                         "the saver's \"Stretch as Desktop Size\" setting does"},
           {"--preview WxH", "the preview window of W x H pixels, showing a shrunk picture of the "
                             "screen (--screen, else 1024x768)"},
-          {"--quality Q", "lossy WebP at quality Q, 0 to 100 (lossless when not given)"},
+          {"--quality Q", "lossy WebP at quality Q, 0 to 100 (lossless when not given); for a "
+                          "video, 0 to 100 maps onto the encoder's rate factor"},
           {"--quiet", "no warnings"},
           {"-o OUT", "the file (or, for a series, the pattern or folder) to write"}},
          {{"cinefold render demo.cfc --frame 30 -o frame.png", "frame 30 of the stage"},
@@ -89,7 +96,9 @@ std::vector<Page> toolCommands() {
           {"cinefold render my.scr --frames all --screen 800x600 --stretch -o my.gif",
            "one pass on an 800 x 600 screen, stretched, as a GIF"},
           {"cinefold render demo.cfc --frames all --quality 80 -o demo.webp",
-           "one pass as a lossy WebP"}}},
+           "one pass as a lossy WebP"},
+          {"cinefold render kite/project.json --frames timeline --scale 2 -o kite.mp4",
+           "the project's timeline, twice its size, as an MP4 video"}}},
         {"extract",
          "the images and masks as PNG files",
          {"cinefold extract FILE -o DIR [--raw] [--force]"},
@@ -162,12 +171,23 @@ std::vector<Page> toolCommands() {
           {"cinefold import walk.png --grid 8x1 -o walk", "eight cels side by side"}}},
         {"play",
          "plays an animation in a window, as the saver would",
-         {"cinefold play [FILE]"},
+         {"cinefold play [FILE] [--watch] [--stretch] [--screen WxH] [--frame N] [--paused]"},
          {"Plays FILE, or without FILE the demo animation built into the tool, in a resizable "
           "window that stands for the screen. Escape or q quits, f switches to full screen, s "
-          "stretches, space pauses, and Left and Right step a frame back or on while paused."},
-         {fileArgument},
-         {{"cinefold play my.scr", "my.scr's animation in a window"}}},
+          "stretches, space pauses, and Left and Right step a frame back or on while paused.",
+          "With --watch, play follows FILE (a project and every file it names) as it is edited: "
+          "a save that packs takes the place of what plays, at the same frame when it still has "
+          "it, and a burst of saves reloads once; one that does not pack is named on stderr and "
+          "in the window's title while the last good animation goes on."},
+         {fileArgument,
+          {"--watch", "reload FILE whenever it or a file it names is saved"},
+          {"--stretch", "start stretched, as the saver's \"Stretch as Desktop Size\" setting"},
+          {"--screen WxH", "the window's size (the stage's own by default)"},
+          {"--frame N", "start at frame N"},
+          {"--paused", "start paused"}},
+         {{"cinefold play my.scr", "my.scr's animation in a window"},
+          {"cinefold play kite/project.json --watch",
+           "the project, reloaded as it is edited and saved"}}},
     };
 }
 
