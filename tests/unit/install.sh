@@ -31,7 +31,7 @@ for arch in "$@"; do
         fail "the $arch saver packed by the installed tool does not load"
 done
 
-for command in info frame sequence render extract bundle pack unpack play; do
+for command in info frame sequence render extract bundle pack unpack import play; do
     for asked in "help $command" "$command --help" "$command -h"; do
         # shellcheck disable=SC2086
         "$tool" $asked >"$tmp/help" 2>&1 && grep -q "^usage: cinefold $command " "$tmp/help" ||
