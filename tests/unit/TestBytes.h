@@ -3,6 +3,7 @@
 // minimal PE executables, written out field by field so each test shows what it feeds in.
 
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -22,6 +23,13 @@ inline void put32(ByteVector& v, std::uint32_t x) {
 inline ByteVector operator+(ByteVector a, const ByteVector& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+// Writes the bytes as the file at path, plainly: the test programs' own files need no more.
+inline bool writeBytes(const std::string& path, const ByteVector& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }
 inline void putText(ByteVector& v, const std::string& s) {
     v.insert(v.end(), s.begin(), s.end());

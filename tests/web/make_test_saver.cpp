@@ -8,15 +8,6 @@
 
 #include <cstdio>
 
-namespace {
-bool writeFile(const char* path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-} // namespace
-
 int main(int argc, char** argv) {
     using namespace cinefold;
     if (argc != 4) {
@@ -33,7 +24,7 @@ int main(int argc, char** argv) {
         BundleResult result;
         if (!bundleContainer({saver.data(), saver.size()}, {container.data(), container.size()},
                              output, result, problem) ||
-            !writeFile(argv[wide ? 3 : 2], output)) {
+            !test::writeBytes(argv[wide ? 3 : 2], output)) {
             std::fprintf(stderr, "make_test_saver: %s\n", problem.what.c_str());
             return 1;
         }

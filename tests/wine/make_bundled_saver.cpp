@@ -19,6 +19,7 @@
 #include "container/PairEncoder.h"
 
 #include "DemoContainer.h"
+#include "TestBytes.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,8 +71,9 @@ int main(int argc, char** argv) {
     }
     BundleResult result;
     if (!bundleContainer(saver, container, output, result, problem) ||
-        !writeWholeFile(argv[2], output, problem)) {
-        std::fprintf(stderr, "%s\n", problem.what.c_str());
+        !test::writeBytes(argv[2], output)) {
+        std::fprintf(stderr, "%s: %s\n", argv[2],
+                     problem.what.empty() ? "cannot write" : problem.what.c_str());
         return 1;
     }
     std::printf("container of %zu bytes at offset %u\n", container.size(), result.containerOffset);
