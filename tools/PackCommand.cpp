@@ -1,6 +1,7 @@
 // cinefold pack PROJECT.json -o OUT [--saver SAVER] [--title TEXT] [--credit TEXT]: the project
-// packed into a container, or into SAVER carrying it with the author's texts. cinefold unpack FILE -o DIR: the animation FILE loads to, written back
-// as a project folder that packs to a container loading the same.
+// packed into a container, or into SAVER carrying it with the author's texts.
+// cinefold unpack FILE -o DIR: the animation FILE loads to, written back as a project folder
+// that packs to a container loading the same.
 
 #include "Commands.h"
 #include "OutputFile.h"

@@ -4,9 +4,9 @@
 //   DOS header     "MZ" ... +0x3C e_lfanew (u32): offset of the PE header
 //   PE header      "PE\0\0", then the 20-byte file header:
 //                    +2 NumberOfSections (u16), +16 SizeOfOptionalHeader (u16)
-//   optional hdr   +0 Magic (0x10B PE32, 0x20B PE32+); +64 CheckSum (u32); data directories at +96 (PE32) or
-//                    +112 (PE32+), after NumberOfRvaAndSizes at +92 / +108; entry 2 is the
-//                    resource directory (RVA, size)
+//   optional hdr   +0 Magic (0x10B PE32, 0x20B PE32+); +64 CheckSum (u32); data directories
+//                    at +96 (PE32) or +112 (PE32+), after NumberOfRvaAndSizes at +92 / +108;
+//                    entry 2 is the resource directory (RVA, size)
 //   section table  40 bytes a section: +8 VirtualSize, +12 VirtualAddress, +16 SizeOfRawData,
 //                    +20 PointerToRawData
 //   resource tree  three levels (type, name, language) of directories: 16-byte header with
@@ -186,9 +186,9 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
     bool found = false;
     for (const Entry& e : entries)
         if ((e.target & subdirectory) &&
-            (type.name ? (e.name & subdirectory) &&
-                             nameEquals(tree, e.name & ~subdirectory, type.name)
-                       : e.name == type.number)) {
+            (type.name
+                 ? (e.name & subdirectory) && nameEquals(tree, e.name & ~subdirectory, type.name)
+                 : e.name == type.number)) {
             next = e.target & ~subdirectory;
             found = true;
             break;

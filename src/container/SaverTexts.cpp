@@ -13,10 +13,11 @@ namespace {
 bool nextCodePoint(const std::string& text, std::size_t& i, char32_t& point) {
     const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
     const unsigned lead = byte(i);
-    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2
-                                       : lead >= 0xE0 && lead < 0xF0   ? 3
-                                       : lead >= 0xF0 && lead < 0xF5   ? 4
-                                                                       : 0;
+    std::size_t length = lead < 0x80                   ? 1
+                         : lead >= 0xC2 && lead < 0xE0 ? 2
+                         : lead >= 0xE0 && lead < 0xF0 ? 3
+                         : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                       : 0;
     if (length == 0 || text.size() - i < length) return false;
     point = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) {
@@ -72,8 +73,8 @@ bool encodeSaverText(const std::string& text, std::size_t limit, std::u16string&
         }
     }
     if (encoded.size() > limit) {
-        why = "is " + std::to_string(encoded.size()) + " UTF-16 units long; a saver holds at most " +
-              std::to_string(limit);
+        why = "is " + std::to_string(encoded.size()) +
+              " UTF-16 units long; a saver holds at most " + std::to_string(limit);
         return false;
     }
     return true;

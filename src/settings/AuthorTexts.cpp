@@ -20,10 +20,18 @@ int loadText(HINSTANCE instance, UINT id, wchar_t* text, int size) {
 int loadText(HINSTANCE instance, UINT id, char* text, int size) {
     return LoadStringA(instance, id, text, size);
 }
-int getText(HWND window, wchar_t* text, int size) { return GetWindowTextW(window, text, size); }
-int getText(HWND window, char* text, int size) { return GetWindowTextA(window, text, size); }
-void setText(HWND window, const wchar_t* text) { SetWindowTextW(window, text); }
-void setText(HWND window, const char* text) { SetWindowTextA(window, text); }
+int getText(HWND window, wchar_t* text, int size) {
+    return GetWindowTextW(window, text, size);
+}
+int getText(HWND window, char* text, int size) {
+    return GetWindowTextA(window, text, size);
+}
+void setText(HWND window, const wchar_t* text) {
+    SetWindowTextW(window, text);
+}
+void setText(HWND window, const char* text) {
+    SetWindowTextA(window, text);
+}
 
 // The static control of the About text: the one that shows text rather than the icon.
 HWND aboutControl(HWND dialog) {
