@@ -194,7 +194,9 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
             break;
         }
     if (!found) {
-        fail(result, treeOffset, "no " + label + " resource type");
+        fail(result, treeOffset,
+             type.name ? "no " + label + " resource type"
+                       : "no resources of type " + std::to_string(type.number));
         return result;
     }
     // Level 2: the id.

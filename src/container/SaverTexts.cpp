@@ -84,9 +84,10 @@ bool writeSaverTexts(std::vector<std::uint8_t>& saver, const SaverTexts& texts,
                      FileProblem& problem) {
     const ResourceData resource = findResource(saver, {nullptr, 6}, saverTextBlock);
     if (!resource.found || resource.fileOffset + resource.dataSize > saver.size()) {
-        problem = {resource.problemOffset,
-                   "no room for a title and credit (string table block 1): " +
-                       (resource.found ? "it lies past the end of the file" : resource.problem)};
+        problem = {resource.found ? resource.fileOffset : resource.problemOffset,
+                   "no string table block 1 to hold a title and credit (" +
+                       (resource.found ? "it lies past the end of the file" : resource.problem) +
+                       "); savers made before they carried their author's name have none"};
         return false;
     }
     std::uint8_t* data = saver.data() + resource.fileOffset;
