@@ -1,5 +1,6 @@
 #include "container/SaverTexts.h"
 
+#include "base/ByteReader.h"
 #include "container/PeResources.h"
 
 #include <array>

@@ -9,7 +9,6 @@
 // reserved block holds 16 empty strings followed by zeros. A string of count 0 is no string:
 // the system then lists the saver by its file name, and the dialog shows its own texts.
 
-#include "base/ByteReader.h"
 #include "container/ContainerFile.h"
 
 #include <cstddef>
