@@ -1,11 +1,13 @@
-// cinefold pack PROJECT.json -o OUT [--saver SAVER]: the project packed into a container, or
-// into SAVER carrying it. cinefold unpack FILE -o DIR: the animation FILE loads to, written back
-// as a project folder that packs to a container loading the same.
+// cinefold pack PROJECT.json -o OUT [--saver SAVER] [--title TEXT] [--credit TEXT]: the project
+// packed into a container, or into SAVER carrying it with the author's texts.
+// cinefold unpack FILE -o DIR: the animation FILE loads to, written back as a project folder
+// that packs to a container loading the same.
 
 #include "Commands.h"
 #include "OutputFile.h"
 #include "Inspection.h"
 #include "Report.h"
+#include "SaverTextOptions.h"
 #include "TemplateSaver.h"
 
 #include "ProjectPacker.h"
@@ -22,7 +24,8 @@ namespace cinefold {
 int runPack(const Arguments& arguments) {
     ParsedArguments parsed;
     std::string error;
-    if (!parseArguments(arguments, {}, {"-o", "--saver", "--arch"}, parsed, error))
+    if (!parseArguments(arguments, {}, {"-o", "--saver", "--arch", "--title", "--credit"}, parsed,
+                        error))
         return usageError(error);
     if (parsed.positional.size() != 1) return usageError("pack takes one PROJECT file");
     const std::string* out = parsed.option("-o");
@@ -37,6 +40,10 @@ int runPack(const Arguments& arguments) {
         if (!installedTemplate(arch, templatePath, status)) return status;
         saverPath = &templatePath;
     }
+    SaverTexts texts;
+    if (!readSaverTextOptions(parsed, texts, status)) return status;
+    if (!saverPath && (texts.title || texts.credit))
+        return usageError("--title and --credit are for a saver (OUT.scr, --saver or --arch)");
     const std::string& projectPath = parsed.positional[0];
 
     // The output may be none of the inputs; the project's images are checked once they are known.
@@ -58,9 +65,11 @@ int runPack(const Arguments& arguments) {
     BundleResult bundled;
     if (!bundleContainer(saver, container, output, bundled, problem))
         return reportProblem(*saverPath, problem);
+    if (!applySaverTexts(*saverPath, texts, output, status)) return status;
     if (!writeFileSafely(*out, output, why, programFileMode)) return fileError(*out, why);
-    std::printf("%s: %s saver carrying a %zu-byte container at offset %u\n", out->c_str(),
-                bundled.pe32Plus ? "64-bit" : "32-bit", container.size(), bundled.containerOffset);
+    std::printf("%s: %s saver carrying a %zu-byte container at offset %u%s\n", out->c_str(),
+                bundled.pe32Plus ? "64-bit" : "32-bit", container.size(), bundled.containerOffset,
+                describeSaverTexts(parsed).c_str());
     return exitDone;
 }
 

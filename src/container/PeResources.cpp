@@ -1,12 +1,12 @@
-// Reading a PE file's resource directory straight from its bytes, to find the "RC_DATA" 107
-// resource whose first four bytes give the container's offset.
+// Reading a PE file's resource directory straight from its bytes, to find a resource such as
+// the "RC_DATA" 107 resource whose first four bytes give the container's offset.
 //
 //   DOS header     "MZ" ... +0x3C e_lfanew (u32): offset of the PE header
 //   PE header      "PE\0\0", then the 20-byte file header:
 //                    +2 NumberOfSections (u16), +16 SizeOfOptionalHeader (u16)
-//   optional hdr   +0 Magic (0x10B PE32, 0x20B PE32+); data directories at +96 (PE32) or
-//                    +112 (PE32+), after NumberOfRvaAndSizes at +92 / +108; entry 2 is the
-//                    resource directory (RVA, size)
+//   optional hdr   +0 Magic (0x10B PE32, 0x20B PE32+); +64 CheckSum (u32); data directories
+//                    at +96 (PE32) or +112 (PE32+), after NumberOfRvaAndSizes at +92 / +108;
+//                    entry 2 is the resource directory (RVA, size)
 //   section table  40 bytes a section: +8 VirtualSize, +12 VirtualAddress, +16 SizeOfRawData,
 //                    +20 PointerToRawData
 //   resource tree  three levels (type, name, language) of directories: 16-byte header with
@@ -36,6 +36,7 @@ struct PeLayout {
     std::uint32_t resourceRva = 0, resourceSize = 0;
     bool pe32Plus = false;
     std::uint64_t imageEnd = 0;
+    std::uint64_t checksumOffset = 0;
 };
 
 // Maps an RVA to a file offset through the section that holds it in its raw data.
@@ -50,13 +51,13 @@ bool rvaToOffset(const PeLayout& pe, std::uint32_t rva, std::uint64_t& offset) {
     return false;
 }
 
-bool fail(OffsetResource& result, std::uint64_t offset, std::string problem) {
+bool fail(ResourceData& result, std::uint64_t offset, std::string problem) {
     result.problem = std::move(problem);
     result.problemOffset = offset;
     return false;
 }
 
-bool readLayout(Bytes file, PeLayout& pe, OffsetResource& result) {
+bool readLayout(Bytes file, PeLayout& pe, ResourceData& result) {
     ByteReader dos(file);
     if (dos.u16le() != 0x5A4D) return fail(result, 0, "not a PE file (no \"MZ\" header)");
     ByteReader at(file, 0x3C);
@@ -76,6 +77,7 @@ bool readLayout(Bytes file, PeLayout& pe, OffsetResource& result) {
     if (magic != 0x10B && magic != 0x20B)
         return fail(result, optionalStart, "unknown optional header magic");
     pe.pe32Plus = magic == 0x20B;
+    pe.checksumOffset = optionalStart + 64;
     ByteReader optional(file.first(std::min(file.size(), optionalStart + optionalSize)),
                         optionalStart + (pe.pe32Plus ? 108 : 92));
     std::uint32_t directoryCount = optional.u32le();
@@ -145,16 +147,19 @@ bool nameEquals(Bytes tree, std::uint32_t offset, const char* wanted) {
 
 bool isPeFile(Bytes file) {
     PeLayout pe;
-    OffsetResource ignored;
+    ResourceData ignored;
     return readLayout(file, pe, ignored);
 }
 
-OffsetResource findOffsetResource(Bytes file) {
-    OffsetResource result;
+ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
+    ResourceData result;
     PeLayout pe;
     if (!readLayout(file, pe, result)) return result;
     result.pe32Plus = pe.pe32Plus;
     result.imageEnd = pe.imageEnd;
+    result.checksumOffset = pe.checksumOffset;
+    const std::string label =
+        type.name ? "\"" + std::string(type.name) + "\"" : "type " + std::to_string(type.number);
 
     std::uint64_t treeOffset = 0;
     if (pe.resourceRva == 0 || !rvaToOffset(pe, pe.resourceRva, treeOffset)) {
@@ -172,7 +177,7 @@ OffsetResource findOffsetResource(Bytes file) {
     std::vector<Entry> entries;
     auto fromTree = [&](std::uint32_t offset) { return treeOffset + offset; };
 
-    // Level 1: the type, the string "RC_DATA".
+    // Level 1: the type, by name or by number.
     if (!readDirectory(tree, 0, entries)) {
         fail(result, treeOffset, "bad resource directory");
         return result;
@@ -180,36 +185,41 @@ OffsetResource findOffsetResource(Bytes file) {
     std::uint32_t next = 0;
     bool found = false;
     for (const Entry& e : entries)
-        if ((e.name & subdirectory) && (e.target & subdirectory) &&
-            nameEquals(tree, e.name & ~subdirectory, offsetResourceType)) {
+        if ((e.target & subdirectory) &&
+            (type.name
+                 ? (e.name & subdirectory) && nameEquals(tree, e.name & ~subdirectory, type.name)
+                 : e.name == type.number)) {
             next = e.target & ~subdirectory;
             found = true;
             break;
         }
     if (!found) {
-        fail(result, treeOffset, "no \"RC_DATA\" resource type");
+        fail(result, treeOffset,
+             type.name ? "no " + label + " resource type"
+                       : "no resources of type " + std::to_string(type.number));
         return result;
     }
-    // Level 2: the id 107.
+    // Level 2: the id.
     if (!readDirectory(tree, next, entries)) {
         fail(result, fromTree(next), "bad resource directory");
         return result;
     }
     found = false;
     for (const Entry& e : entries)
-        if (!(e.name & subdirectory) && e.name == offsetResourceId && (e.target & subdirectory)) {
+        if (!(e.name & subdirectory) && e.name == id && (e.target & subdirectory)) {
             next = e.target & ~subdirectory;
             found = true;
             break;
         }
     if (!found) {
-        fail(result, fromTree(next), "no \"RC_DATA\" resource 107");
+        fail(result, fromTree(next), "no " + label + " resource " + std::to_string(id));
         return result;
     }
     // Level 3: the language; the first one is taken.
     if (!readDirectory(tree, next, entries) || entries.empty() ||
         (entries[0].target & subdirectory)) {
-        fail(result, fromTree(next), "bad resource directory for \"RC_DATA\" 107");
+        fail(result, fromTree(next),
+             "bad resource directory for " + label + " " + std::to_string(id));
         return result;
     }
     ByteReader leaf(tree, entries[0].target);
@@ -217,19 +227,40 @@ OffsetResource findOffsetResource(Bytes file) {
     std::uint32_t dataSize = leaf.u32le();
     std::uint64_t dataOffset = 0;
     if (!leaf.ok() || !rvaToOffset(pe, dataRva, dataOffset)) {
-        fail(result, fromTree(entries[0].target), "\"RC_DATA\" 107 points outside the file");
-        return result;
-    }
-    ByteReader value(file, std::size_t(dataOffset));
-    result.value = value.u32le();
-    if (!value.ok() || dataSize < 4) {
-        fail(result, dataOffset, "\"RC_DATA\" 107 is shorter than 4 bytes");
+        fail(result, fromTree(entries[0].target),
+             label + " " + std::to_string(id) + " points outside the file");
         return result;
     }
     result.found = true;
     result.fileOffset = dataOffset;
     result.dataSize = dataSize;
     return result;
+}
+
+OffsetResource findOffsetResource(Bytes file) {
+    OffsetResource result;
+    static_cast<ResourceData&>(result) = findResource(file, {offsetResourceType}, offsetResourceId);
+    if (!result.found) return result;
+    ByteReader value(file, std::size_t(result.fileOffset));
+    result.value = value.u32le();
+    if (!value.ok() || result.dataSize < 4) {
+        result.found = false;
+        fail(result, result.fileOffset, "\"RC_DATA\" 107 is shorter than 4 bytes");
+    }
+    return result;
+}
+
+std::uint32_t peChecksum(Bytes file, std::uint64_t checksumOffset) {
+    auto byteAt = [&](std::size_t i) -> std::uint32_t {
+        const bool inField = i >= checksumOffset && i - checksumOffset < 4;
+        return i < file.size() && !inField ? file[i] : 0;
+    };
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < file.size(); i += 2) {
+        sum += byteAt(i) | byteAt(i + 1) << 8;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return std::uint32_t(sum + file.size());
 }
 
 } // namespace cinefold

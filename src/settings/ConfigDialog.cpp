@@ -4,8 +4,10 @@
 
 #include "settings/Settings.h"
 
+#include "host/Host.h"
 #include "host/HostLogic.h"
 #include "player/PresentLayout.h"
+#include "settings/AuthorTexts.h"
 
 #include <string>
 
@@ -30,6 +32,7 @@ void centreOnScreen(HWND dialog) {
 INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
+        showAuthorTexts(dialog);
         centreOnScreen(dialog);
         std::string setting;
         if (readSetting(stretchSettingName, setting)) {
@@ -59,7 +62,11 @@ INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 int configureHook(HINSTANCE instance) {
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(configDialogId), nullptr, configDialogProc, 0);
+    // A Unicode dialog shows an author's text in any script; the 95 family has ANSI ones only.
+    if (isWin95Family)
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(configDialogId), nullptr, configDialogProc, 0);
+    else
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(configDialogId), nullptr, configDialogProc, 0);
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include "ToolRunner.h"
 
 #include "container/ContainerFile.h"
+#include "container/PeResources.h"
 #include "container/RunLengthEncoder.h"
 
 #include <gtest/gtest.h>
@@ -288,6 +289,62 @@ TEST_F(ToolContainer, BundledSaverReportsTheContainerItCarries) {
     EXPECT_EQ(info["source"]["kind"], "executable");
     EXPECT_EQ(info["source"]["offset"], saver.size());
     EXPECT_EQ(info["stage"]["stageWidth"], 320);
+}
+
+TEST_F(ToolContainer, TitleAndCreditFillTheTemplatesSlotsAndWithoutThemItIsBundledAsBefore) {
+    const std::string saverPath = CINEFOLD_TEMPLATE_DIR "/cinefold-template-win64.scr";
+    if (!fs::exists(saverPath)) GTEST_SKIP() << "the build made no template saver";
+    const ByteVector saver = read(saverPath), container = movingSprite();
+    const std::string bundle = "bundle " + saverPath + " " + write("anim.cfc", container) + " ";
+    ASSERT_EQ(runTool(bundle + "-o " + path("plain.scr")).status, 0);
+    ByteVector before = saver; // what bundling did before savers carried texts
+    storeU32le(before.data() + findOffsetResource(saver).fileOffset, std::uint32_t(saver.size()));
+    before.insert(before.end(), container.begin(), container.end());
+    const ByteVector plain = read(path("plain.scr"));
+    EXPECT_EQ(plain, before);
+
+    // At their limits, in any script; the linker's checksum of the template is brought up to date.
+    const std::string title(40, 'T'), credit = "\u03a9" + std::string(79, 'c');
+    ASSERT_EQ(runTool(bundle + "-o " + path("titled.scr") + " --title " + title + " --credit '" +
+                      credit + "'")
+                  .status,
+              0);
+    const ResourceData block = findResource(saver, {nullptr, 6}, 1);
+    ASSERT_TRUE(block.found);
+    const auto checksum = [&](const ByteVector& file) {
+        return std::pair(peChecksum(file, block.checksumOffset),
+                         ByteReader(file, block.checksumOffset).u32le());
+    };
+    ByteVector strings = {0, 0, 40, 0};
+    for (char c : title)
+        strings.insert(strings.end(), {std::uint8_t(c), 0});
+    strings.insert(strings.end(), {80, 0, 0xA9, 0x03});
+    for (char c : credit.substr(2))
+        strings.insert(strings.end(), {std::uint8_t(c), 0});
+    strings.resize(block.dataSize);
+    ByteVector expected = plain;
+    std::copy(strings.begin(), strings.end(), expected.begin() + std::ptrdiff_t(block.fileOffset));
+    const ByteVector titled = read(path("titled.scr"));
+    EXPECT_EQ(checksum(saver).first, checksum(saver).second);
+    EXPECT_EQ(checksum(titled).first, checksum(titled).second);
+    storeU32le(expected.data() + block.checksumOffset, checksum(titled).second);
+    EXPECT_EQ(titled, expected);
+
+    // A saver bundled again keeps a text that is not given, and an empty one clears it.
+    ASSERT_EQ(runTool("bundle " + path("titled.scr") + " " + path("anim.cfc") + " -o " +
+                      path("again.scr") + " --credit ''")
+                  .status,
+              0);
+    const ByteVector again = read(path("again.scr"));
+    EXPECT_TRUE(std::equal(strings.begin(), strings.begin() + 84,
+                           again.begin() + std::ptrdiff_t(block.fileOffset)));
+    EXPECT_EQ(again[block.fileOffset + 84], 0);
+
+    const Output refused = runTool(bundle + "-o " + path("long.scr") + " --title T" + title, true);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.text.find("--title is 41 UTF-16 units long; a saver holds at most 40"),
+              std::string::npos)
+        << refused.text;
 }
 
 } // namespace

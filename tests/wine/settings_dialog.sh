@@ -4,7 +4,9 @@
 # button; the box shows the stored option; OK stores "StageSize" as a one-byte REG_SZ, "1"
 # ticked and "0" clear; Escape stores nothing; every run ends with exit code -1 (255) once
 # the dialog has closed. The first read creates the settings key without a value, and values
-# set by hand read by their first character only (data of size 0 counts as absent).
+# set by hand read by their first character only (data of size 0 counts as absent). A saver
+# bundled with the author's title and credit lists the title as its string 1 (wrestool reads
+# it) and shows both in the dialog.
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 1024x768x24 "$@"
@@ -30,12 +32,13 @@ control() {
 # read_controls: the dialog's controls, in $controls.
 read_controls() { controls=$(settings controls "#32770" "$caption"); }
 
-# open_dialog NAME ARG...: starts the saver and waits for its dialog; sets $controls and the
-# dialog's X window in $dialog_xid.
+# open_dialog NAME ARG...: starts the saver ($saver) and waits for its dialog, titled
+# $caption; sets $controls and the dialog's X window in $dialog_xid.
+saver=$CF_SAVER
 open_dialog() {
     local name=$1
     shift
-    cf_start "$name" "$CF_SAVER" "$@"
+    cf_start "$name" "$saver" "$@"
     cf_wait_window "#32770" "$caption" || cf_fail "$name: dialog 101 did not appear"
     cf_poll 30 read_controls || cf_fail "$name: cannot read the dialog"
     dialog_xid=$(cf_x_window "$caption") || cf_fail "$name: no X window for the dialog"
@@ -150,5 +153,28 @@ for entry in "${cases[@]}"; do
     cf_expect_eq "$(box_state)" "$expected" "box with StageSize = $what"
     close_dialog "hand$index" Escape
 done
+
+# --- the author's title and credit ---------------------------------------------------------------
+cf_need wrestool iconv
+saver=$CF_TMP/titled/cinefold.scr
+caption="Reef at Dusk, by Jane Doe"
+credit="Made by Jane Doe in 2026: share it freely, but keep this line."
+mkdir -p -- "${saver%/*}" &&
+    "$CF_CINEFOLD" bundle "$CF_SAVER" "$CF_BUILD_DIR/native/demo/demo.cfc" -o "$saver" \
+        --title "$caption" --credit "$credit" >/dev/null || cf_fail "cannot bundle a titled saver"
+wrestool -l "$saver" | grep -F -- "--type=6 --name=1 " >/dev/null ||
+    cf_fail "wrestool lists no string table block 1: $(wrestool -l "$saver")"
+# The block's strings as text, each behind its count, which shows as one more character.
+strings=$(wrestool -x -R --type=6 --name=1 "$saver" | iconv -f UTF-16LE -t UTF-8 | tr -d '\0')
+[[ $strings == ?"$caption"?"$credit" ]] || cf_fail "string table block 1 holds '$strings'"
+cf_log "ok: wrestool reads the title and the credit"
+open_dialog titled /c
+control window
+cf_expect_eq "${CTL[title]}" "$caption" "caption of the titled saver"
+about=$(grep -P '^id=-1\t.*\ticon=0\t' <<<"$controls")
+cf_expect_eq "${about#*$'\t'text=}" "$caption\\n\\n$credit" "About text of the titled saver"
+cf_screenshot "$figures/config-dialog-titled.png" || cf_fail "no screenshot of the titled dialog"
+close_dialog titled Escape
+
 settings delete "$CF_SETTINGS_KEY" || cf_fail "cannot remove the settings key"
 settings delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"

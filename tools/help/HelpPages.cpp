@@ -14,6 +14,17 @@ const Option jsonOption{"--json", "the same as JSON, in the shapes documented in
 const Option archOption{"--arch win32|win64",
                         "which installed template saver to start from: 32-bit or 64-bit "
                         "Windows (win64 when not given)"};
+const Option titleOption{"--title TEXT",
+                         "the saver's title, up to 40 characters: the name Windows lists the "
+                         "saver by, and the caption and first line of its settings dialog"};
+const Option creditOption{"--credit TEXT",
+                          "up to 80 characters that the settings dialog shows in place of the "
+                          "maker's notice"};
+const char* const saverTextsParagraph =
+    "--title and --credit put the author's name on the saver. Characters beyond U+FFFF count "
+    "twice; control characters and text that is not UTF-8 are refused. A text not given stays "
+    "as SAVER has it (the template has none, and then Windows lists the saver by its file name "
+    "and the dialog shows the template's own texts); an empty one clears it.";
 
 std::vector<Page> toolCommands() {
     return {
@@ -114,27 +125,38 @@ std::vector<Page> toolCommands() {
          {{"cinefold extract my.scr -o my-images", "the pictures that my.scr holds"}}},
         {"bundle",
          "a saver carrying an animation",
-         {"cinefold bundle [SAVER] CONTAINER -o OUT [--arch win32|win64]"},
+         {"cinefold bundle [SAVER] CONTAINER -o OUT [--arch win32|win64] [--title TEXT] "
+          "[--credit TEXT]"},
          {"Writes OUT: the saver SAVER carrying the animation in CONTAINER, replacing any that "
           "SAVER had. CONTAINER may be a bare container or another saver that carries one. "
-          "Without SAVER, the template saver installed with the tool is used."},
+          "Without SAVER, the template saver installed with the tool is used.",
+          saverTextsParagraph},
          {{"SAVER", "a Windows saver executable; the installed template when not given"},
           {"CONTAINER", "the animation: a container, or a saver that carries one"},
           archOption,
+          titleOption,
+          creditOption,
           {"-o OUT", "the saver to write"}},
          {{"cinefold bundle old.scr -o new.scr --arch win32",
-           "the animation of old.scr in the installed 32-bit template"}}},
+           "the animation of old.scr in the installed 32-bit template"},
+          {"cinefold bundle reef.cfc -o reef.scr --title 'Reef at Dusk' --credit 'Made by Jane "
+           "Doe'",
+           "a saver that Windows lists as \"Reef at Dusk\", signed by its author"}}},
         {"pack",
          "a project packed into a container or a saver",
-         {"cinefold pack PROJECT.json -o OUT [--saver SAVER | --arch win32|win64]"},
+         {"cinefold pack PROJECT.json -o OUT [--saver SAVER | --arch win32|win64] [--title TEXT] "
+          "[--credit TEXT]"},
          {"Packs the project PROJECT.json (docs/project-format.md) into an animation container, "
           "or into a saver that carries it. A saver is written when OUT ends in .scr, or when "
           "--saver or --arch is given; without --saver it is made from the template saver "
           "installed with the tool. A bad project is refused with one line per problem, "
-          "\"FILE: /json/path: message\", and nothing is written."},
+          "\"FILE: /json/path: message\", and nothing is written.",
+          saverTextsParagraph},
          {{"PROJECT.json", "the project; its images are named relative to its folder"},
           {"--saver SAVER", "the saver to carry the animation"},
           archOption,
+          titleOption,
+          creditOption,
           {"-o OUT", "the container or saver to write"}},
          {{"cinefold pack kite/project.json -o kite.scr", "a 64-bit saver that plays the project"},
           {"cinefold pack kite/project.json -o kite.cfc", "the bare container"}}},
