@@ -3,7 +3,7 @@
 // CONTAINER begins.
 
 #include "Commands.h"
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 #include "Report.h"
 #include "TemplateSaver.h"
 

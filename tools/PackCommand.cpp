@@ -3,14 +3,14 @@
 // as a project folder that packs to a container loading the same.
 
 #include "Commands.h"
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 #include "Inspection.h"
 #include "Report.h"
 #include "TemplateSaver.h"
 
-#include "ProjectPacker.h"
-#include "ProjectReader.h"
-#include "ProjectWriter.h"
+#include "project/ProjectPacker.h"
+#include "project/ProjectReader.h"
+#include "project/ProjectWriter.h"
 
 #include "container/Bundle.h"
 #include "container/ContainerWriter.h"

@@ -7,7 +7,7 @@
 #include "Commands.h"
 #include "Report.h"
 
-#include "DemoData.h"
+#include "demo/DemoData.h"
 #include "linux/PlayWindow.h"
 #include "player/PlaybackLoop.h"
 

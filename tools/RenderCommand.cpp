@@ -6,7 +6,7 @@
 // so the pixels are the ones the saver shows.
 
 #include "AnimationFile.h"
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 
 #include "Commands.h"
 #include "Inspection.h"

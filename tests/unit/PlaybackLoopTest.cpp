@@ -1,5 +1,5 @@
 #include "player/PlaybackLoop.h"
-#include "DemoData.h"
+#include "demo/DemoData.h"
 #include "linux/IncrementalPresent.h"
 #include "player/PresentStage.h"
 

@@ -1,10 +1,10 @@
 // The authoring project: bad projects are refused with the JSON pointer of the fault and nothing
 // is written; PNG transparency becomes a mask; a written project reads back to the same content.
 
-#include "BmpFile.h"
-#include "ImageFile.h"
-#include "ProjectPacker.h"
-#include "ProjectWriter.h"
+#include "project/BmpFile.h"
+#include "project/ImageFile.h"
+#include "project/ProjectPacker.h"
+#include "project/ProjectWriter.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 // allows) and random pixels, so that values past the table's end are drawn too.
 
 #include "render/SoftCanvas.h"
-#include "win32/Owners.h"
+#include "saver/Owners.h"
 
 #include "WineTestSupport.h"
 

@@ -4,10 +4,10 @@
 // the system's default procedure, is replaced by a recorder; messages are sent, so a check sees
 // their effect at once (a close request is a WM_CLOSE posted to this thread's queue).
 
-#include "host/Host.h"
+#include "saver/Host.h"
 #include "player/Player.h"
-#include "player/SaverWindow.h"
-#include "settings/Settings.h"
+#include "saver/SaverWindow.h"
+#include "saver/Settings.h"
 
 #include "WineTestSupport.h"
 

@@ -1,0 +1,30 @@
+#pragma once
+// Packs a project into container content: the stage record, the schedule with a section for
+// every track (the background and layers 1 to 50, in that order), the 101 cel group sections,
+// full jump and branch tables, and the images followed by their masks, each packed with its
+// codec or, for "auto", with the smallest one that carries it.
+
+#include "project/Project.h"
+#include "project/ProjectReader.h"
+
+#include "container/ContainerFile.h"
+#include "container/ContainerWriter.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cinefold {
+
+ContainerContent packProject(const Project& project);
+
+// One packed image: its BMP file image stored with `codec`, or with the smallest of the data
+// block and the three run-length types for ImageCodec::none.
+std::vector<std::uint8_t> packImage(Bytes bmp, ImageCodec codec);
+
+// Reads the project and writes its container to `outputPath`. Nothing is written when the
+// project has errors (they are in `result`) or, with `problem` set, when writing fails.
+bool writePackedProject(const std::string& projectPath, const std::string& outputPath,
+                        ProjectReadResult& result, FileProblem& problem);
+
+} // namespace cinefold
