@@ -145,9 +145,15 @@ int runUnpack(const Arguments& arguments) {
     if (!inspectForCommand(inspection)) return exitBadInput;
 
     const Project project = projectFromPlayer(inspection.player, slotBytes);
-    FileProblem problem;
-    if (!writeProject(project, *out, parsed.has("--force"), problem))
-        return reportProblem(*out, problem);
+    // The folder appears whole, or with --force over an existing one's files, project.json
+    // last; on any failure nothing of it is left.
+    OutputFolder folder(*out, parsed.has("--force"));
+    std::string why;
+    const auto write = [&](const std::string& name, Bytes bytes) {
+        return writeFileSafely(folder.stagedPath(name), bytes, why);
+    };
+    if (!folder.open(why) || !writeProjectFiles(project, write) || !folder.commit(why))
+        return reportProblem(*out, {0, why, false});
     const auto count = [](std::size_t n, const char* what) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };

@@ -1,7 +1,5 @@
 #include "project/ProjectPacker.h"
 
-#include "files/OutputFile.h"
-
 #include "container/PairEncoder.h"
 #include "container/RunLengthEncoder.h"
 #include "timeline/TrackSet.h"
@@ -118,17 +116,6 @@ ContainerContent packProject(const Project& project) {
             content.images.push_back(
                 {std::uint16_t(image.number + 100), packImage(image.mask, image.maskCodec)});
     return content;
-}
-
-bool writePackedProject(const std::string& projectPath, const std::string& outputPath,
-                        ProjectReadResult& result, FileProblem& problem) {
-    result = readProject(projectPath);
-    if (!result.project) return false;
-    const std::vector<std::uint8_t> container = writeContainer(packProject(*result.project));
-    std::string why;
-    if (writeFileSafely(outputPath, container, why)) return true;
-    problem = {0, why, false};
-    return false;
 }
 
 } // namespace cinefold

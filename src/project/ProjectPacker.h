@@ -7,11 +7,8 @@
 #include "project/Project.h"
 #include "project/ProjectReader.h"
 
-#include "container/ContainerFile.h"
 #include "container/ContainerWriter.h"
 
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace cinefold {
@@ -21,10 +18,5 @@ ContainerContent packProject(const Project& project);
 // One packed image: its BMP file image stored with `codec`, or with the smallest of the data
 // block and the three run-length types for ImageCodec::none.
 std::vector<std::uint8_t> packImage(Bytes bmp, ImageCodec codec);
-
-// Reads the project and writes its container to `outputPath`. Nothing is written when the
-// project has errors (they are in `result`) or, with `problem` set, when writing fails.
-bool writePackedProject(const std::string& projectPath, const std::string& outputPath,
-                        ProjectReadResult& result, FileProblem& problem);
 
 } // namespace cinefold

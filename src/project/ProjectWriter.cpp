@@ -1,11 +1,8 @@
 #include "project/ProjectWriter.h"
 
-#include "files/OutputFile.h"
-
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <filesystem>
 #include <span>
 
 namespace cinefold {
@@ -130,26 +127,14 @@ std::string projectText(const Project& project) {
     return format(root, 0) + "\n";
 }
 
-bool writeProject(const Project& project, const std::string& folder, bool replace,
-                  FileProblem& problem) {
-    OutputFolder output(folder, replace);
-    std::string why;
-    auto failed = [&] {
-        problem = {0, why, false};
-        return false;
-    };
-    if (!output.open(why)) return failed();
-    auto write = [&](const std::string& name, Bytes bytes) {
-        return writeFileSafely(output.stagedPath(name), bytes, why) || failed();
-    };
+bool writeProjectFiles(const Project& project, const ProjectFileSink& sink) {
     for (const ProjectImage& image : project.images) {
-        if (!write(imageFile(image.number, false), image.bmp)) return false;
-        if (!image.mask.empty() && !write(imageFile(image.number, true), image.mask)) return false;
+        if (!sink(imageFile(image.number, false), image.bmp)) return false;
+        if (!image.mask.empty() && !sink(imageFile(image.number, true), image.mask)) return false;
     }
     const std::string text = projectText(project);
-    return write(projectFileName,
-                 Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) &&
-           (output.commit(why) || failed());
+    return sink(projectFileName,
+                Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 } // namespace cinefold
