@@ -1,31 +1,13 @@
 #include "project/BmpFile.h"
 
+#include "render/StageSurface.h"
+
 namespace cinefold {
 
 namespace {
 
-std::size_t rowBytesFor(std::uint64_t width, int bitCount) {
-    return std::size_t((width * std::uint64_t(bitCount) + 31) / 32 * 4);
-}
-
-// Headers of an uncompressed bottom-up image with `colors` table entries, the rest zero.
-std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, std::uint32_t colors) {
-    const std::size_t pixelOffset = bmpHeadersSize + 4 * std::size_t(colors);
-    const std::size_t imageSize = rowBytesFor(std::uint64_t(width), bitCount) * std::size_t(height);
-    std::vector<std::uint8_t> bmp(pixelOffset + imageSize, 0);
-    std::uint8_t* p = bmp.data();
-    p[0] = 'B';
-    p[1] = 'M';
-    storeU32le(p + 2, std::uint32_t(bmp.size()));
-    storeU32le(p + 10, std::uint32_t(pixelOffset));
-    storeU32le(p + 14, 40);
-    storeU32le(p + 18, std::uint32_t(width));
-    storeU32le(p + 22, std::uint32_t(height));
-    p[26] = 1; // planes
-    p[28] = std::uint8_t(bitCount);
-    storeU32le(p + 34, std::uint32_t(imageSize));
-    storeU32le(p + 46, colors);
-    return bmp;
+std::size_t rowBytesFor(int width, int bitCount) {
+    return std::size_t(dibRowLength(std::uint64_t(width), std::uint32_t(bitCount)));
 }
 
 // The start of the stored row that shows picture row y (rows top first).
@@ -37,8 +19,8 @@ std::uint8_t* rowOf(std::vector<std::uint8_t>& bmp, std::size_t pixelOffset, std
 } // namespace
 
 std::vector<std::uint8_t> makeBmp24(int width, int height, std::span<const Rgb> pixels) {
-    std::vector<std::uint8_t> bmp = bmpHeaders(width, height, 24, 0);
-    const std::size_t rowBytes = rowBytesFor(std::uint64_t(width), 24);
+    std::vector<std::uint8_t> bmp = makeBmpFile(width, height, 24, 0);
+    const std::size_t rowBytes = rowBytesFor(width, 24);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = rowOf(bmp, bmpHeadersSize, rowBytes, height, y);
         for (int x = 0; x < width; ++x) {
@@ -53,14 +35,14 @@ std::vector<std::uint8_t> makeBmp24(int width, int height, std::span<const Rgb> 
 
 std::vector<std::uint8_t> makeBmp8(int width, int height, std::span<const Rgb> palette,
                                    std::span<const std::uint8_t> indexes) {
-    std::vector<std::uint8_t> bmp = bmpHeaders(width, height, 8, 256);
+    std::vector<std::uint8_t> bmp = makeBmpFile(width, height, 8, 256);
     for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
         bmp[bmpHeadersSize + 4 * i] = palette[i][2];
         bmp[bmpHeadersSize + 4 * i + 1] = palette[i][1];
         bmp[bmpHeadersSize + 4 * i + 2] = palette[i][0];
     }
     const std::size_t pixelOffset = bmpHeadersSize + 4 * 256;
-    const std::size_t rowBytes = rowBytesFor(std::uint64_t(width), 8);
+    const std::size_t rowBytes = rowBytesFor(width, 8);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             rowOf(bmp, pixelOffset, rowBytes, height, y)[x] =
@@ -70,8 +52,8 @@ std::vector<std::uint8_t> makeBmp8(int width, int height, std::span<const Rgb> p
 
 std::vector<std::uint8_t> makeMask(int width, int height,
                                    std::span<const std::uint8_t> transparent) {
-    std::vector<std::uint8_t> bmp = bmpHeaders(width, height, 1, 0);
-    const std::size_t rowBytes = rowBytesFor(std::uint64_t(width), 1);
+    std::vector<std::uint8_t> bmp = makeBmpFile(width, height, 1, 0);
+    const std::size_t rowBytes = rowBytesFor(width, 1);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = rowOf(bmp, bmpHeadersSize, rowBytes, height, y);
         for (int x = 0; x < width; ++x)

@@ -2,41 +2,29 @@
 
 #include "container/PairEncoder.h"
 #include "container/RunLengthEncoder.h"
+#include "timeline/TimelineWriter.h"
 #include "timeline/TrackSet.h"
 
 namespace cinefold {
 
 namespace {
 
-void appendU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    std::uint8_t b[4];
-    storeU32le(b, v);
-    out.insert(out.end(), b, b + 4);
-}
-
-// A schedule section: layer number, byte length, then the key records without their links.
-void appendTrack(std::vector<std::uint8_t>& out, int layer, const std::vector<KeyRecord>& keys) {
-    appendU16(out, std::uint16_t(layer));
-    appendU32(out, std::uint32_t(keys.size() * keyRecordSize));
-    for (const KeyRecord& k : keys)
-        for (std::int32_t v : {k.image, k.group, k.centerX, k.centerY, k.width, k.height, k.flip,
-                               k.interpolation, 0, k.frame, 0, 0})
-            appendU32(out, std::uint32_t(v));
-}
-
 std::vector<std::uint8_t> scheduleBytes(const Project& project) {
     std::vector<std::uint8_t> out;
-    appendTrack(out, 0, project.background);
+    // Key records are stored as keys, not interpolated, and without their links.
+    auto appendTrack = [&out](int layer, const std::vector<KeyRecord>& keys) {
+        std::vector<KeyRecord> stored(keys);
+        for (KeyRecord& k : stored)
+            k.interpolated = k.prev = k.next = 0;
+        appendScheduleSection(out, layer, stored);
+    };
+    appendTrack(0, project.background);
     const std::vector<KeyRecord> none;
     for (int layer = 1; layer < TrackSet::layerCount; ++layer) {
         const ProjectLayer* found = nullptr;
         for (const ProjectLayer& l : project.layers)
             if (l.number == layer) found = &l;
-        appendTrack(out, layer, found ? found->keys : none);
+        appendTrack(layer, found ? found->keys : none);
     }
     return out;
 }
@@ -45,14 +33,8 @@ std::vector<std::uint8_t> groupBytes(const Project& project) {
     std::vector<std::uint8_t> out;
     for (int slot = 0; slot < groupSlotCount; ++slot) {
         const ProjectGroup* group = project.group(slot + 1);
-        const std::size_t count = group ? group->cels.size() : 0;
-        appendU16(out, std::uint16_t(slot));
-        appendU32(out, std::uint32_t(count * celEntrySize));
-        for (std::size_t i = 0; i < count; ++i) {
-            const CelEntry& c = group->cels[i];
-            for (std::int32_t v : {c.image, c.start, c.width, c.height})
-                appendU32(out, std::uint32_t(v));
-        }
+        appendCelSection(out, slot, group ? std::span<const CelEntry>(group->cels)
+                                          : std::span<const CelEntry>());
     }
     return out;
 }
@@ -61,7 +43,7 @@ std::vector<std::uint8_t> tableBytes(const JumpTable& table) {
     std::vector<std::uint8_t> out;
     out.reserve(4 * table.size());
     for (std::int32_t v : table)
-        appendU32(out, std::uint32_t(v));
+        appendU32le(out, std::uint32_t(v));
     return out;
 }
 
