@@ -1,6 +1,6 @@
 #include "timeline/LayerPlacement.h"
 
-#include "timeline/Arithmetic32.h"
+#include "base/Arithmetic32.h"
 
 namespace cinefold {
 
