@@ -7,7 +7,7 @@
 
 namespace cinefold {
 
-RowBand IncrementalPresent::present(const Player& player, const SoftCanvas& stage,
+RowRange IncrementalPresent::present(const Player& player, const SoftCanvas& stage,
                                     std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                                     std::uint32_t rowBytes, std::int32_t screenWidth,
                                     std::int32_t screenHeight) {

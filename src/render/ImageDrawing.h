@@ -18,6 +18,7 @@
 // the order in which they are given back, in reverse: the palette is restored first, then the
 // mask's source is released, then the image's.
 
+#include "base/Arithmetic32.h"
 #include "render/DrawingGeometry.h"
 #include "render/ImageStore.h"
 
@@ -32,9 +33,9 @@ namespace detail {
 // stretch that the canvas refused as a whole. Only the rows that lie on the stage are drawn.
 template <class Canvas, class Source>
 void drawRowByRow(Canvas& stage, const Source& source, const Section& section,
-                  const StageRect& rect, RasterOp op) {
-    const std::int32_t width = extent32(rect.left, rect.right);
-    const std::int32_t height = extent32(rect.top, rect.bottom);
+                  const Rect& rect, RasterOp op) {
+    const std::int32_t width = sub32(rect.right, rect.left);
+    const std::int32_t height = sub32(rect.bottom, rect.top);
     const RowRange rows = fallbackRows(rect.top, height, stage.height());
     for (std::int32_t i = rows.first; i < rows.end; ++i)
         stage.stretch(rect.left, rect.top + i, width, 1, source, 0,
@@ -43,9 +44,9 @@ void drawRowByRow(Canvas& stage, const Source& source, const Section& section,
 
 template <class Canvas, class Source>
 void stretchWhole(Canvas& stage, const Source& source, const Section& section,
-                  const StageRect& rect, RasterOp op) {
-    if (!stage.stretch(rect.left, rect.top, extent32(rect.left, rect.right),
-                       extent32(rect.top, rect.bottom), source, 0, 0, section.width, section.height,
+                  const Rect& rect, RasterOp op) {
+    if (!stage.stretch(rect.left, rect.top, sub32(rect.right, rect.left),
+                       sub32(rect.bottom, rect.top), source, 0, 0, section.width, section.height,
                        op))
         drawRowByRow(stage, source, section, rect, op);
 }
@@ -56,7 +57,7 @@ void stretchWhole(Canvas& stage, const Source& source, const Section& section,
 // ORed, so that the stage shows through where the mask is 1), or opaque without one. An entry
 // without a bitmap draws nothing.
 template <class Canvas>
-void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
+void drawSprite(Canvas& stage, const ImageEntry& entry, const Rect& rect) {
     if (!entry.drawBitmap) return;
     auto image = selectImage(stage, entry);
     auto mask = selectMask(stage, entry); // selects nothing without a mask
@@ -73,7 +74,7 @@ void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
 // The part of a stageWidth x stageHeight stage that drawBackground paints over in full, every
 // pixel copied from the image: the centred block clipped to the stage (backMode 1), or the whole
 // stage (tiled or stretched). Empty (left == right) when the background draws nothing.
-inline StageRect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth,
+inline Rect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth,
                                 std::int32_t stageHeight, std::int32_t backMode) {
     const Section& bitmap = entry.drawBitmap;
     if (!bitmap || stageWidth <= 0 || stageHeight <= 0) return {};
@@ -81,9 +82,9 @@ inline StageRect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth
     case 1: {
         const BackgroundBlock block =
             centredBackground(bitmap.width, bitmap.height, stageWidth, stageHeight);
-        const StageRect area{block.x, block.y, std::min(block.x + block.width, stageWidth),
+        const Rect area{block.x, block.y, std::min(block.x + block.width, stageWidth),
                              std::min(block.y + block.height, stageHeight)};
-        return area.left < area.right && area.top < area.bottom ? area : StageRect{};
+        return area.left < area.right && area.top < area.bottom ? area : Rect{};
     }
     case 2:
     case 3:

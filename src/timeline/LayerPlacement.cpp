@@ -4,7 +4,7 @@
 
 namespace cinefold {
 
-SpriteRect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width,
+Rect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width,
                       std::int32_t height, std::int32_t flip) {
     std::int32_t left = sub32(centerX, width / 2);
     std::int32_t top = sub32(centerY, height / 2);

@@ -143,7 +143,7 @@ TEST(IncrementalPresent, ShowsEachFrameAsTheSoftCanvasDoes) {
             presentStage(player, demo.loop.stage(), expected, c.clientWidth, c.clientHeight,
                          c.screenWidth, c.screenHeight);
             const std::vector<std::uint8_t> before = pixels;
-            const RowBand band =
+            const RowRange band =
                 presenter.present(player, demo.loop.stage(), pixels.data(), c.clientWidth,
                                   c.clientHeight, rowBytes, c.screenWidth, c.screenHeight);
             int wrong = 0, unsent = 0;
