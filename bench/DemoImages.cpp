@@ -249,7 +249,7 @@ std::vector<std::uint8_t> makeAnimatedSchedulePayload() {
         key.width = grouped ? std::int32_t(600 + random.next() % 801)
                             : std::int32_t(64 + random.next() % 137);
         key.height = grouped ? std::int32_t(600 + random.next() % 801)
-                            : std::int32_t(64 + random.next() % 117);
+                             : std::int32_t(64 + random.next() % 117);
         key.flip = std::int32_t(random.next() % 4);
         static const std::int32_t interpolations[4] = {0, 1, 2, 2};
         key.interpolation = interpolations[random.next() % 4];

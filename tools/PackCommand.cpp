@@ -3,10 +3,10 @@
 // as a project folder that packs to a container loading the same.
 
 #include "Commands.h"
-#include "files/OutputFile.h"
 #include "Inspection.h"
 #include "Report.h"
 #include "TemplateSaver.h"
+#include "files/OutputFile.h"
 
 #include "project/ProjectPacker.h"
 #include "project/ProjectReader.h"

@@ -373,8 +373,10 @@ int runRender(const Arguments& arguments) {
         if (!presented) return stage;
         // The window's erase leaves it black wherever the stage does not land.
         window.fill(0, 0, window.width(), window.height(), 0);
-        presentStage(player, stage, window, client.width, client.height, request.screenSize.width,
-                     request.screenSize.height);
+        presentStage(
+            PresentedStage{player.stageWidth, player.stageHeight, player.stretchToDesktop != 0},
+            stage, window, client.width, client.height, request.screenSize.width,
+            request.screenSize.height);
         return window;
     };
 

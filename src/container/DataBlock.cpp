@@ -284,8 +284,8 @@ class FlatExpander {
 
     // The classic stack, popping left before right, except that a flat code is copied whole,
     // and so is a long code met before in this block, from where its expansion went.
-    std::uint8_t* expandChecked(const PairTableReader& table, std::uint8_t code, std::uint8_t* begin,
-                                std::uint8_t* out, std::uint8_t* end) {
+    std::uint8_t* expandChecked(const PairTableReader& table, std::uint8_t code,
+                                std::uint8_t* begin, std::uint8_t* out, std::uint8_t* end) {
         std::uint8_t stack[maxStackDepth];
         int top = 0;
         stack[top++] = code;

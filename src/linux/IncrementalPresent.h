@@ -22,8 +22,8 @@ class IncrementalPresent {
     // saver places it on a screen of screenWidth x screenHeight, and returns the rows that
     // changed.
     RowRange present(const Player& player, const SoftCanvas& stage, std::uint8_t* pixels,
-                    std::int32_t width, std::int32_t height, std::uint32_t rowBytes,
-                    std::int32_t screenWidth, std::int32_t screenHeight);
+                     std::int32_t width, std::int32_t height, std::uint32_t rowBytes,
+                     std::int32_t screenWidth, std::int32_t screenHeight);
     // The picture was replaced: the next present draws it all, on black.
     void forget() { shownValid_ = false; }
 

@@ -163,7 +163,7 @@ void X11Presenter::present(const Player& player, const SoftCanvas& stage) {
         screenHeight = screenHeight_;
     }
     const RowRange band = incremental_.present(player, stage, pixels, width_, height_, rowBytes,
-                                              screenWidth, screenHeight);
+                                               screenWidth, screenHeight);
     if (band.empty()) return;
     if (!direct_) convertPixels(band);
     put(0, band.first, width_, band.end - band.first);

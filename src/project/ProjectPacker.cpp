@@ -33,8 +33,9 @@ std::vector<std::uint8_t> groupBytes(const Project& project) {
     std::vector<std::uint8_t> out;
     for (int slot = 0; slot < groupSlotCount; ++slot) {
         const ProjectGroup* group = project.group(slot + 1);
-        appendCelSection(out, slot, group ? std::span<const CelEntry>(group->cels)
-                                          : std::span<const CelEntry>());
+        appendCelSection(out, slot,
+                         group ? std::span<const CelEntry>(group->cels)
+                               : std::span<const CelEntry>());
     }
     return out;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The compositor and the presentation for the GDI canvas, as the saver paints: instantiated once,
-// in SaverCompositor.cpp.
+// The compositor and the presentation for the GDI canvas, as the saver paints: the compositor is
+// instantiated once, in SaverCompositor.cpp.
 
 #include "player/FrameCompositor.h"
 #include "player/PresentStage.h"
@@ -9,8 +9,5 @@
 namespace cinefold {
 
 extern template void composeFrame<GdiCanvas>(const Player&, GdiCanvas&);
-extern template void presentStage<GdiCanvas, GdiCanvas>(const Player&, const GdiCanvas&, GdiCanvas&,
-                                                        std::int32_t, std::int32_t, std::int32_t,
-                                                        std::int32_t);
 
 } // namespace cinefold

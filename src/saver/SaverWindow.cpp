@@ -1,8 +1,8 @@
 #include "saver/SaverWindow.h"
 
+#include "player/TimerPeriod.h"
 #include "saver/Host.h"
 #include "saver/SaverCompositor.h"
-#include "player/TimerPeriod.h"
 
 namespace cinefold {
 
@@ -37,7 +37,9 @@ void paintFrame(HWND window) {
     GdiCanvas stage(stageDc, player.stageWidth, player.stageHeight);
     if (player.stageBitmap) composeFrame(player, stage);
     GdiCanvas target(windowDc, client.right, client.bottom);
-    presentStage(player, stage, target, client.right, client.bottom, screenWidth, screenHeight);
+    presentStage(
+        PresentedStage{player.stageWidth, player.stageHeight, player.stretchToDesktop != 0}, stage,
+        target, client.right, client.bottom, screenWidth, screenHeight);
 }
 
 void eraseBackground(HWND window) {

@@ -4,8 +4,8 @@
 
 namespace cinefold {
 
-Rect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width,
-                      std::int32_t height, std::int32_t flip) {
+Rect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width, std::int32_t height,
+                std::int32_t flip) {
     std::int32_t left = sub32(centerX, width / 2);
     std::int32_t top = sub32(centerY, height / 2);
     std::int32_t right = sub32(add32(centerX, width), width / 2);

@@ -175,6 +175,7 @@ struct FailingCanvas {
     std::vector<Call> calls;
     std::int32_t width() const { return 64; }
     std::int32_t height() const { return 48; }
+    void fill(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint32_t) {}
     bool stretch(std::int32_t, std::int32_t dy, std::int32_t, std::int32_t dh, int, std::int32_t,
                  std::int32_t sy, std::int32_t, std::int32_t sh, RasterOp op) {
         // A few hundred calls are enough to see that too many rows were drawn.

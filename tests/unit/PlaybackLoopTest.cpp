@@ -140,8 +140,9 @@ TEST(IncrementalPresent, ShowsEachFrameAsTheSoftCanvasDoes) {
                 demo.loop.tick();
             player.stretchToDesktop = stretch;
             SoftCanvas expected(c.clientWidth, c.clientHeight);
-            presentStage(player, demo.loop.stage(), expected, c.clientWidth, c.clientHeight,
-                         c.screenWidth, c.screenHeight);
+            presentStage(PresentedStage{player.stageWidth, player.stageHeight, stretch != 0},
+                         demo.loop.stage(), expected, c.clientWidth, c.clientHeight, c.screenWidth,
+                         c.screenHeight);
             const std::vector<std::uint8_t> before = pixels;
             const RowRange band =
                 presenter.present(player, demo.loop.stage(), pixels.data(), c.clientWidth,

@@ -1,11 +1,11 @@
 // The authoring project: bad projects are refused with the JSON pointer of the fault and nothing
 // is written; PNG transparency becomes a mask; a written project reads back to the same content.
 
+#include "ToolRunner.h"
 #include "project/BmpFile.h"
 #include "project/ImageFile.h"
 #include "project/ProjectPacker.h"
 #include "project/ProjectWriter.h"
-#include "ToolRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -172,7 +172,8 @@ TEST_F(ProjectFiles, AWrittenProjectReadsBackToTheSameContainer) {
 
         std::map<std::string, std::vector<std::uint8_t>> files;
         ASSERT_TRUE(writeProjectFiles(p, [&](const std::string& name, Bytes bytes) {
-            return files.emplace(name, std::vector<std::uint8_t>(bytes.begin(), bytes.end())).second;
+            return files.emplace(name, std::vector<std::uint8_t>(bytes.begin(), bytes.end()))
+                .second;
         }));
         const std::vector<std::uint8_t>& text = files[projectFileName];
         const ProjectReadResult again = readProjectText(
