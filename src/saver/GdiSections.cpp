@@ -23,7 +23,13 @@ void deleteGdiObject(void*, void* handle) {
     DeleteObject(static_cast<HGDIOBJ>(handle));
 }
 
-void* createGdiPalette(void*, const PaletteColour* entries, int count) {
+void* createPaletteObject(void*, const PaletteColour* entries, int count) {
+    return createGdiPalette(entries, count);
+}
+
+} // namespace
+
+HPALETTE createGdiPalette(const PaletteColour* entries, int count) {
     // LOGPALETTE declares one entry and is followed by the others.
     std::vector<DWORD> buffer((sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::size_t(count)) /
                               sizeof(DWORD));
@@ -36,10 +42,20 @@ void* createGdiPalette(void*, const PaletteColour* entries, int count) {
     return CreatePalette(palette);
 }
 
-} // namespace
+HBITMAP createStageSection(std::int32_t width, std::int32_t height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const Bytes block(reinterpret_cast<const std::uint8_t*>(&info), sizeof info.bmiHeader);
+    return static_cast<HBITMAP>(createGdiSection(nullptr, block).handle);
+}
 
 SectionAllocator gdiSectionAllocator() {
-    return {nullptr, createGdiSection, deleteGdiObject, createGdiPalette, deleteGdiObject};
+    return {nullptr, createGdiSection, deleteGdiObject, createPaletteObject, deleteGdiObject};
 }
 
 } // namespace cinefold

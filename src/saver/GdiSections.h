@@ -14,6 +14,11 @@ namespace cinefold {
 // 0x300) and DeleteObject.
 SectionAllocator gdiSectionAllocator();
 
+// The same two objects for the saver's own stage: a 24-bit bottom-up DIB section of width x
+// height, and a logical palette of the given entries.
+HBITMAP createStageSection(std::int32_t width, std::int32_t height);
+HPALETTE createGdiPalette(const PaletteColour* entries, int count);
+
 inline HBITMAP bitmapHandle(const Section& section) {
     return static_cast<HBITMAP>(section.handle);
 }

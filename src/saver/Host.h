@@ -1,8 +1,9 @@
 #pragma once
 // The screen-saver host: the command-line modes, the saver window and its two host procedures,
-// and the password of the 95 family. Process-wide state, used on the window's thread only.
+// the password of the 95 family, and the state they keep.
 
 #include "saver/Owners.h"
+#include "saver/SaverPlayer.h"
 
 #include <windows.h>
 
@@ -17,26 +18,37 @@ constexpr UINT verifyRequestMessage = 0x8000;
 constexpr UINT screenSaverRunningAction = 97; // SPI_SETSCREENSAVERRUNNING
 constexpr DWORD passwordDebounceTicks = 200;
 
-// Set by the entry routine.
-extern HINSTANCE instanceHandle;
-extern int isWin95Family;
-extern int isPreview;
-extern HWND saverWindow;
+// Everything the saver keeps while it runs, in one object: its options and mode, its window, the
+// Player, and the state of its window's behaviour and of the password. Used on the window's
+// thread only.
+struct SaverState {
+    // Set by the entry routine.
+    HINSTANCE instanceHandle = nullptr;
+    int isWin95Family = 0;
+    int isPreview = 0;
+    HWND saverWindow = nullptr;
 
-// The window's behaviour and the password.
-extern int closeAllowed;
-extern int checkingPassword;
-extern HMODULE passwordModule;
-extern VerifyPasswordProc verifyPassword;
-extern DWORD lastCheckTick;
-extern POINT startCursor;
-extern HMODULE imeModule;
-extern AssociateContextProc imeAssociate;
-extern HANDLE savedImeContext;
+    // The window's behaviour and the password.
+    int closeAllowed = 0;
+    int checkingPassword = 0;
+    LoadedModule passwordModule;
+    VerifyPasswordProc verifyPassword = nullptr;
+    DWORD lastCheckTick = 0xFFFFFFFF; // all ones: no verification has ended yet
+    POINT startCursor = {};
+    HMODULE imeModule = nullptr;
+    AssociateContextProc imeAssociate = nullptr;
+    HANDLE savedImeContext = nullptr;
 
-// Where the host's procedures end a message: DefWindowProcA. The Windows test programs point it
-// elsewhere to see which messages reach the system.
-extern WNDPROC systemDefaultProc;
+    // Where the host's procedures end a message: DefWindowProcA. The Windows test programs point
+    // it elsewhere to see which messages reach the system.
+    WNDPROC systemDefaultProc = DefWindowProcA;
+
+    // The one Player of the saver.
+    SaverPlayer player;
+};
+
+// The saver's state, made on first use: the one place every part of the saver reaches it from.
+SaverState& saverState();
 
 // Entry and modes.
 [[noreturn]] void hostEntry();

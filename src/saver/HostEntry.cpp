@@ -1,16 +1,16 @@
 // The start of the program: the command line, the mode, the saver window and its message loop,
 // and the process exit with the mode's result.
 
-#include "saver/Host.h"
 #include "player/HostLogic.h"
+#include "saver/Host.h"
 #include "saver/Settings.h"
 
 namespace cinefold {
 
-HINSTANCE instanceHandle = nullptr;
-int isWin95Family = 0;
-int isPreview = 0;
-HWND saverWindow = nullptr;
+SaverState& saverState() {
+    static SaverState state;
+    return state;
+}
 
 namespace {
 
@@ -58,8 +58,9 @@ LONG WINAPI dispatchGuard(EXCEPTION_POINTERS* information) {
 }
 
 int dispatchMode(HINSTANCE instance, const char* arguments) {
-    instanceHandle = instance;
-    isWin95Family = detectWin95Family();
+    SaverState& state = saverState();
+    state.instanceHandle = instance;
+    state.isWin95Family = detectWin95Family();
     LPTOP_LEVEL_EXCEPTION_FILTER previousGuard = SetUnhandledExceptionFilter(dispatchGuard);
 
     int result = -1;
@@ -78,7 +79,7 @@ int dispatchMode(HINSTANCE instance, const char* arguments) {
         if (HWND parent = existingWindow(request.handleText)) result = runSaver(parent);
         break;
     case SaverMode::changePassword:
-        if (isWin95Family) {
+        if (state.isWin95Family) {
             HWND parent = existingWindow(request.handleText);
             changePassword(parent ? parent : GetForegroundWindow());
             result = 0;
@@ -93,12 +94,13 @@ int dispatchMode(HINSTANCE instance, const char* arguments) {
 }
 
 int runSaver(HWND parent) {
+    SaverState& state = saverState();
     WNDCLASSA windowClass = {};
     windowClass.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = hostWindowProc;
-    windowClass.hInstance = instanceHandle;
+    windowClass.hInstance = state.instanceHandle;
     // The executable has no icon 100; the class takes the program's own icon, group 106.
-    windowClass.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(106));
+    windowClass.hIcon = LoadIconA(state.instanceHandle, MAKEINTRESOURCEA(106));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = saverClassName;
 
@@ -112,7 +114,7 @@ int runSaver(HWND parent) {
         GetClientRect(parent, &client);
         width = client.right;
         height = client.bottom;
-        isPreview = 1;
+        state.isPreview = 1;
         title = previewTitle;
         exStyle = 0;
         style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
@@ -133,11 +135,11 @@ int runSaver(HWND parent) {
     // The quit message's parameter; it stays -1 when no window could be made.
     int result = -1;
     if (RegisterClassA(&windowClass)) {
-        saverWindow = CreateWindowExA(exStyle, saverClassName, title, style, 0, 0, width, height,
-                                      parent, nullptr, instanceHandle, nullptr);
+        state.saverWindow = CreateWindowExA(exStyle, saverClassName, title, style, 0, 0, width,
+                                            height, parent, nullptr, state.instanceHandle, nullptr);
     }
-    if (saverWindow) {
-        if (!parent) SetForegroundWindow(saverWindow);
+    if (state.saverWindow) {
+        if (!parent) SetForegroundWindow(state.saverWindow);
         MSG message;
         BOOL got;
         while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
@@ -152,8 +154,10 @@ int runSaver(HWND parent) {
 }
 
 int configureSaver(HWND owner) {
-    if (!configureHook(instanceHandle)) return 0;
-    return int(DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(2003), owner, configDialogProc, 0));
+    SaverState& state = saverState();
+    if (!configureHook(state.instanceHandle)) return 0;
+    return int(
+        DialogBoxParamA(state.instanceHandle, MAKEINTRESOURCEA(2003), owner, configDialogProc, 0));
 }
 
 } // namespace cinefold

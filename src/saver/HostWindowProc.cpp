@@ -4,19 +4,11 @@
 // windows or start the system's own saver are dropped, and text input is detached while the
 // window lives. The preview window is a quiet child of the window that shows it.
 
-#include "saver/Host.h"
 #include "player/HostLogic.h"
+#include "saver/Host.h"
 #include "saver/SaverWindow.h"
 
 namespace cinefold {
-
-int closeAllowed = 0;
-int checkingPassword = 0;
-POINT startCursor = {};
-HMODULE imeModule = nullptr;
-AssociateContextProc imeAssociate = nullptr;
-HANDLE savedImeContext = nullptr;
-WNDPROC systemDefaultProc = DefWindowProcA;
 
 namespace {
 
@@ -26,14 +18,15 @@ constexpr WPARAM screenSaveCommand = 0xF140;     // SC_SCREENSAVE
 constexpr UINT parentAnswerLimitMs = 1000;
 
 LRESULT systemDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return systemDefaultProc(window, message, wParam, lParam);
+    return saverState().systemDefaultProc(window, message, wParam, lParam);
 }
 
 void detachTextInput(HWND window) {
-    imeModule = GetModuleHandleA("IMM32.DLL");
-    if (!imeModule) return;
-    imeAssociate = entryPoint<AssociateContextProc>(imeModule, "ImmAssociateContext");
-    if (imeAssociate) savedImeContext = imeAssociate(window, nullptr);
+    SaverState& state = saverState();
+    state.imeModule = GetModuleHandleA("IMM32.DLL");
+    if (!state.imeModule) return;
+    state.imeAssociate = entryPoint<AssociateContextProc>(state.imeModule, "ImmAssociateContext");
+    if (state.imeAssociate) state.savedImeContext = state.imeAssociate(window, nullptr);
 }
 
 // The window that shows the preview answers help and context-menu requests for it; they reach
@@ -55,25 +48,27 @@ void postClose(HWND window) {
 } // namespace
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SaverState& state = saverState();
     switch (message) {
     case WM_CREATE:
         detachTextInput(window);
-        GetCursorPos(&startCursor);
-        if (!isPreview) SetCursor(nullptr);
+        GetCursorPos(&state.startCursor);
+        if (!state.isPreview) SetCursor(nullptr);
         break;
     case WM_DESTROY:
-        if (imeModule && imeAssociate && savedImeContext) imeAssociate(window, savedImeContext);
+        if (state.imeModule && state.imeAssociate && state.savedImeContext)
+            state.imeAssociate(window, state.savedImeContext);
         PostQuitMessage(0);
         break;
     case WM_SETTEXT:
         return 0;
     case WM_PAINT:
-        if (closeAllowed) return systemDefault(window, message, wParam, lParam);
-        if (!isPreview) SetCursor(nullptr);
+        if (state.closeAllowed) return systemDefault(window, message, wParam, lParam);
+        if (!state.isPreview) SetCursor(nullptr);
         break;
     case WM_HELP:
     case WM_CONTEXTMENU:
-        if (isPreview) {
+        if (state.isPreview) {
             HWND parent = GetParent(window);
             if (parent && IsWindow(parent)) passToParent(parent, message, lParam);
             return 1;
@@ -85,15 +80,15 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (closeAllowed) return systemDefault(window, message, wParam, lParam);
+        if (state.closeAllowed) return systemDefault(window, message, wParam, lParam);
         break;
     case WM_SYSCOMMAND:
-        if (!isPreview && (wParam == nextWindowCommand || wParam == previousWindowCommand ||
-                           wParam == screenSaveCommand))
+        if (!state.isPreview && (wParam == nextWindowCommand || wParam == previousWindowCommand ||
+                                 wParam == screenSaveCommand))
             return 0;
         break;
     case WM_TIMER:
-        if (closeAllowed) return 0;
+        if (state.closeAllowed) return 0;
         Sleep(0);
         break;
     }
@@ -101,19 +96,21 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (isPreview || closeAllowed) return systemDefault(window, message, wParam, lParam);
+    SaverState& state = saverState();
+    if (state.isPreview || state.closeAllowed)
+        return systemDefault(window, message, wParam, lParam);
 
     if (message == WM_CLOSE) {
-        if (!isWin95Family || verifyBeforeClose(window))
+        if (!state.isWin95Family || verifyBeforeClose(window))
             return systemDefault(window, message, wParam, lParam);
-        GetCursorPos(&startCursor);
+        GetCursorPos(&state.startCursor);
         return 0;
     }
     if (message == verifyRequestMessage) {
-        if (!isWin95Family) return systemDefault(window, message, wParam, lParam);
-        return verifyPassword ? verifyPassword(window) : 1;
+        if (!state.isWin95Family) return systemDefault(window, message, wParam, lParam);
+        return state.verifyPassword ? state.verifyPassword(window) : 1;
     }
-    if (checkingPassword) return systemDefault(window, message, wParam, lParam);
+    if (state.checkingPassword) return systemDefault(window, message, wParam, lParam);
 
     switch (message) {
     case WM_SHOWWINDOW:
@@ -135,9 +132,10 @@ LRESULT CALLBACK defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEMOVE: {
         POINT cursor = {};
         GetCursorPos(&cursor);
-        if (mouseTravel(startCursor.x, startCursor.y, cursor.x, cursor.y) > moveThreshold) {
+        if (mouseTravel(state.startCursor.x, state.startCursor.y, cursor.x, cursor.y) >
+            moveThreshold) {
             postClose(window);
-            startCursor = cursor;
+            state.startCursor = cursor;
         }
         break;
     }
@@ -146,7 +144,7 @@ LRESULT CALLBACK defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 void setSaverRunning(int running) {
-    if (!isWin95Family) return;
+    if (!saverState().isWin95Family) return;
     UINT previous = 0;
     SystemParametersInfoA(screenSaverRunningAction, UINT(running), &previous, 0);
 }

@@ -62,6 +62,9 @@ struct CloseRegistryKey {
 struct FreeModule {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
+struct CloseFile {
+    void operator()(HANDLE file) const { CloseHandle(file); }
+};
 
 // A bitmap, palette, brush or other GDI object, deleted with DeleteObject. It must not be
 // selected into a DC when it is deleted; declaring it before the Selection that holds it makes
@@ -181,12 +184,21 @@ template <typename Function> Function entryPoint(HMODULE module, const char* nam
 // not be called after it is freed.
 class LoadedModule : public UniqueHandle<HMODULE, FreeModule> {
   public:
+    LoadedModule() = default;
     explicit LoadedModule(const char* name)
         : UniqueHandle<HMODULE, FreeModule>(LoadLibraryA(name)) {}
 
     template <typename Function> Function entry(const char* name) const {
         return entryPoint<Function>(get(), name);
     }
+};
+
+// A file opened with CreateFileA. Made from INVALID_HANDLE_VALUE, the failed open, it owns
+// nothing.
+class FileHandle : public UniqueHandle<HANDLE, CloseFile> {
+  public:
+    explicit FileHandle(HANDLE file)
+        : UniqueHandle<HANDLE, CloseFile>(file == INVALID_HANDLE_VALUE ? nullptr : file) {}
 };
 
 } // namespace cinefold

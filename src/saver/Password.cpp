@@ -4,15 +4,10 @@
 // system's network provider module to change the password. The password itself never passes
 // through this program. On the NT family every step here does nothing.
 
-#include "saver/Host.h"
 #include "player/HostLogic.h"
+#include "saver/Host.h"
 
 namespace cinefold {
-
-HMODULE passwordModule = nullptr;
-VerifyPasswordProc verifyPassword = nullptr;
-// All ones: no verification has ended yet.
-DWORD lastCheckTick = 0xFFFFFFFF;
 
 namespace {
 
@@ -38,15 +33,16 @@ bool passwordInUse(HKEY desktop) {
 } // namespace
 
 void loadPasswordModule() {
-    if (!isWin95Family) return;
-    if (passwordModule) releasePasswordModule();
+    SaverState& state = saverState();
+    if (!state.isWin95Family) return;
+    if (state.passwordModule) releasePasswordModule();
     // The key is closed on the way out; the module, once loaded, stays for the whole run.
     RegistryKey desktop = RegistryKey::open(HKEY_CURRENT_USER, desktopKeyName);
     if (!desktop || !passwordInUse(desktop.get())) return;
-    passwordModule = LoadLibraryA(passwordModuleName);
-    if (!passwordModule) return;
-    verifyPassword = entryPoint<VerifyPasswordProc>(passwordModule, verifyEntryName);
-    if (verifyPassword) {
+    state.passwordModule = LoadedModule(passwordModuleName);
+    if (!state.passwordModule) return;
+    state.verifyPassword = state.passwordModule.entry<VerifyPasswordProc>(verifyEntryName);
+    if (state.verifyPassword) {
         setSaverRunning(1);
     } else {
         releasePasswordModule();
@@ -54,38 +50,40 @@ void loadPasswordModule() {
 }
 
 void releasePasswordModule() {
-    if (!isWin95Family || !passwordModule) return;
-    FreeLibrary(passwordModule);
-    passwordModule = nullptr;
-    if (verifyPassword) {
-        verifyPassword = nullptr;
+    SaverState& state = saverState();
+    if (!state.isWin95Family || !state.passwordModule) return;
+    state.passwordModule.reset();
+    if (state.verifyPassword) {
+        state.verifyPassword = nullptr;
         setSaverRunning(0);
     }
 }
 
 int verifyBeforeClose(HWND window) {
-    if (checkingPassword || closeAllowed) return 0;
-    if (!verifyPassword) {
-        closeAllowed = 1;
+    SaverState& state = saverState();
+    if (state.checkingPassword || state.closeAllowed) return 0;
+    if (!state.verifyPassword) {
+        state.closeAllowed = 1;
         return 1;
     }
     // A burst of input posts several closes; those that arrive shortly after a verification
     // has ended are refused without asking again.
     DWORD now = GetTickCount();
-    if (lastCheckTick != noCheckYet && elapsedTicks(lastCheckTick, now) < passwordDebounceTicks)
-        return closeAllowed;
+    if (state.lastCheckTick != noCheckYet &&
+        elapsedTicks(state.lastCheckTick, now) < passwordDebounceTicks)
+        return state.closeAllowed;
 
-    checkingPassword = 1;
+    state.checkingPassword = 1;
     // Ticks that queued up while the input arrived would otherwise run the animation on
     // behind the password dialog; at most two are dropped.
     MSG pending;
     PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
     PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    closeAllowed = SendMessageA(window, verifyRequestMessage, 0, 0) ? 1 : 0;
-    checkingPassword = 0;
-    if (!closeAllowed) SetCursor(nullptr);
-    lastCheckTick = GetTickCount();
-    return closeAllowed;
+    state.closeAllowed = SendMessageA(window, verifyRequestMessage, 0, 0) ? 1 : 0;
+    state.checkingPassword = 0;
+    if (!state.closeAllowed) SetCursor(nullptr);
+    state.lastCheckTick = GetTickCount();
+    return state.closeAllowed;
 }
 
 void changePassword(HWND parent) {

@@ -12,16 +12,6 @@
 
 namespace cinefold {
 
-namespace {
-// Closes a file handle on every path.
-struct FileHandle {
-    HANDLE handle;
-    ~FileHandle() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
-} // namespace
-
 SaverPlayer::SaverPlayer() {
     imageStore.useAllocator(gdiSectionAllocator());
     createStagePalette();
@@ -42,11 +32,11 @@ int SaverPlayer::loadContainer() {
     DWORD offset =
         DWORD(bytes[0]) | DWORD(bytes[1]) << 8 | DWORD(bytes[2]) << 16 | DWORD(bytes[3]) << 24;
 
-    FileHandle file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.handle == INVALID_HANDLE_VALUE) return 1;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 1;
     LARGE_INTEGER fileSize;
-    if (!GetFileSizeEx(file.handle, &fileSize)) return 1;
+    if (!GetFileSizeEx(file.get(), &fileSize)) return 1;
     // Nothing behind the offset, or more than a 32-bit size can hold: no container.
     if (fileSize.QuadPart <= LONGLONG(offset) || fileSize.QuadPart - offset > 0xFFFFFFFFLL)
         return 1;
@@ -57,8 +47,8 @@ int SaverPlayer::loadContainer() {
     LARGE_INTEGER position;
     position.QuadPart = offset;
     DWORD read = 0;
-    if (!SetFilePointerEx(file.handle, position, nullptr, FILE_BEGIN) ||
-        !ReadFile(file.handle, buffer.get(), size, &read, nullptr) || read == 0)
+    if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.get(), buffer.get(), size, &read, nullptr) || read == 0)
         return 1;
     // A short read keeps what arrived: the walk only looks at the bytes it has.
     adoptContainer(std::move(buffer), read);
@@ -86,28 +76,13 @@ void SaverPlayer::createStagePalette() {
     }
     auto colours = stagePaletteColours(first, last);
 
-    struct {
-        WORD version;
-        WORD count;
-        PALETTEENTRY entries[stagePaletteSize];
-    } logical = {0x300, stagePaletteSize, {}};
-    for (int i = 0; i < stagePaletteSize; ++i)
-        logical.entries[i] = {colours[i].red, colours[i].green, colours[i].blue, colours[i].flags};
-    stagePalette.reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(&logical)));
+    stagePalette.reset(createGdiPalette(colours.data(), stagePaletteSize));
 }
 
 void SaverPlayer::createStageBitmap() {
     stageBitmap.reset();
     if (!stageSizeUsable(stageWidth, stageHeight)) return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = stageWidth;
-    info.bmiHeader.biHeight = stageHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* pixels = nullptr;
-    stageBitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    stageBitmap.reset(createStageSection(stageWidth, stageHeight));
 }
 
 void SaverPlayer::readStretchSetting() {

@@ -6,8 +6,6 @@
 
 namespace cinefold {
 
-SaverPlayer player;
-
 namespace {
 
 constexpr UINT_PTR frameTimer = 1;
@@ -16,6 +14,7 @@ constexpr UINT_PTR frameTimer = 1;
 constexpr int largestDrain = 100000;
 
 void createPlayer(HWND window) {
+    SaverPlayer& player = saverState().player;
     player.loadContainer();
     player.createStageBitmap();
     player.readStretchSetting();
@@ -23,6 +22,7 @@ void createPlayer(HWND window) {
 }
 
 void paintFrame(HWND window) {
+    const SaverPlayer& player = saverState().player;
     WindowDc windowDc(window);
     MemoryDc stageDc(windowDc);
     Selection bitmap(stageDc, player.stageBitmap.get());
@@ -67,7 +67,7 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_TIMER:
         InvalidateRect(window, nullptr, FALSE);
-        player.advanceFrame(GetTickCount());
+        saverState().player.advanceFrame(GetTickCount());
         break;
     case WM_PAINT:
         paintFrame(window);

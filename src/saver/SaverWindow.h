@@ -9,9 +9,6 @@
 
 namespace cinefold {
 
-// The one Player of the saver, built before the entry routine runs.
-extern SaverPlayer player;
-
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace cinefold
