@@ -1,5 +1,6 @@
-// The authoring project: bad projects are refused with the JSON pointer of the fault and nothing
-// is written; PNG transparency becomes a mask; a written project reads back to the same content.
+// The authoring project: bad projects are refused with the JSON pointer of the fault and give
+// nothing to pack; PNG transparency becomes a mask; a written project reads back to the same
+// content.
 
 #include "ToolRunner.h"
 #include "project/BmpFile.h"
@@ -32,7 +33,7 @@ struct BadProject {
     bool warning = false;
 };
 
-TEST_F(ProjectFiles, ProblemsNameTheirJsonPointerAndErrorsWriteNothing) {
+TEST_F(ProjectFiles, ProblemsNameTheirJsonPointerAndErrorsGiveNoProject) {
     write("4x3.bmp", makeBmp24(4, 3, pixels(12)));
     write("3x3-mask.bmp", makeMask(3, 3, std::vector<std::uint8_t>(9, 0)));
     writeText("notes.txt", "not a picture");
