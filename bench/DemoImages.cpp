@@ -1,5 +1,9 @@
 #include "DemoImages.h"
 
+#include "render/BmpHeader.h"
+#include "render/StageSurface.h"
+#include "timeline/TimelineWriter.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -28,40 +32,8 @@ class Random {
     std::uint32_t state_;
 };
 
-void put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
-
 std::size_t rowBytes(int width, int bitCount) {
-    return (std::size_t(width) * std::size_t(bitCount) + 31) / 32 * 4;
-}
-
-// File header and information header of an uncompressed bottom-up BMP file image, with
-// colorCount colour-table entries (left zero for the caller to fill).
-std::vector<std::uint8_t> bmpHeaders(int width, int height, int bitCount, int colorCount) {
-    std::size_t pixelOffset = 54 + 4 * std::size_t(colorCount);
-    std::size_t imageSize = rowBytes(width, bitCount) * std::size_t(height);
-    std::vector<std::uint8_t> file(pixelOffset + imageSize, 0);
-    std::uint8_t* p = file.data();
-    p[0] = 'B';
-    p[1] = 'M';
-    put32(p + 2, std::uint32_t(file.size()));
-    put32(p + 10, std::uint32_t(pixelOffset));
-    put32(p + 14, 40);
-    put32(p + 18, std::uint32_t(width));
-    put32(p + 22, std::uint32_t(height));
-    put16(p + 26, 1);
-    put16(p + 28, std::uint32_t(bitCount));
-    put32(p + 34, std::uint32_t(imageSize));
-    put32(p + 38, 2835); // 72 dots per inch
-    put32(p + 42, 2835);
-    put32(p + 46, std::uint32_t(colorCount));
-    return file;
+    return std::size_t(dibRowLength(std::uint64_t(width), std::uint32_t(bitCount)));
 }
 
 // The blob of a sprite: an ellipse whose rim wobbles, filling most of the frame.
@@ -102,7 +74,7 @@ std::vector<SpriteSize> demoSpriteSizes() {
 }
 
 std::vector<std::uint8_t> makeSpriteImage(int width, int height, std::uint32_t seed) {
-    std::vector<std::uint8_t> file = bmpHeaders(width, height, 24, 0);
+    std::vector<std::uint8_t> file = makeBmpFile(width, height, 24, 0);
     Blob blob(width, height, seed);
     Random random(seed * 13 + 5);
     double base[3];
@@ -134,7 +106,7 @@ std::vector<std::uint8_t> makeSpriteImage(int width, int height, std::uint32_t s
 }
 
 std::vector<std::uint8_t> makeSpriteMask(int width, int height, std::uint32_t seed) {
-    std::vector<std::uint8_t> file = bmpHeaders(width, height, 1, 0);
+    std::vector<std::uint8_t> file = makeBmpFile(width, height, 1, 0);
     Blob blob(width, height, seed);
     std::size_t stride = rowBytes(width, 1);
     for (int row = 0; row < height; ++row) {
@@ -148,7 +120,7 @@ std::vector<std::uint8_t> makeSpriteMask(int width, int height, std::uint32_t se
 
 std::vector<std::uint8_t> makeBackgroundImage() {
     const int width = 640, height = 480;
-    std::vector<std::uint8_t> file = bmpHeaders(width, height, 8, 256);
+    std::vector<std::uint8_t> file = makeBmpFile(width, height, 8, 256);
     // Palette: 0..127 sky from deep blue to pale, 128..191 ground, 192..255 cloud greys.
     std::uint8_t* table = file.data() + 54;
     for (int i = 0; i < 256; ++i) {
@@ -213,15 +185,7 @@ std::vector<std::uint8_t> makeBackgroundImage() {
 
 namespace {
 void appendI32(std::vector<std::uint8_t>& out, std::int32_t v) {
-    std::uint8_t b[4];
-    put32(b, std::uint32_t(v));
-    out.insert(out.end(), b, b + 4);
-}
-void appendSectionHeader(std::vector<std::uint8_t>& out, int number, std::uint32_t length) {
-    std::uint8_t b[6];
-    put16(b, std::uint32_t(number));
-    put32(b + 2, length);
-    out.insert(out.end(), b, b + 6);
+    appendU32le(out, std::uint32_t(v));
 }
 } // namespace
 
@@ -229,21 +193,20 @@ namespace {
 
 // The demo-shaped schedule: layer 0 (the background: image 100 at frames 0 and 700), layers 1..6
 // with 16 to 38 keys spread evenly over frames 0 to 700, and empty sections for layers 7..50.
-// keyFields(layer, random, fields) fills each key's twelve fields but its frame (fields[9]).
+// keyFields(layer, random, key) fills each key's fields but its frame.
 template <class KeyFields> std::vector<std::uint8_t> schedulePayload(KeyFields keyFields) {
     static const int keyCounts[7] = {2, 38, 20, 17, 16, 16, 18};
     std::vector<std::uint8_t> out;
     Random random(77);
     for (int layer = 0; layer <= 50; ++layer) {
-        int keys = layer < 7 ? keyCounts[layer] : 0;
-        appendSectionHeader(out, layer, std::uint32_t(keys * 48));
-        for (int k = 0; k < keys; ++k) {
-            std::int32_t fields[12] = {};
-            fields[9] = keys > 1 ? k * 700 / (keys - 1) : 0;
-            keyFields(layer, random, fields);
-            for (std::int32_t f : fields)
-                appendI32(out, f);
+        std::vector<KeyRecord> keys(layer < 7 ? keyCounts[layer] : 0);
+        const int count = int(keys.size());
+        for (int k = 0; k < count; ++k) {
+            KeyRecord& key = keys[std::size_t(k)];
+            key.frame = count > 1 ? k * 700 / (count - 1) : 0;
+            keyFields(layer, random, key);
         }
+        appendScheduleSection(out, layer, keys);
     }
     return out;
 }
@@ -252,19 +215,19 @@ template <class KeyFields> std::vector<std::uint8_t> schedulePayload(KeyFields k
 
 std::vector<std::uint8_t> makeSchedulePayload() {
     // Moving sprites at sizes in pixels.
-    return schedulePayload([](int layer, Random& random, std::int32_t* fields) {
+    return schedulePayload([](int layer, Random& random, KeyRecord& key) {
         if (layer == 0) {
-            fields[0] = 100;
-            fields[6] = std::int32_t(random.next() % 2);
+            key.image = 100;
+            key.flip = std::int32_t(random.next() % 2);
             return;
         }
-        fields[0] = std::int32_t(1 + random.next() % 48);
-        fields[2] = std::int32_t(random.next() % 640);
-        fields[3] = std::int32_t(random.next() % 480);
-        fields[4] = std::int32_t(64 + random.next() % 137);
-        fields[5] = std::int32_t(64 + random.next() % 117);
-        fields[6] = std::int32_t(random.next() % 2);
-        fields[7] = std::int32_t(2 * (random.next() % 2));
+        key.image = std::int32_t(1 + random.next() % 48);
+        key.centerX = std::int32_t(random.next() % 640);
+        key.centerY = std::int32_t(random.next() % 480);
+        key.width = std::int32_t(64 + random.next() % 137);
+        key.height = std::int32_t(64 + random.next() % 117);
+        key.flip = std::int32_t(random.next() % 2);
+        key.interpolation = std::int32_t(2 * (random.next() % 2));
     });
 }
 
@@ -272,24 +235,24 @@ std::vector<std::uint8_t> makeAnimatedSchedulePayload() {
     // Layers 1..3 show plain images at sizes in pixels; layers 4..6 step through cel groups 1..6
     // at sizes in thousandths of the cel's. Keys interpolate on a curve or a line, or (one in
     // four) show on their own frame only, and carry every flip code.
-    return schedulePayload([](int layer, Random& random, std::int32_t* fields) {
+    return schedulePayload([](int layer, Random& random, KeyRecord& key) {
         if (layer == 0) {
-            fields[0] = 100;
-            fields[7] = 1;
+            key.image = 100;
+            key.interpolation = 1;
             return;
         }
         bool grouped = layer >= 4;
-        fields[0] = grouped ? 0 : std::int32_t(1 + random.next() % 48);
-        fields[1] = grouped ? std::int32_t(1 + random.next() % 6) : 0;
-        fields[2] = std::int32_t(random.next() % 640);
-        fields[3] = std::int32_t(random.next() % 480);
-        fields[4] = grouped ? std::int32_t(600 + random.next() % 801)
+        key.image = grouped ? 0 : std::int32_t(1 + random.next() % 48);
+        key.group = grouped ? std::int32_t(1 + random.next() % 6) : 0;
+        key.centerX = std::int32_t(random.next() % 640);
+        key.centerY = std::int32_t(random.next() % 480);
+        key.width = grouped ? std::int32_t(600 + random.next() % 801)
                             : std::int32_t(64 + random.next() % 137);
-        fields[5] = grouped ? std::int32_t(600 + random.next() % 801)
-                            : std::int32_t(64 + random.next() % 117);
-        fields[6] = std::int32_t(random.next() % 4);
+        key.height = grouped ? std::int32_t(600 + random.next() % 801)
+                             : std::int32_t(64 + random.next() % 117);
+        key.flip = std::int32_t(random.next() % 4);
         static const std::int32_t interpolations[4] = {0, 1, 2, 2};
-        fields[7] = interpolations[random.next() % 4];
+        key.interpolation = interpolations[random.next() % 4];
     });
 }
 
@@ -298,16 +261,14 @@ std::vector<std::uint8_t> makeGroupsPayload() {
     // own size; the rest empty.
     const std::vector<SpriteSize> sizes = demoSpriteSizes();
     std::vector<std::uint8_t> out;
-    for (int slot = 0; slot <= 100; ++slot) {
-        int entries = slot < 6 ? 4 + slot % 5 : 0;
-        appendSectionHeader(out, slot, std::uint32_t(entries * 16));
-        for (int e = 0; e < entries; ++e) {
+    for (int slot = 0; slot < groupSlotCount; ++slot) {
+        std::vector<CelEntry> cels(slot < 6 ? 4 + slot % 5 : 0);
+        for (int e = 0; e < int(cels.size()); ++e) {
             int image = 1 + (slot * 8 + e) % 48;
-            appendI32(out, image);
-            appendI32(out, e * 3);
-            appendI32(out, sizes[std::size_t(image - 1)].width);
-            appendI32(out, sizes[std::size_t(image - 1)].height);
+            const SpriteSize& size = sizes[std::size_t(image - 1)];
+            cels[std::size_t(e)] = {image, e * 3, size.width, size.height};
         }
+        appendCelSection(out, slot, cels);
     }
     return out;
 }

@@ -4,6 +4,7 @@
 // Also the run start of a run two billion frames long, which must cost no more than a short one.
 
 #include "timeline/LayerPlacement.h"
+#include "timeline/TimelineWriter.h"
 #include "timeline/TrackSet.h"
 
 #include "MedianTimes.h"
@@ -58,19 +59,11 @@ TrackSet demoTimeline() {
         }
     }
     std::vector<std::uint8_t> groups;
-    auto put32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            groups.push_back(std::uint8_t(v >> (8 * i)));
-    };
     for (int slot = 0; slot < groupSlotCount; ++slot) {
-        int entries = slot < 13 ? 4 : 0;
-        groups.push_back(std::uint8_t(slot));
-        groups.push_back(0);
-        put32(std::uint32_t(entries * 16));
-        for (int e = 0; e < entries; ++e)
-            for (std::uint32_t field :
-                 {std::uint32_t(1 + (slot * 4 + e) % 48), std::uint32_t(e), 100u, 69u})
-                put32(field);
+        std::vector<CelEntry> cels(slot < 13 ? 4 : 0);
+        for (int e = 0; e < int(cels.size()); ++e)
+            cels[std::size_t(e)] = {1 + (slot * 4 + e) % 48, e, 100, 69};
+        appendCelSection(groups, slot, cels);
     }
     set.loadGroups(groups);
     return set;

@@ -1,4 +1,4 @@
-#include "DemoData.h"
+#include "demo/DemoData.h"
 
 // The container's bytes, taken in by the assembler from the file the build packed, so that no
 // generated source of several hundred kilobytes has to be compiled.

@@ -4,9 +4,9 @@
 //
 //   cinefold_demo_pack PROJECT.json OUT
 
-#include "OutputFile.h"
-#include "ProjectPacker.h"
-#include "ProjectReader.h"
+#include "files/OutputFile.h"
+#include "project/ProjectPacker.h"
+#include "project/ProjectReader.h"
 
 #include "container/ContainerWriter.h"
 

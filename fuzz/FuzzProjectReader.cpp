@@ -3,7 +3,7 @@
 // bytes that every file the project names reads as; so one input can carry a PNG or a BMP that
 // its images and masks both use.
 
-#include "ProjectPacker.h"
+#include "project/ProjectPacker.h"
 
 #include <cstring>
 #include <string_view>

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <vector>
 
-
 namespace cinefold {
 
 std::optional<AnimationFormat> animationFormatFor(const std::string& path) {
@@ -66,56 +65,6 @@ class FramePalette {
 };
 
 } // namespace
-
-// GIF: every frame after the first is written as the smallest rectangle that holds the pixels
-// that differ from what a viewer already shows, those that do not differ being transparent, and
-// left in place (disposal "do not dispose"). Each frame has its own colour table: the exact
-// colours when the rectangle has no more than 256 (255 and the transparent entry), otherwise a
-// palette that libimagequant chooses, in which case `shown` follows the colours actually written
-// so that the next frame is compared with what is on the viewer's screen.
-struct AnimationFile::Gif {
-    GifFileType* file = nullptr;
-    std::vector<std::uint8_t> shown; // 3 bytes a pixel, rows top first; empty before frame 1
-    std::uint64_t elapsedMs = 0;
-    FramePalette palette;
-    std::vector<std::uint8_t> indexes;
-    std::vector<std::uint8_t> rgba;
-
-    ~Gif() {
-        if (file) EGifCloseFile(file, nullptr);
-    }
-};
-
-struct AnimationFile::Webp {
-    WebPAnimEncoder* encoder = nullptr;
-    WebPConfig config;
-    std::int64_t timestampMs = 0;
-
-    ~Webp() {
-        if (encoder) WebPAnimEncoderDelete(encoder);
-    }
-};
-
-AnimationFile::AnimationFile(AnimationFormat format, std::string path, std::int32_t width,
-                             std::int32_t height, int lossyQuality)
-    : format_(format), path_(std::move(path)), width_(width), height_(height),
-      lossyQuality_(lossyQuality) {}
-
-AnimationFile::~AnimationFile() {
-    discard();
-}
-
-void AnimationFile::discard() {
-    gif_.reset();
-    webp_.reset();
-    output_.reset();
-}
-
-bool AnimationFile::fail(std::string& problem, const std::string& what) {
-    if (&problem != &what) problem = what;
-    discard();
-    return false;
-}
 
 namespace {
 
@@ -179,6 +128,68 @@ struct Quantiser {
 
 } // namespace
 
+// GIF: every frame after the first is written as the smallest rectangle that holds the pixels
+// that differ from what a viewer already shows, those that do not differ being transparent, and
+// left in place (disposal "do not dispose"). Each frame has its own colour table: the exact
+// colours when the rectangle has no more than 256 (255 and the transparent entry), otherwise a
+// palette that libimagequant chooses, in which case `shown` follows the colours actually written
+// so that the next frame is compared with what is on the viewer's screen.
+struct AnimationFile::Gif {
+    GifFileType* file = nullptr;
+    std::vector<std::uint8_t> shown; // 3 bytes a pixel, rows top first; empty before frame 1
+    std::uint64_t elapsedMs = 0;
+    FramePalette palette;
+    std::vector<std::uint8_t> indexes;
+    std::vector<std::uint8_t> rgba;
+
+    ~Gif() {
+        if (file) EGifCloseFile(file, nullptr);
+    }
+
+    // The steps of adding one frame: where it changed, its colours and indexes (exact, or
+    // chosen by libimagequant), what the viewer shows afterwards, and the frame in the file.
+    // transparent is the colour table's transparent entry, or -1 for none.
+    bool exactColours(const SoftCanvas& frame, const Box& box, bool first, int& transparent,
+                      std::vector<GifColorType>& colours);
+    bool quantisedColours(const SoftCanvas& frame, const Box& box, bool first, int& transparent,
+                          std::vector<GifColorType>& colours);
+    void updateShown(const Box& box, std::size_t rowBytes, int transparent,
+                     const std::vector<GifColorType>& colours);
+    bool writeFrame(const Box& box, int transparent, std::vector<GifColorType>& colours,
+                    std::uint32_t durationMs, std::string& problem);
+};
+
+struct AnimationFile::Webp {
+    WebPAnimEncoder* encoder = nullptr;
+    WebPConfig config;
+    std::int64_t timestampMs = 0;
+
+    ~Webp() {
+        if (encoder) WebPAnimEncoderDelete(encoder);
+    }
+};
+
+AnimationFile::AnimationFile(AnimationFormat format, std::string path, std::int32_t width,
+                             std::int32_t height, int lossyQuality)
+    : format_(format), path_(std::move(path)), width_(width), height_(height),
+      lossyQuality_(lossyQuality) {}
+
+AnimationFile::~AnimationFile() {
+    discard();
+}
+
+void AnimationFile::discard() {
+    gif_.reset();
+    webp_.reset();
+    output_.reset();
+}
+
+bool AnimationFile::fail(std::string& problem, const std::string& what) {
+    if (&problem != &what) problem = what;
+    discard();
+    return false;
+}
+
 bool AnimationFile::open(std::string& problem) {
     // Sizes that the format cannot hold are refused before any file is touched.
     const std::int32_t largest = format_ == AnimationFormat::gif ? 65535 : WEBP_MAX_DIMENSION;
@@ -234,32 +245,42 @@ bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::
     }
 
     Gif& gif = *gif_;
-    const std::size_t rowBytes = std::size_t(width_) * 3;
     const bool first = gif.shown.empty();
-    if (first) gif.shown.assign(rowBytes * std::size_t(height_), 0);
+    if (first) gif.shown.assign(std::size_t(width_) * 3 * std::size_t(height_), 0);
     const Box box = first ? Box{0, 0, width_, height_} : changedBox(frame, gif.shown);
-    const std::size_t boxPixels = std::size_t(box.width()) * std::size_t(box.height());
-    gif.indexes.resize(boxPixels);
-
-    // Exact colours if they fit: first with the unchanged pixels left transparent, which packs
-    // best, then, when that one spare entry is all that is missing, with every pixel written.
-    // Writing every pixel uses a superset of the colours, so it is tried only in that case.
+    gif.indexes.resize(std::size_t(box.width()) * std::size_t(box.height()));
     int transparent = -1;
-    bool exact = false;
+    std::vector<GifColorType> colours;
+    if (!gif.exactColours(frame, box, first, transparent, colours) &&
+        !gif.quantisedColours(frame, box, first, transparent, colours))
+        return fail(problem, "cannot reduce a frame to 256 colours");
+    gif.updateShown(box, std::size_t(width_) * 3, transparent, colours);
+    if (!gif.writeFrame(box, transparent, colours, durationMs, problem))
+        return fail(problem, problem);
+    return true;
+}
+
+// Exact colours if they fit: first with the unchanged pixels left transparent, which packs best,
+// then, when that one spare entry is all that is missing, with every pixel written. Writing every
+// pixel uses a superset of the colours, so it is tried only in that case. False when the colours
+// do not fit a palette.
+bool AnimationFile::Gif::exactColours(const SoftCanvas& frame, const Box& box, bool first,
+                                      int& transparent, std::vector<GifColorType>& colours) {
+    const std::size_t rowBytes = std::size_t(frame.width()) * 3;
     for (const bool leaveUnchanged : {!first, false}) {
-        gif.palette.clear();
+        palette.clear();
         bool anyUnchanged = false, fits = true;
-        std::uint8_t* index = gif.indexes.data();
+        std::uint8_t* index = indexes.data();
         for (std::int32_t y = box.top; y < box.bottom && fits; ++y) {
             const std::uint8_t* now = frame.row(y) + box.left * 3;
-            const std::uint8_t* before = gif.shown.data() + y * rowBytes + box.left * 3;
+            const std::uint8_t* before = shown.data() + y * rowBytes + box.left * 3;
             for (std::int32_t x = 0; x < box.width(); ++x, now += 3, before += 3, ++index) {
                 if (leaveUnchanged && !std::memcmp(now, before, 3)) {
                     anyUnchanged = true;
                     *index = 0; // the transparent entry, numbered once the colours are known
                     continue;
                 }
-                const int entry = gif.palette.indexOf(colourAt(now));
+                const int entry = palette.indexOf(colourAt(now));
                 if (entry < 0) {
                     fits = false;
                     break;
@@ -267,81 +288,89 @@ bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::
                 *index = std::uint8_t(entry);
             }
         }
-        if (!fits) break;
-        if (gif.palette.count() + anyUnchanged > FramePalette::capacity) continue;
+        if (!fits) return false;
+        if (palette.count() + anyUnchanged > FramePalette::capacity) continue;
         if (anyUnchanged) {
-            transparent = gif.palette.count(); // the entry after the colours
-            index = gif.indexes.data();
+            transparent = palette.count(); // the entry after the colours
+            index = indexes.data();
             for (std::int32_t y = box.top; y < box.bottom; ++y) {
                 const std::uint8_t* now = frame.row(y) + box.left * 3;
-                const std::uint8_t* before = gif.shown.data() + y * rowBytes + box.left * 3;
+                const std::uint8_t* before = shown.data() + y * rowBytes + box.left * 3;
                 for (std::int32_t x = 0; x < box.width(); ++x, now += 3, before += 3, ++index)
                     if (!std::memcmp(now, before, 3)) *index = std::uint8_t(transparent);
             }
         }
-        exact = true;
-        break;
-    }
-
-    std::vector<GifColorType> colours;
-    if (exact) {
-        for (int i = 0; i < gif.palette.count(); ++i) {
-            const std::uint32_t c = gif.palette.colour(i);
+        for (int i = 0; i < palette.count(); ++i) {
+            const std::uint32_t c = palette.colour(i);
             colours.push_back({GifByteType(c >> 16), GifByteType(c >> 8), GifByteType(c)});
         }
         if (transparent >= 0) colours.push_back({0, 0, 0});
-    } else {
-        // More colours than a palette holds: libimagequant picks 256 (one of them transparent
-        // for the pixels that stay as they are) and maps the pixels to them.
-        gif.rgba.resize(boxPixels * 4);
-        std::uint8_t* out = gif.rgba.data();
-        for (std::int32_t y = box.top; y < box.bottom; ++y) {
-            const std::uint8_t* now = frame.row(y) + box.left * 3;
-            const std::uint8_t* before = gif.shown.data() + y * rowBytes + box.left * 3;
-            for (std::int32_t x = 0; x < box.width(); ++x, now += 3, before += 3, out += 4) {
-                out[0] = now[2];
-                out[1] = now[1];
-                out[2] = now[0];
-                out[3] = !first && !std::memcmp(now, before, 3) ? 0 : 255;
-            }
-        }
-        Quantiser q;
-        if (!q.attr ||
-            !(q.image =
-                  liq_image_create_rgba(q.attr, gif.rgba.data(), box.width(), box.height(), 0)) ||
-            liq_image_quantize(q.image, q.attr, &q.result) != LIQ_OK ||
-            liq_write_remapped_image(q.result, q.image, gif.indexes.data(), boxPixels) != LIQ_OK)
-            return fail(problem, "cannot reduce a frame to 256 colours");
-        const liq_palette* chosen = liq_get_palette(q.result);
-        for (unsigned i = 0; i < chosen->count; ++i) {
-            const liq_color& c = chosen->entries[i];
-            if (c.a == 0 && transparent < 0) transparent = int(i);
-            colours.push_back({c.r, c.g, c.b});
-        }
+        return true;
     }
+    return false;
+}
 
-    // What the viewer shows now: every pixel that is not transparent takes its entry's colour.
-    const std::uint8_t* index = gif.indexes.data();
+// More colours than a palette holds: libimagequant picks 256 (one of them transparent for the
+// pixels that stay as they are) and maps the pixels to them. False when it cannot.
+bool AnimationFile::Gif::quantisedColours(const SoftCanvas& frame, const Box& box, bool first,
+                                          int& transparent, std::vector<GifColorType>& colours) {
+    const std::size_t rowBytes = std::size_t(frame.width()) * 3;
+    rgba.resize(indexes.size() * 4);
+    std::uint8_t* out = rgba.data();
     for (std::int32_t y = box.top; y < box.bottom; ++y) {
-        std::uint8_t* shown = gif.shown.data() + y * rowBytes + box.left * 3;
-        for (std::int32_t x = 0; x < box.width(); ++x, shown += 3, ++index)
+        const std::uint8_t* now = frame.row(y) + box.left * 3;
+        const std::uint8_t* before = shown.data() + y * rowBytes + box.left * 3;
+        for (std::int32_t x = 0; x < box.width(); ++x, now += 3, before += 3, out += 4) {
+            out[0] = now[2];
+            out[1] = now[1];
+            out[2] = now[0];
+            out[3] = !first && !std::memcmp(now, before, 3) ? 0 : 255;
+        }
+    }
+    Quantiser q;
+    if (!q.attr ||
+        !(q.image = liq_image_create_rgba(q.attr, rgba.data(), box.width(), box.height(), 0)) ||
+        liq_image_quantize(q.image, q.attr, &q.result) != LIQ_OK ||
+        liq_write_remapped_image(q.result, q.image, indexes.data(), indexes.size()) != LIQ_OK)
+        return false;
+    const liq_palette* chosen = liq_get_palette(q.result);
+    for (unsigned i = 0; i < chosen->count; ++i) {
+        const liq_color& c = chosen->entries[i];
+        if (c.a == 0 && transparent < 0) transparent = int(i);
+        colours.push_back({c.r, c.g, c.b});
+    }
+    return true;
+}
+
+// What the viewer shows now: every pixel that is not transparent takes its entry's colour.
+void AnimationFile::Gif::updateShown(const Box& box, std::size_t rowBytes, int transparent,
+                                     const std::vector<GifColorType>& colours) {
+    const std::uint8_t* index = indexes.data();
+    for (std::int32_t y = box.top; y < box.bottom; ++y) {
+        std::uint8_t* pixel = shown.data() + y * rowBytes + box.left * 3;
+        for (std::int32_t x = 0; x < box.width(); ++x, pixel += 3, ++index)
             if (*index != transparent) {
-                shown[0] = colours[*index].Blue;
-                shown[1] = colours[*index].Green;
-                shown[2] = colours[*index].Red;
+                pixel[0] = colours[*index].Blue;
+                pixel[1] = colours[*index].Green;
+                pixel[2] = colours[*index].Red;
             }
     }
+}
 
+// The frame's control block, image descriptor with its colour table, and rows.
+bool AnimationFile::Gif::writeFrame(const Box& box, int transparent,
+                                    std::vector<GifColorType>& colours, std::uint32_t durationMs,
+                                    std::string& problem) {
     // Delays are whole hundredths. Each frame's delay is taken from when it starts and ends on
     // the animation's own clock, both rounded down to hundredths, so that a period that is not a
     // multiple of 10 ms carries its remainder to later frames and the total never drifts by more
     // than 10 ms: at 15 ms the delays run 1, 2, 1, 2, ... hundredths.
-    const std::uint64_t start = gif.elapsedMs;
-    gif.elapsedMs += durationMs;
+    const std::uint64_t start = elapsedMs;
+    elapsedMs += durationMs;
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_DO_NOT;
     control.UserInputFlag = false;
-    control.DelayTime = int(gif.elapsedMs / 10 - start / 10);
+    control.DelayTime = int(elapsedMs / 10 - start / 10);
     control.TransparentColor = transparent;
     GifByteType extension[4];
     EGifGCBToExtension(&control, extension);
@@ -349,16 +378,19 @@ bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::
     // A colour table has a power-of-two size of at least 2; entries past the colours are black.
     colours.resize(std::size_t(1) << GifBitSize(std::max<int>(int(colours.size()), 2)));
     ColorMapObject* map = GifMakeMapObject(int(colours.size()), colours.data());
-    if (!map) return fail(problem, "out of memory");
-    bool written = EGifPutExtension(gif.file, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
-                   EGifPutImageDesc(gif.file, box.left, box.top, box.width(), box.height(), false,
-                                    map) == GIF_OK;
+    if (!map) {
+        problem = "out of memory";
+        return false;
+    }
+    bool written =
+        EGifPutExtension(file, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+        EGifPutImageDesc(file, box.left, box.top, box.width(), box.height(), false, map) == GIF_OK;
     GifFreeMapObject(map);
     for (std::int32_t y = 0; written && y < box.height(); ++y)
-        written = EGifPutLine(gif.file, gif.indexes.data() + std::size_t(y) * box.width(),
-                              box.width()) == GIF_OK;
-    if (!written) return fail(problem, "write error: " + gifError(gif.file->Error));
-    return true;
+        written =
+            EGifPutLine(file, indexes.data() + std::size_t(y) * box.width(), box.width()) == GIF_OK;
+    if (!written) problem = "write error: " + gifError(file->Error);
+    return written;
 }
 
 bool AnimationFile::finish(std::uint64_t& bytes, std::string& problem) {
@@ -377,8 +409,8 @@ bool AnimationFile::finish(std::uint64_t& bytes, std::string& problem) {
         if (!WebPAnimEncoderAdd(webp.encoder, nullptr, int(webp.timestampMs), nullptr) ||
             !WebPAnimEncoderAssemble(webp.encoder, &data))
             return fail(problem, std::string("WebP: ") + WebPAnimEncoderGetError(webp.encoder));
-        const bool written = output_->write({data.bytes, data.size}, problem) &&
-                             output_->commit(problem);
+        const bool written =
+            output_->write({data.bytes, data.size}, problem) && output_->commit(problem);
         WebPDataClear(&data);
         if (!written) return fail(problem, problem);
         webp_.reset();

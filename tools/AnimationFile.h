@@ -5,7 +5,7 @@
 // holds one picture for every frame added; libwebp's encoder folds a frame that repeats the one
 // before into that frame's duration, so a WebP may hold fewer, playing for the same time.
 
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 
 #include "render/SoftCanvas.h"
 

@@ -3,7 +3,7 @@
 // resource set to the offset where CONTAINER begins, and the author's texts written in.
 
 #include "Commands.h"
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 #include "Report.h"
 #include "SaverTextOptions.h"
 #include "TemplateSaver.h"

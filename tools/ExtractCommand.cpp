@@ -3,7 +3,7 @@
 // order, exactly as the decoders delivered them.
 
 #include "Commands.h"
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 #include "Inspection.h"
 #include "PngFile.h"
 #include "Report.h"

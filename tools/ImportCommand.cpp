@@ -10,11 +10,12 @@
 // last no frame at all gives way to the next.
 
 #include "Commands.h"
-#include "OutputFile.h"
+#include "Inspection.h"
+#include "files/OutputFile.h"
 #include "Report.h"
 
-#include "BmpFile.h"
-#include "ProjectWriter.h"
+#include "project/BmpFile.h"
+#include "project/ProjectWriter.h"
 
 #include "container/ContainerFile.h"
 #include "container/DecodeBuffer.h"
@@ -379,8 +380,8 @@ int runImport(const Arguments& arguments) {
         if (!sheetProject(picture, int(across), int(down), project, note, problem))
             return fileError(path, problem);
     }
-    if (!writeProject(project, *out, parsed.has("--force"), fileProblem))
-        return reportProblem(*out, fileProblem);
+    if (!writeProjectFolder(project, *out, parsed.has("--force"), problem))
+        return fileError(*out, problem);
     std::printf("%s: a project of %d x %d: %s\n", out->c_str(), project.stage.width,
                 project.stage.height, note.c_str());
     return exitDone;

@@ -2,7 +2,7 @@
 
 #include "Commands.h"
 #include "Inspection.h"
-#include "Project.h"
+#include "project/Project.h"
 #include "Report.h"
 #include "TimelineJson.h"
 

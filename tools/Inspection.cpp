@@ -1,6 +1,6 @@
 #include "Inspection.h"
 
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 #include "Report.h"
 
 #include "container/ContainerHeader.h"

@@ -60,11 +60,17 @@ bool inspectFile(Inspection& inspection, FileProblem& problem);
 bool inspectBytes(Inspection& inspection, Bytes file, FileProblem& problem);
 
 // A project file (PROJECT.json) is taken wherever an animation is: it is read and packed in
-// memory as `pack` does.
+// memory as `pack` does; and written as a folder by unpack and import.
 bool isProjectPath(const std::string& path);
 // Reads and packs the project at `path`, printing its errors and warnings as `pack` does, one
 // line each, and remembering every file it read as an input. Empty when it has errors; then
 // `firstError`, when given, receives the first. `files`, when given, receives every file read.
+struct Project;
+
+// Writes the project as the folder `folder` through the safe folder writer: whole, or with
+// `replace` over an existing folder's files. False, with the problem, when nothing was written.
+bool writeProjectFolder(const Project& project, const std::string& folder, bool replace,
+                        std::string& problem);
 std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path,
                                                          std::vector<std::string>* files = nullptr,
                                                          std::string* firstError = nullptr);

@@ -4,15 +4,15 @@
 // that packs to a container loading the same.
 
 #include "Commands.h"
-#include "OutputFile.h"
 #include "Inspection.h"
 #include "Report.h"
 #include "SaverTextOptions.h"
 #include "TemplateSaver.h"
+#include "files/OutputFile.h"
 
-#include "ProjectPacker.h"
-#include "ProjectReader.h"
-#include "ProjectWriter.h"
+#include "project/ProjectPacker.h"
+#include "project/ProjectReader.h"
+#include "project/ProjectWriter.h"
 
 #include "container/Bundle.h"
 #include "container/ContainerWriter.h"
@@ -145,9 +145,8 @@ int runUnpack(const Arguments& arguments) {
     if (!inspectForCommand(inspection)) return exitBadInput;
 
     const Project project = projectFromPlayer(inspection.player, slotBytes);
-    FileProblem problem;
-    if (!writeProject(project, *out, parsed.has("--force"), problem))
-        return reportProblem(*out, problem);
+    std::string why;
+    if (!writeProjectFolder(project, *out, parsed.has("--force"), why)) return fileError(*out, why);
     const auto count = [](std::size_t n, const char* what) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };

@@ -9,7 +9,7 @@
 #include "Inspection.h"
 #include "Report.h"
 
-#include "DemoData.h"
+#include "demo/DemoData.h"
 #include "linux/PlayWindow.h"
 #include "player/PlaybackLoop.h"
 

@@ -1,6 +1,6 @@
 #include "PngFile.h"
 
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 
 #include "render/StageSurface.h"
 

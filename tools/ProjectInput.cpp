@@ -1,9 +1,10 @@
 // A project wherever the tool takes an animation: read and packed in memory as pack does.
 
 #include "Inspection.h"
-#include "OutputFile.h"
-#include "ProjectPacker.h"
-#include "ProjectReader.h"
+#include "files/OutputFile.h"
+#include "project/ProjectPacker.h"
+#include "project/ProjectReader.h"
+#include "project/ProjectWriter.h"
 
 #include "container/ContainerWriter.h"
 
@@ -34,6 +35,17 @@ std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path
         return std::nullopt;
     }
     return writeContainer(packProject(*result.project));
+}
+
+bool writeProjectFolder(const Project& project, const std::string& folder, bool replace,
+                        std::string& problem) {
+    // The folder appears whole, or with `replace` over an existing one's files, project.json
+    // last; on any failure nothing of it is left.
+    OutputFolder output(folder, replace);
+    const auto write = [&](const std::string& name, Bytes bytes) {
+        return writeFileSafely(output.stagedPath(name), bytes, problem);
+    };
+    return output.open(problem) && writeProjectFiles(project, write) && output.commit(problem);
 }
 
 } // namespace cinefold

@@ -6,8 +6,8 @@
 // so the pixels are the ones the saver shows.
 
 #include "AnimationFile.h"
-#include "OutputFile.h"
 #include "VideoFile.h"
+#include "files/OutputFile.h"
 
 #include "Commands.h"
 #include "Inspection.h"
@@ -469,8 +469,11 @@ int runRender(const Arguments& arguments) {
         if (presented) {
             // The window's erase leaves it black wherever the stage does not land.
             window.fill(0, 0, window.width(), window.height(), 0);
-            presentStage(player, stage, window, client.width, client.height,
-                         request.screenSize.width, request.screenSize.height);
+            presentStage(
+                PresentedStage{player.stageWidth, player.stageHeight,
+                               player.stretchToDesktop != 0},
+                stage, window, client.width, client.height, request.screenSize.width,
+                request.screenSize.height);
         }
         if (request.scale == 1) return unscaled;
         scaleBy(unscaled, request.scale, scaled);

@@ -1,6 +1,6 @@
 #include "TimelineJson.h"
 
-#include "Project.h"
+#include "project/Project.h"
 
 namespace cinefold {
 

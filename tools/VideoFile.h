@@ -4,7 +4,7 @@
 // given when the file is opened; a side of odd length is padded with one black row or column,
 // since yuv420p halves both sides. Each frame lasts one frame period.
 
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 
 #include "render/SoftCanvas.h"
 

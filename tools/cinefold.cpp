@@ -2,7 +2,7 @@
 
 #include "Commands.h"
 #include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 #include "Report.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // pictures the tool reads from disk beside it: the page asks for an animation or a saver.
 
 #include "Inspection.h"
-#include "OutputFile.h"
+#include "files/OutputFile.h"
 
 #include <cstdio>
 

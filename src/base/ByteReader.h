@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace cinefold {
 
@@ -82,6 +83,17 @@ inline void storeU32le(std::uint8_t* p, std::uint32_t v) {
     p[1] = std::uint8_t(v >> 8);
     p[2] = std::uint8_t(v >> 16);
     p[3] = std::uint8_t(v >> 24);
+}
+
+// Little-endian appends, for the writers that build a payload field by field.
+inline void appendU16le(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(std::uint8_t(v));
+    out.push_back(std::uint8_t(v >> 8));
+}
+inline void appendU32le(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    std::uint8_t bytes[4];
+    storeU32le(bytes, v);
+    out.insert(out.end(), bytes, bytes + 4);
 }
 
 } // namespace cinefold

@@ -41,6 +41,7 @@
 // deeper than 32) does no harm, as the classic expansion would never meet it either.
 
 #include "container/DecodeBuffer.h"
+#include "container/PairTable.h"
 
 #include <algorithm>
 #include <array>
@@ -68,20 +69,13 @@ const char* describe(Flaw flaw) {
     return flaw == Flaw::endless ? "expansion without end" : "stack deeper than 32";
 }
 
-// The pair table of the current pair block: the left and right byte of every code.
-class PairTable {
+// The pair table of the current pair block, and which codes it makes pairs.
+class PairTableReader {
   public:
-    PairTable() {
-        for (unsigned code = 0; code < 256; ++code) {
-            left_[code] = std::uint8_t(code);
-            right_[code] = 0;
-        }
-    }
-
     // Reads the table of the next pair block. Returns null, or why the table is unusable.
     const char* read(ByteReader& reader) {
         for (unsigned i = 0; i < pairCount_; ++i)
-            left_[pairs_[i]] = pairs_[i];
+            table_.left[pairs_[i]] = pairs_[i];
         pairCount_ = 0;
 
         // The table is read straight from the bytes that are left, each read checked against
@@ -104,8 +98,8 @@ class PairTable {
                 const std::uint8_t left = rest[p++];
                 if (left == k) continue;
                 if (p == rest.size()) return "pair table cut off";
-                left_[k] = left;
-                right_[k] = rest[p++];
+                table_.left[k] = left;
+                table_.right[k] = rest[p++];
                 pairs_[pairCount_++] = std::uint8_t(k);
             }
             if (k == 256) break;
@@ -114,15 +108,13 @@ class PairTable {
         return nullptr;
     }
 
-    std::uint8_t left(std::uint8_t code) const { return left_[code]; }
-    std::uint8_t right(std::uint8_t code) const { return right_[code]; }
-    bool isPair(std::uint8_t code) const { return left_[code] != code; }
+    std::uint8_t left(std::uint8_t code) const { return table_.left[code]; }
+    std::uint8_t right(std::uint8_t code) const { return table_.right[code]; }
     // The codes that the current block makes pairs.
     std::span<const std::uint8_t> pairs() const { return {pairs_.data(), pairCount_}; }
 
   private:
-    std::array<std::uint8_t, 256> left_;
-    std::array<std::uint8_t, 256> right_;
+    PairTable table_;
     std::array<std::uint8_t, 256> pairs_;
     unsigned pairCount_ = 0;
 };
@@ -139,7 +131,7 @@ class ExpansionSurvey {
         state_.fill(State::done);
     }
 
-    void update(const PairTable& table) {
+    void update(const PairTableReader& table) {
         for (unsigned i = 0; i < previousCount_; ++i) {
             const std::uint8_t code = previous_[i];
             length_[code] = 1;
@@ -181,7 +173,7 @@ class ExpansionSurvey {
     // its right and left bytes makes 2, the left expansion then runs one entry higher and the
     // right one at the original height. A code that reaches itself again expands forever.
     // Recursion is at most 256 calls deep, one per code on the current path.
-    void analyse(const PairTable& table, std::uint8_t code) {
+    void analyse(const PairTableReader& table, std::uint8_t code) {
         state_[code] = State::visiting;
         const std::uint8_t left = table.left(code);
         const std::uint8_t right = table.right(code);
@@ -228,7 +220,7 @@ class FlatExpander {
         copyLength_.fill(0);
     }
 
-    void update(const PairTable& table) {
+    void update(const PairTableReader& table) {
         for (unsigned i = 0; i < previousCount_; ++i) {
             const std::uint8_t code = previous_[i];
             flat_[code][0] = code;
@@ -247,7 +239,7 @@ class FlatExpander {
 
     // Writes the expansions of codes from out on, without passing end; the output began at
     // begin. Returns the new write position, or null when they do not fit.
-    std::uint8_t* expand(const PairTable& table, Bytes codes, std::uint8_t* begin,
+    std::uint8_t* expand(const PairTableReader& table, Bytes codes, std::uint8_t* begin,
                          std::uint8_t* out, std::uint8_t* end) {
         static_assert(flatLimit == 32, "flat codes are copied as two 16-byte halves");
         const std::uint8_t* next = codes.data();
@@ -292,8 +284,8 @@ class FlatExpander {
 
     // The classic stack, popping left before right, except that a flat code is copied whole,
     // and so is a long code met before in this block, from where its expansion went.
-    std::uint8_t* expandChecked(const PairTable& table, std::uint8_t code, std::uint8_t* begin,
-                                std::uint8_t* out, std::uint8_t* end) {
+    std::uint8_t* expandChecked(const PairTableReader& table, std::uint8_t code,
+                                std::uint8_t* begin, std::uint8_t* out, std::uint8_t* end) {
         std::uint8_t stack[maxStackDepth];
         int top = 0;
         stack[top++] = code;
@@ -328,7 +320,7 @@ class FlatExpander {
     // long (flat length 0) otherwise. The first pass has ruled out cycles among the codes the
     // packed bytes reach; should one be met anyway, the code is treated as long, and the
     // checked expansion refuses it. Recursion is at most 256 calls deep.
-    void prepare(const PairTable& table, std::uint8_t code) {
+    void prepare(const PairTableReader& table, std::uint8_t code) {
         state_[code] = State::preparing;
         const std::uint8_t left = table.left(code);
         const std::uint8_t right = table.right(code);
@@ -404,7 +396,7 @@ const std::uint8_t* DecodeBuffer::expandPairs(Bytes block, std::int32_t decoded)
 
     // First pass: check every table and add up the expansion.
     {
-        PairTable table;
+        PairTableReader table;
         ExpansionSurvey survey;
         ByteReader reader(block, headerSize);
         std::uint64_t total = 0;
@@ -434,7 +426,7 @@ const std::uint8_t* DecodeBuffer::expandPairs(Bytes block, std::int32_t decoded)
     if (!begin) return refuse("out of memory");
     std::uint8_t* end = begin + capacity;
     std::uint8_t* out = begin;
-    PairTable table;
+    PairTableReader table;
     FlatExpander expander;
     ByteReader reader(block, headerSize);
     while (!reader.atEnd()) {

@@ -3,24 +3,13 @@
 // and the table written in as few bytes as the format allows. DataBlock.cpp describes the
 // format beside the decoder that reads it.
 
+#include "container/PairTable.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
 
 namespace cinefold {
-
-// The pair table of one pair block: a code whose left byte is itself is a literal.
-struct PairTable {
-    std::array<std::uint8_t, 256> left;
-    std::array<std::uint8_t, 256> right;
-
-    PairTable() {
-        for (int c = 0; c < 256; ++c)
-            left[std::size_t(c)] = std::uint8_t(c);
-        right.fill(0);
-    }
-    bool isLiteral(int c) const { return left[std::size_t(c)] == c; }
-};
 
 // The table with every code literal, in its shortest form: skip codes 0..127, the entry of
 // code 128 (itself), skip codes 129..255.

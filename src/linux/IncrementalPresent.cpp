@@ -7,10 +7,10 @@
 
 namespace cinefold {
 
-RowBand IncrementalPresent::present(const Player& player, const SoftCanvas& stage,
-                                    std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                                    std::uint32_t rowBytes, std::int32_t screenWidth,
-                                    std::int32_t screenHeight) {
+RowRange IncrementalPresent::present(const Player& player, const SoftCanvas& stage,
+                                     std::uint8_t* pixels, std::int32_t width, std::int32_t height,
+                                     std::uint32_t rowBytes, std::int32_t screenWidth,
+                                     std::int32_t screenHeight) {
     const Geometry geometry{pixels,
                             width,
                             height,
@@ -37,7 +37,9 @@ RowBand IncrementalPresent::present(const Player& player, const SoftCanvas& stag
                             view.rowLength) == 0;
         target.keepRows(view.pixels, unchanged_.data());
     }
-    presentStage(player, stage, target, width, height, screenWidth, screenHeight);
+    presentStage(
+        PresentedStage{player.stageWidth, player.stageHeight, player.stretchToDesktop != 0}, stage,
+        target, width, height, screenWidth, screenHeight);
 
     if (view.pixels != nullptr) shownStage_.assign(view.pixels, view.pixels + stageBytes);
     shownGeometry_ = geometry;

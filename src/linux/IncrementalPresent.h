@@ -6,6 +6,7 @@
 // geometry are those of the last present. The preview redraws everything, since it draws from a
 // screen-sized picture, not from the stage.
 
+#include "base/Rect.h"
 #include "linux/PixelTarget32.h"
 #include "player/Player.h"
 #include "render/SoftCanvas.h"
@@ -15,21 +16,14 @@
 
 namespace cinefold {
 
-// Rows first up to end of the picture; empty when they are equal.
-struct RowBand {
-    std::int32_t first = 0;
-    std::int32_t end = 0;
-    bool empty() const { return first >= end; }
-};
-
 class IncrementalPresent {
   public:
     // Presents the stage into the picture (width x height pixels, rows rowBytes apart) as the
     // saver places it on a screen of screenWidth x screenHeight, and returns the rows that
     // changed.
-    RowBand present(const Player& player, const SoftCanvas& stage, std::uint8_t* pixels,
-                    std::int32_t width, std::int32_t height, std::uint32_t rowBytes,
-                    std::int32_t screenWidth, std::int32_t screenHeight);
+    RowRange present(const Player& player, const SoftCanvas& stage, std::uint8_t* pixels,
+                     std::int32_t width, std::int32_t height, std::uint32_t rowBytes,
+                     std::int32_t screenWidth, std::int32_t screenHeight);
     // The picture was replaced: the next present draws it all, on black.
     void forget() { shownValid_ = false; }
 

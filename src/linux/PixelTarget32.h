@@ -6,7 +6,8 @@
 //
 // It takes what presentStage gives it: fills, and copies and stretches from 24-bit pictures
 // (the stage and the preview's screen-sized picture), with the same pixels as the software
-// canvas's COLORONCOLOR stretch.
+// canvas's COLORONCOLOR stretch. The rest of the presentation's contract (Canvas.h) it shares
+// with the software canvas (SoftCanvasSelection.h); the preview's picture is a software canvas.
 
 #include "render/SoftCanvas.h"
 #include "render/SoftCanvasSelection.h"
@@ -62,20 +63,5 @@ class PixelTarget32 {
     std::int32_t firstDrawn_ = 0;
     std::int32_t endDrawn_ = 0;
 };
-
-// What presentStage asks of its target, for this one. The preview's screen-sized picture is a
-// software canvas, drawn into the target in one stretch.
-inline DibView selectSource(PixelTarget32&, const SoftCanvas& canvas) {
-    return canvas.view();
-}
-inline void useColourOnColour(PixelTarget32&) {}
-inline void copyBlock(PixelTarget32& target, std::int32_t dx, std::int32_t dy, std::int32_t width,
-                      std::int32_t height, const DibView& source, std::int32_t sx,
-                      std::int32_t sy) {
-    target.stretch(dx, dy, width, height, source, sx, sy, width, height, RasterOp::copy);
-}
-inline SoftCanvas makePicture(PixelTarget32&, std::int32_t width, std::int32_t height) {
-    return SoftCanvas(width, height);
-}
 
 } // namespace cinefold

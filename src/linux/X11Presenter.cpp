@@ -162,8 +162,8 @@ void X11Presenter::present(const Player& player, const SoftCanvas& stage) {
         screenWidth = screenWidth_;
         screenHeight = screenHeight_;
     }
-    const RowBand band = incremental_.present(player, stage, pixels, width_, height_, rowBytes,
-                                              screenWidth, screenHeight);
+    const RowRange band = incremental_.present(player, stage, pixels, width_, height_, rowBytes,
+                                               screenWidth, screenHeight);
     if (band.empty()) return;
     if (!direct_) convertPixels(band);
     put(0, band.first, width_, band.end - band.first);
@@ -206,7 +206,7 @@ unsigned long X11Presenter::nearestCell(const XColor& wanted) {
         ->pixel;
 }
 
-void X11Presenter::convertPixels(RowBand band) {
+void X11Presenter::convertPixels(RowRange band) {
     for (int y = band.first; y < band.end; ++y) {
         const std::uint8_t* row = staging_.data() + std::size_t(y) * std::size_t(width_) * 4;
         for (int x = 0; x < width_; ++x) {

@@ -56,7 +56,7 @@ class X11Presenter {
     void createImage();
     void destroyImage();
     bool attachSharedImage();
-    void convertPixels(RowBand band);
+    void convertPixels(RowRange band);
     unsigned long serverPixel(std::uint32_t rgb);
     unsigned long nearestCell(const XColor& wanted);
     void put(int x, int y, int width, int height);

@@ -12,6 +12,7 @@
 
 #include "player/Player.h"
 #include "render/ImageDrawing.h"
+#include "render/SoftCanvasSelection.h"
 #include "timeline/LayerPlacement.h"
 
 namespace cinefold {
@@ -20,8 +21,8 @@ namespace detail {
 
 // Fills the stage with colour outside `keep`, in at most four bands around it; the whole stage
 // when keep is empty.
-template <class Canvas>
-void fillAround(Canvas& stage, const StageRect& keep, std::int32_t width, std::int32_t height,
+template <Canvas C>
+void fillAround(C& stage, const Rect& keep, std::int32_t width, std::int32_t height,
                 std::uint32_t colour) {
     if (keep.left >= keep.right) {
         stage.fill(0, 0, width, height, colour);
@@ -35,7 +36,7 @@ void fillAround(Canvas& stage, const StageRect& keep, std::int32_t width, std::i
 
 } // namespace detail
 
-template <class Canvas> void composeFrame(const Player& player, Canvas& stage) {
+template <Canvas C> void composeFrame(const Player& player, C& stage) {
     const std::int32_t width = player.stageWidth, height = player.stageHeight;
     // Only the image of the background record counts; its place, size, flip and group do not.
     const std::int32_t background = player.trackSet.evaluateBackground(player.currentFrame).image;
@@ -46,8 +47,7 @@ template <class Canvas> void composeFrame(const Player& player, Canvas& stage) {
     // The stage is backColor with the background laid over it. The fill leaves out what the
     // background paints over in full, usually the whole stage: filling it first would cost a
     // third of the fill and background of an ordinary frame for pixels nobody sees.
-    const StageRect painted =
-        entry ? backgroundArea(*entry, width, height, player.backMode) : StageRect{};
+    const Rect painted = entry ? backgroundArea(*entry, width, height, player.backMode) : Rect{};
     detail::fillAround(stage, painted, width, height, player.backColor);
     if (entry && !drawBackground(stage, *entry, width, height, player.backMode)) {
         // A stretch that failed left some of that area as it was: fill it, and lay the
@@ -59,9 +59,7 @@ template <class Canvas> void composeFrame(const Player& player, Canvas& stage) {
     for (int layer = 1; layer < TrackSet::layerCount; ++layer) {
         const LayerPlacement placement = placeLayer(player.trackSet, layer, player.currentFrame);
         if (!placement.hasImageNumber()) continue;
-        const SpriteRect& r = placement.rect;
-        drawSprite(stage, *player.imageStore.entry(placement.image - 1),
-                   StageRect{r.left, r.top, r.right, r.bottom});
+        drawSprite(stage, *player.imageStore.entry(placement.image - 1), placement.rect);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "player/PresentLayout.h"
 
+#include "render/StageSurface.h"
+
 #include <algorithm>
 
 namespace cinefold {
@@ -14,8 +16,8 @@ constexpr std::int32_t largestStageSide = 32767;
 bool stageSizeUsable(std::int32_t stageWidth, std::int32_t stageHeight) {
     if (stageWidth <= 0 || stageHeight <= 0) return false;
     if (stageWidth > largestStageSide || stageHeight > largestStageSide) return false;
-    std::int64_t rowLength = (std::int64_t(stageWidth) * 24 + 31) / 32 * 4;
-    return rowLength * stageHeight <= largestStageBytes;
+    const std::uint64_t rowLength = dibRowLength(std::uint64_t(stageWidth), 24);
+    return rowLength * std::uint64_t(stageHeight) <= std::uint64_t(largestStageBytes);
 }
 
 PresentLayout presentLayout(std::int32_t clientWidth, std::int32_t screenWidth,

@@ -5,41 +5,48 @@
 // the saver presents through the GDI canvas onto its window, and the tools through the software
 // canvas onto a picture of the client's size, so that both show the same pixels.
 
-#include "player/Player.h"
 #include "player/PresentLayout.h"
-#include "render/SoftCanvas.h"
+#include "render/Canvas.h"
 
 #include <cstdint>
 
 namespace cinefold {
 
+// What the presentation needs of the animation: the stage's size and whether the saver's option
+// stretches it to the desktop.
+struct PresentedStage {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool stretchToDesktop = false;
+};
+
 // target is the window's client area, clientWidth x clientHeight, on a screen of screenWidth x
-// screenHeight; stage holds the composed stage of the Player's stage size.
+// screenHeight; stage holds the composed stage, shown.width x shown.height.
 template <class Target, class Stage>
-void presentStage(const Player& player, const Stage& stage, Target& target,
+requires PresentTarget<Target, Stage>
+void presentStage(const PresentedStage& shown, const Stage& stage, Target& target,
                   std::int32_t clientWidth, std::int32_t clientHeight, std::int32_t screenWidth,
                   std::int32_t screenHeight) {
     constexpr std::uint32_t black = 0;
-    const PresentLayout layout =
-        presentLayout(clientWidth, screenWidth, screenHeight, player.stageWidth, player.stageHeight,
-                      player.stretchToDesktop != 0);
+    const PresentLayout layout = presentLayout(clientWidth, screenWidth, screenHeight, shown.width,
+                                               shown.height, shown.stretchToDesktop);
     useColourOnColour(target);
     switch (layout.kind) {
     case PresentKind::nothing:
         target.fill(0, 0, clientWidth, clientHeight, black);
         break;
     case PresentKind::centred:
-        copyBlock(target, layout.x, layout.y, player.stageWidth, player.stageHeight,
+        copyBlock(target, layout.x, layout.y, shown.width, shown.height,
                   selectSource(target, stage), 0, 0);
         break;
     case PresentKind::stretched:
         target.stretch(layout.x, layout.y, layout.width, layout.height, selectSource(target, stage),
-                       0, 0, player.stageWidth, player.stageHeight, RasterOp::copy);
+                       0, 0, shown.width, shown.height, RasterOp::copy);
         break;
     case PresentKind::preview: {
         auto screen = makePicture(target, screenWidth, screenHeight);
         screen.fill(0, 0, screenWidth, screenHeight, black);
-        copyBlock(screen, layout.x, layout.y, player.stageWidth, player.stageHeight,
+        copyBlock(screen, layout.x, layout.y, shown.width, shown.height,
                   selectSource(screen, stage), 0, 0);
         target.stretch(0, 0, clientWidth, clientHeight, selectSource(target, screen), 0, 0,
                        screenWidth, screenHeight, RasterOp::copy);
@@ -47,9 +54,5 @@ void presentStage(const Player& player, const Stage& stage, Target& target,
     }
     }
 }
-
-extern template void presentStage<SoftCanvas, SoftCanvas>(const Player&, const SoftCanvas&,
-                                                          SoftCanvas&, std::int32_t, std::int32_t,
-                                                          std::int32_t, std::int32_t);
 
 } // namespace cinefold

@@ -1,5 +1,7 @@
 #include "render/BmpHeader.h"
 
+#include "render/StageSurface.h"
+
 namespace cinefold {
 
 bool readBmpHeader(Bytes bytes, BmpHeader& header) {
@@ -47,12 +49,33 @@ bool layOutBmp(Bytes bytes, BmpLayout& layout) {
         header.height < 0 ? 0u - std::uint32_t(header.height) : std::uint32_t(header.height);
     // The rows must lie within the bytes, so that a section sized from them is never larger
     // than the input. Dividing, rather than multiplying, cannot overflow.
-    const std::uint64_t rowLength = (std::uint64_t(header.width) * header.bitCount + 31) / 32 * 4;
+    const std::uint64_t rowLength = dibRowLength(std::uint64_t(header.width), header.bitCount);
     const std::size_t available = bytes.size() - layout.rowsAt;
     if (rowLength > available || rowLength > 0xFFFFFFFFu || layout.rowCount > available / rowLength)
         return false;
     layout.rowLength = std::uint32_t(rowLength);
     return true;
+}
+
+std::vector<std::uint8_t> makeBmpFile(std::int32_t width, std::int32_t height,
+                                      std::uint16_t bitCount, std::uint32_t colors) {
+    const std::size_t pixelOffset = bmpHeadersSize + 4 * std::size_t(colors);
+    const std::size_t imageSize =
+        std::size_t(dibRowLength(std::uint64_t(width), bitCount)) * std::size_t(height);
+    std::vector<std::uint8_t> bmp(pixelOffset + imageSize, 0);
+    std::uint8_t* p = bmp.data();
+    p[0] = 'B';
+    p[1] = 'M';
+    storeU32le(p + 2, std::uint32_t(bmp.size()));
+    storeU32le(p + 10, std::uint32_t(pixelOffset));
+    storeU32le(p + 14, 40);
+    storeU32le(p + 18, std::uint32_t(width));
+    storeU32le(p + 22, std::uint32_t(height));
+    p[26] = 1; // planes
+    p[28] = std::uint8_t(bitCount);
+    storeU32le(p + 34, std::uint32_t(imageSize));
+    storeU32le(p + 46, colors);
+    return bmp;
 }
 
 } // namespace cinefold

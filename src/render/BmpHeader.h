@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace cinefold {
 
@@ -55,5 +56,11 @@ struct BmpLayout {
 // the pixel bytes (pixel offset 54) may reach past their end; the entries it lacks read as zero.
 // That keeps a small mask without a stored table, whose colours are replaced anyway.
 bool layOutBmp(Bytes bytes, BmpLayout& layout);
+
+// The writer of the same layout: an uncompressed bottom-up BMP file image of `width` x `height`
+// pixels at `bitCount` bits, with `colors` colour-table entries between the headers and the
+// rows, the table and the rows all zero for the caller to fill.
+std::vector<std::uint8_t> makeBmpFile(std::int32_t width, std::int32_t height,
+                                      std::uint16_t bitCount, std::uint32_t colors);
 
 } // namespace cinefold

@@ -1,5 +1,7 @@
 #include "render/DibSection.h"
 
+#include "render/StageSurface.h"
+
 #include <new>
 
 namespace cinefold {
@@ -13,7 +15,7 @@ SectionMemory createHeapSection(void*, Bytes bitmapInfo) {
     reader.skip(2);
     std::uint16_t bitCount = reader.u16le();
     if (!reader.ok() || width <= 0 || height == 0) return {};
-    std::uint64_t rowLength = (std::uint64_t(width) * bitCount + 31) / 32 * 4;
+    std::uint64_t rowLength = dibRowLength(std::uint64_t(width), bitCount);
     std::uint64_t rows = height < 0 ? std::uint64_t(-std::int64_t(height)) : std::uint64_t(height);
     if (rowLength == 0 || rows > 0xFFFFFFFFu / rowLength) return {};
     std::uint8_t* pixels = new (std::nothrow) std::uint8_t[rowLength * rows]();

@@ -2,7 +2,7 @@
 // Device-independent bitmap sections and logical palettes as the image store holds them, and
 // the allocator that makes them. The store is portable: it builds the system's bitmap-info block
 // and palette entries, and an allocator turns them into objects. On Windows that allocator is
-// GDI (render/GdiSections.h), so the store's entries are real DIB sections and palettes that
+// GDI (saver/GdiSections.h), so the store's entries are real DIB sections and palettes that
 // the GDI canvas selects into device contexts; everywhere else the heap allocator below keeps
 // the same memory layout, and the software canvas reads the very same pixels.
 

@@ -4,22 +4,11 @@
 // row-by-row fallback draws. Every value is a signed 32-bit integer and every division
 // truncates toward zero, as the saver computes them.
 
+#include "base/Rect.h"
+
 #include <cstdint>
 
 namespace cinefold {
-
-// b - a, wrapping as 32-bit arithmetic does: a rectangle's extent, whatever its corners.
-inline std::int32_t extent32(std::int32_t a, std::int32_t b) {
-    return std::int32_t(std::uint32_t(b) - std::uint32_t(a));
-}
-
-// Left, top, right, bottom in stage pixels; right < left or bottom < top mirrors the picture.
-struct StageRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
 
 // The block of the background image that backMode 1 copies at its own size: the width x height
 // block at (sourceX, sourceY) of the image goes to (x, y) on the stage. The image is centred,
@@ -50,11 +39,6 @@ std::int32_t fallbackSourceRow(std::int32_t sourceHeight, std::int32_t destinati
 // The values of i, first to end - 1, whose destination rows lie on a stage of stageHeight rows:
 // the other rows would draw nothing, so a band of two billion rows costs no more than the stage.
 // Empty when destinationHeight is 0 or negative.
-struct RowRange {
-    std::int32_t first = 0;
-    std::int32_t end = 0;
-    friend bool operator==(const RowRange&, const RowRange&) = default;
-};
 RowRange fallbackRows(std::int32_t top, std::int32_t destinationHeight, std::int32_t stageHeight);
 
 } // namespace cinefold

@@ -1,23 +1,11 @@
 #pragma once
 // Drawing one image of the store on the stage: a sprite into its rectangle, masked or opaque,
-// and the background by its mode. Both are written once for every canvas. A canvas type offers:
-//
-//   canvas.width(), canvas.height()          its size in pixels
-//   canvas.fill(left, top, right, bottom, colourRef)
-//   canvas.stretch(dx, dy, dw, dh, source, sx, sy, sw, sh, RasterOp)
-//                                            StretchBlt with COLORONCOLOR; false when it fails
-//   selectImage(canvas, entry), selectMask(canvas, entry)
-//                                            the slot's image or mask made ready to draw from,
-//                                            for as long as the returned object lives
-//   selectPalette(canvas, palette)           the palette selected and realised for as long as the
-//                                            returned object lives (nothing for a null palette)
-//   useColourOnColour(canvas)                the stretch mode COLORONCOLOR
-//
-// The GDI canvas (GdiCanvas.h) does this with device contexts, the software canvas
-// (SoftCanvasSelection.h) in memory. The order in which the scoped objects are declared below is
-// the order in which they are given back, in reverse: the palette is restored first, then the
-// mask's source is released, then the image's.
+// and the background by its mode. Both are written once for every canvas (Canvas.h). The order
+// in which the scoped objects are declared below is the order in which they are given back, in
+// reverse: the palette is restored first, then the mask's source is released, then the image's.
 
+#include "base/Arithmetic32.h"
+#include "render/Canvas.h"
 #include "render/DrawingGeometry.h"
 #include "render/ImageStore.h"
 
@@ -30,22 +18,22 @@ namespace detail {
 
 // Draws the rows of a sprite's band one by one, each stretched from one source row; for a
 // stretch that the canvas refused as a whole. Only the rows that lie on the stage are drawn.
-template <class Canvas, class Source>
-void drawRowByRow(Canvas& stage, const Source& source, const Section& section,
-                  const StageRect& rect, RasterOp op) {
-    const std::int32_t width = extent32(rect.left, rect.right);
-    const std::int32_t height = extent32(rect.top, rect.bottom);
+template <Canvas C, class Source>
+void drawRowByRow(C& stage, const Source& source, const Section& section, const Rect& rect,
+                  RasterOp op) {
+    const std::int32_t width = sub32(rect.right, rect.left);
+    const std::int32_t height = sub32(rect.bottom, rect.top);
     const RowRange rows = fallbackRows(rect.top, height, stage.height());
     for (std::int32_t i = rows.first; i < rows.end; ++i)
         stage.stretch(rect.left, rect.top + i, width, 1, source, 0,
                       fallbackSourceRow(section.height, height, i), section.width, 1, op);
 }
 
-template <class Canvas, class Source>
-void stretchWhole(Canvas& stage, const Source& source, const Section& section,
-                  const StageRect& rect, RasterOp op) {
-    if (!stage.stretch(rect.left, rect.top, extent32(rect.left, rect.right),
-                       extent32(rect.top, rect.bottom), source, 0, 0, section.width, section.height,
+template <Canvas C, class Source>
+void stretchWhole(C& stage, const Source& source, const Section& section, const Rect& rect,
+                  RasterOp op) {
+    if (!stage.stretch(rect.left, rect.top, sub32(rect.right, rect.left),
+                       sub32(rect.bottom, rect.top), source, 0, 0, section.width, section.height,
                        op))
         drawRowByRow(stage, source, section, rect, op);
 }
@@ -55,8 +43,7 @@ void stretchWhole(Canvas& stage, const Source& source, const Section& section,
 // Draws the entry's image onto the rectangle: through its mask (the mask ANDed, then the image
 // ORed, so that the stage shows through where the mask is 1), or opaque without one. An entry
 // without a bitmap draws nothing.
-template <class Canvas>
-void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
+template <Canvas C> void drawSprite(C& stage, const ImageEntry& entry, const Rect& rect) {
     if (!entry.drawBitmap) return;
     auto image = selectImage(stage, entry);
     auto mask = selectMask(stage, entry); // selects nothing without a mask
@@ -73,17 +60,17 @@ void drawSprite(Canvas& stage, const ImageEntry& entry, const StageRect& rect) {
 // The part of a stageWidth x stageHeight stage that drawBackground paints over in full, every
 // pixel copied from the image: the centred block clipped to the stage (backMode 1), or the whole
 // stage (tiled or stretched). Empty (left == right) when the background draws nothing.
-inline StageRect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth,
-                                std::int32_t stageHeight, std::int32_t backMode) {
+inline Rect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth,
+                           std::int32_t stageHeight, std::int32_t backMode) {
     const Section& bitmap = entry.drawBitmap;
     if (!bitmap || stageWidth <= 0 || stageHeight <= 0) return {};
     switch (backMode) {
     case 1: {
         const BackgroundBlock block =
             centredBackground(bitmap.width, bitmap.height, stageWidth, stageHeight);
-        const StageRect area{block.x, block.y, std::min(block.x + block.width, stageWidth),
-                             std::min(block.y + block.height, stageHeight)};
-        return area.left < area.right && area.top < area.bottom ? area : StageRect{};
+        const Rect area{block.x, block.y, std::min(block.x + block.width, stageWidth),
+                        std::min(block.y + block.height, stageHeight)};
+        return area.left < area.right && area.top < area.bottom ? area : Rect{};
     }
     case 2:
     case 3:
@@ -97,8 +84,8 @@ inline StageRect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth
 // its own size (backMode 1), tiled from the top left (2) or stretched to the stage (3); any
 // other mode draws nothing. False when a stretch failed, so that part of backgroundArea may not
 // have been painted.
-template <class Canvas>
-bool drawBackground(Canvas& stage, const ImageEntry& entry, std::int32_t stageWidth,
+template <Canvas C>
+bool drawBackground(C& stage, const ImageEntry& entry, std::int32_t stageWidth,
                     std::int32_t stageHeight, std::int32_t backMode) {
     const Section& bitmap = entry.drawBitmap;
     if (!bitmap) return true;

@@ -68,11 +68,11 @@ void combineBytes(std::uint8_t* out, const std::uint8_t* in, std::size_t n, Comb
 
 SoftCanvas::SoftCanvas(std::int32_t width, std::int32_t height) {
     if (width <= 0 || height <= 0) return;
-    std::uint32_t rowLength = dibRowLength(std::uint32_t(width), 24);
-    if (std::uint64_t(rowLength) * std::uint64_t(height) > maxCanvasBytes) return;
+    const std::uint64_t rowLength = dibRowLength(std::uint64_t(width), 24);
+    if (rowLength * std::uint64_t(height) > maxCanvasBytes) return;
     width_ = width;
     height_ = height;
-    rowLength_ = rowLength;
+    rowLength_ = std::uint32_t(rowLength);
     pixels_.assign(std::size_t(rowLength) * std::size_t(height), 0);
 }
 

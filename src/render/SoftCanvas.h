@@ -4,6 +4,7 @@
 // operations the compositor uses), pixel for pixel. The tools, the native tests and the players
 // without GDI compose through it; a test under Wine compares it with GDI itself.
 
+#include "render/Canvas.h"
 #include "render/StageSurface.h"
 #include "render/StretchMapping.h"
 
@@ -11,26 +12,6 @@
 #include <vector>
 
 namespace cinefold {
-
-// A borrowed picture to draw from: an image store entry, a mask or a canvas. Rows hold
-// rowLength bytes, pixels packed as in a DIB (1 bit: leftmost pixel in the high bit; 4 bits: high
-// nibble first; 24 bits: blue, green, red). Row 0 is the top row unless bottomUp says the rows
-// are stored bottom row first, as in a BMP file or a DIB section of positive height.
-struct DibView {
-    const std::uint8_t* pixels = nullptr;
-    std::int32_t width = 0, height = 0; // both > 0 when drawable
-    std::uint16_t bitCount = 0;         // 1, 4, 8 or 24
-    std::uint32_t rowLength = 0;
-    // The colour table of a 1-, 4- or 8-bit picture. A DIB section always carries a full table
-    // (2, 16 or 256 entries) whose entries past those supplied are black, so pixel values at or
-    // beyond colourCount draw black.
-    const PaletteColour* colours = nullptr;
-    int colourCount = 0;
-    bool bottomUp = false;
-};
-
-// SRCCOPY, SRCAND and SRCPAINT: the source replaces, is ANDed with, or ORed into the destination.
-enum class RasterOp { copy, sourceAnd, sourcePaint };
 
 class SoftCanvas {
   public:
@@ -51,16 +32,12 @@ class SoftCanvas {
         return pixels_.data() + std::size_t(y) * rowLength_;
     }
 
-    // FillRect with a solid brush of colourRef (0x00BBGGRR). As in GDI the rectangle becomes an
-    // origin and extents: right < left covers right + 1 to left, and likewise for the rows.
+    // The surface's fill and stretch (Canvas.h). A stretch from a source that is not drawable
+    // (no pixels, a size of zero, an unknown bit count, rows too short) fails as a device
+    // context without a bitmap would.
     void fill(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
               std::uint32_t colourRef);
 
-    // StretchBlt with COLORONCOLOR (BitBlt when the extents are equal), signed extents as GDI
-    // takes them. False where GDI's StretchBlt fails, so that the compositor can fall back to
-    // drawing row by row; true otherwise, having drawn what lands inside the canvas. A source
-    // that is not drawable (no pixels, a size of zero, an unknown bit count, rows too short)
-    // fails as a device context without a bitmap would.
     bool stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, std::int32_t dh,
                  const DibView& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                  std::int32_t sh, RasterOp op);

@@ -1,8 +1,8 @@
 #pragma once
-// What the compositor and the presentation ask of a canvas (ImageDrawing.h), for the software
-// canvas: a section or another canvas is drawn from its own memory, so selecting one is taking
-// a view of it; palettes and the stretch mode change nothing in memory, where every transfer
-// already runs as COLORONCOLOR does.
+// The canvas contract (Canvas.h) for the software canvas: a section or another canvas is drawn
+// from its own memory, so selecting one is taking a view of it; palettes and the stretch mode
+// change nothing in memory, where every transfer already runs as COLORONCOLOR does. The
+// presentation's part is shared with every surface that draws from memory (the 32-bit target).
 
 #include "render/ImageStore.h"
 #include "render/SoftCanvas.h"
@@ -16,10 +16,6 @@ namespace cinefold {
 inline DibView selectSource(SoftCanvas&, const Section& section) {
     return sectionView(section);
 }
-inline DibView selectSource(SoftCanvas&, const SoftCanvas& canvas) {
-    return canvas.view();
-}
-
 namespace detail {
 
 // Drawing a palette picture looks up a colour for every pixel of every frame, which for the
@@ -62,18 +58,23 @@ inline SoftPaletteSelection selectPalette(SoftCanvas&, const Palette&) {
     return {};
 }
 
-inline void useColourOnColour(SoftCanvas&) {}
+// What the surfaces that draw from memory share: a surface whose stretch takes a DibView.
+template <class Target>
+concept MemorySurface = requires(Target& t, const DibView& view, std::int32_t n) {
+    t.stretch(n, n, n, n, view, n, n, n, n, RasterOp::copy);
+};
 
-// BitBlt with SRCCOPY: the width x height block at (sx, sy) of the source to (dx, dy).
-inline void copyBlock(SoftCanvas& canvas, std::int32_t dx, std::int32_t dy, std::int32_t width,
-                      std::int32_t height, const DibView& source, std::int32_t sx,
-                      std::int32_t sy) {
-    canvas.stretch(dx, dy, width, height, source, sx, sy, width, height, RasterOp::copy);
+template <MemorySurface Target> void useColourOnColour(Target&) {}
+template <MemorySurface Target> DibView selectSource(Target&, const SoftCanvas& canvas) {
+    return canvas.view();
 }
-
-// A picture of the given size to draw on and then draw from, as a compatible bitmap in a memory
-// DC is for GDI.
-inline SoftCanvas makePicture(SoftCanvas&, std::int32_t width, std::int32_t height) {
+template <MemorySurface Target>
+void copyBlock(Target& target, std::int32_t dx, std::int32_t dy, std::int32_t width,
+               std::int32_t height, const DibView& source, std::int32_t sx, std::int32_t sy) {
+    target.stretch(dx, dy, width, height, source, sx, sy, width, height, RasterOp::copy);
+}
+template <MemorySurface Target>
+SoftCanvas makePicture(Target&, std::int32_t width, std::int32_t height) {
     return SoftCanvas(width, height);
 }
 

@@ -7,9 +7,10 @@
 
 namespace cinefold {
 
-// Rows of a DIB hold ((width x bits + 31) / 32) x 4 bytes.
-inline std::uint32_t dibRowLength(std::uint32_t width, std::uint32_t bitsPerPixel) {
-    return std::uint32_t((std::uint64_t(width) * bitsPerPixel + 31) / 32 * 4);
+// Rows of a DIB hold ((width x bits + 31) / 32) x 4 bytes: the one row stride of every bitmap,
+// 64-bit so that no width and bit count that a header can hold overflows it.
+constexpr std::uint64_t dibRowLength(std::uint64_t width, std::uint32_t bitsPerPixel) {
+    return (width * bitsPerPixel + 31) / 32 * 4;
 }
 
 // 1 bit: the bit in place (0x80 >> x % 8), not 1; 4 bits: the nibble, high for even x; 8 bits:

@@ -1,5 +1,7 @@
 #include "timeline/FrameSequencer.h"
 
+#include "base/Arithmetic32.h"
+
 namespace cinefold {
 
 namespace {
@@ -15,7 +17,7 @@ std::int32_t followingFrame(std::int32_t current, const JumpTable& jumpTable,
     std::int32_t next;
     std::int32_t jump = entryAt(jumpTable, current);
     if (jump == -1) {
-        next = std::int32_t(std::uint32_t(current) + 1u);
+        next = add32(current, 1);
     } else {
         // Counting stops at the first table without an alternative; the jump table's own entry
         // only opens the branch and is not itself a candidate.

@@ -1,6 +1,6 @@
 #include "timeline/Interpolation.h"
 
-#include "timeline/Arithmetic32.h"
+#include "base/Arithmetic32.h"
 
 #include <cfloat>
 #include <cmath>

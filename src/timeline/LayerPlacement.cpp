@@ -1,11 +1,11 @@
 #include "timeline/LayerPlacement.h"
 
-#include "timeline/Arithmetic32.h"
+#include "base/Arithmetic32.h"
 
 namespace cinefold {
 
-SpriteRect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width,
-                      std::int32_t height, std::int32_t flip) {
+Rect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width, std::int32_t height,
+                std::int32_t flip) {
     std::int32_t left = sub32(centerX, width / 2);
     std::int32_t top = sub32(centerY, height / 2);
     std::int32_t right = sub32(add32(centerX, width), width / 2);

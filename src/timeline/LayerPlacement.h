@@ -3,6 +3,7 @@
 // group's), the drawn size and the sprite rectangle. Plain integer arithmetic, shared by the
 // compositor and the tools.
 
+#include "base/Rect.h"
 #include "timeline/CelGroups.h"
 #include "timeline/KeyRecord.h"
 #include "timeline/TrackSet.h"
@@ -11,21 +12,11 @@
 
 namespace cinefold {
 
-// Left, top, right, bottom in stage pixels. A negative extent (right < left, bottom < top)
-// mirrors the picture along that axis.
-struct SpriteRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-    friend bool operator==(const SpriteRect&, const SpriteRect&) = default;
-};
-
 // The rectangle of a picture of width x height centred at (centerX, centerY), with halves
 // truncated toward zero (an odd size puts the extra pixel on the right and bottom), then
 // mirrored by the flip code: 1 left to right, 2 top to bottom, 3 both, anything else as 0.
-SpriteRect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width,
-                      std::int32_t height, std::int32_t flip);
+Rect spriteRect(std::int32_t centerX, std::int32_t centerY, std::int32_t width, std::int32_t height,
+                std::int32_t flip);
 
 struct LayerPlacement {
     KeyRecord record;          // what the track shows
@@ -35,7 +26,7 @@ struct LayerPlacement {
     CelSize celSize;           // with a group: the cel's size, (0, 0) for none
     std::int32_t width = 0;    // drawn size: cel size x record size / 1000 with a group,
     std::int32_t height = 0;   // the record's own size in pixels without
-    SpriteRect rect;           // after the flip
+    Rect rect;                 // after the flip
 
     // Only image numbers 1..100 are drawn (and only when the store holds the image).
     bool hasImageNumber() const { return image >= 1 && image <= 100; }

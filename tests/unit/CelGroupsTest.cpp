@@ -76,8 +76,8 @@ TEST(CelGroups, SectionsKeepWholeEntriesAndFewerThan101FillTheSlotsTheyHold) {
     for (std::int32_t field : {3, 0, 7, 8})
         put32(payload, std::uint32_t(field));
     payload.insert(payload.end(), {1, 2, 3, 4, 5});
-    putCelSection(payload, 1, group1);
-    putCelSection(payload, 2, group7);
+    appendCelSection(payload, 1, group1);
+    appendCelSection(payload, 2, group7);
     payload.resize(payload.size() - 1);
     TrackSet set;
     set.loadGroups(payload);

@@ -40,7 +40,7 @@ std::uint32_t coordinates(std::int32_t x, std::int32_t y) {
 // A 1-bit mask without a colour table, 1 (transparent) where transparent(x, y).
 ByteVector maskPicture(std::int32_t width, std::int32_t height,
                        const std::function<bool(std::int32_t, std::int32_t)>& transparent) {
-    const std::size_t row = std::size_t(width + 31) / 32 * 4;
+    const std::size_t row = std::size_t(dibRowLength(std::uint64_t(width), 1));
     ByteVector rows(row * std::size_t(height));
     for (std::int32_t y = 0; y < height; ++y)
         for (std::int32_t x = 0; x < width; ++x)
@@ -175,6 +175,7 @@ struct FailingCanvas {
     std::vector<Call> calls;
     std::int32_t width() const { return 64; }
     std::int32_t height() const { return 48; }
+    void fill(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint32_t) {}
     bool stretch(std::int32_t, std::int32_t dy, std::int32_t, std::int32_t dh, int, std::int32_t,
                  std::int32_t sy, std::int32_t, std::int32_t sh, RasterOp op) {
         // A few hundred calls are enough to see that too many rows were drawn.

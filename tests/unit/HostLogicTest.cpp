@@ -2,7 +2,7 @@
 // blanks and characters in the command line, handle numbers past 2^32, coordinates at the ends
 // of their range, and timer periods past the timer's limit.
 
-#include "host/HostLogic.h"
+#include "player/HostLogic.h"
 #include "player/TimerPeriod.h"
 
 #include <gtest/gtest.h>

@@ -10,7 +10,7 @@ using namespace cinefold::test;
 TEST(SpriteRectangle, CentresWithTruncatedHalvesThenMirrorsByFlip) {
     const struct {
         std::int32_t x, y, w, h, flip;
-        SpriteRect expected;
+        Rect expected;
     } cases[] = {{10, 10, 4, 3, 0, {8, 9, 12, 12}},
                  {10, 10, 4, 3, 1, {12, 9, 8, 12}},
                  {10, 10, 4, 3, 2, {8, 12, 12, 9}},

@@ -1,5 +1,5 @@
 #include "player/PlaybackLoop.h"
-#include "DemoData.h"
+#include "demo/DemoData.h"
 #include "linux/IncrementalPresent.h"
 #include "player/PresentStage.h"
 
@@ -140,10 +140,11 @@ TEST(IncrementalPresent, ShowsEachFrameAsTheSoftCanvasDoes) {
                 demo.loop.tick();
             player.stretchToDesktop = stretch;
             SoftCanvas expected(c.clientWidth, c.clientHeight);
-            presentStage(player, demo.loop.stage(), expected, c.clientWidth, c.clientHeight,
-                         c.screenWidth, c.screenHeight);
+            presentStage(PresentedStage{player.stageWidth, player.stageHeight, stretch != 0},
+                         demo.loop.stage(), expected, c.clientWidth, c.clientHeight, c.screenWidth,
+                         c.screenHeight);
             const std::vector<std::uint8_t> before = pixels;
-            const RowBand band =
+            const RowRange band =
                 presenter.present(player, demo.loop.stage(), pixels.data(), c.clientWidth,
                                   c.clientHeight, rowBytes, c.screenWidth, c.screenHeight);
             int wrong = 0, unsent = 0;

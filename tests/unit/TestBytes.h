@@ -2,6 +2,8 @@
 // Small builders of binary inputs for the tests: data blocks, BMP file images, containers and
 // minimal PE executables, written out field by field so each test shows what it feeds in.
 
+#include "render/StageSurface.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -83,7 +85,7 @@ inline ByteVector bmpFile(std::int32_t width, std::int32_t height, std::uint16_t
 // a grey colour table of `colors` entries (0: none stored, pixel data at 54).
 inline ByteVector bmpImage(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
                            std::uint32_t colors = 0, std::uint8_t fill = 0) {
-    const std::uint32_t row = ((std::uint32_t(width) * bitCount + 31) / 32) * 4;
+    const std::uint32_t row = std::uint32_t(dibRowLength(std::uint64_t(width), bitCount));
     ByteVector body;
     for (std::uint32_t i = 0; i < colors; ++i)
         put32(body, i * 0x010101u);

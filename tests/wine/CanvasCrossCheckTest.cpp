@@ -5,7 +5,7 @@
 // allows) and random pixels, so that values past the table's end are drawn too.
 
 #include "render/SoftCanvas.h"
-#include "win32/Owners.h"
+#include "saver/Owners.h"
 
 #include "WineTestSupport.h"
 
@@ -72,7 +72,8 @@ Section makeSection(std::int32_t width, std::int32_t height, bool bottomUp, int 
               {}};
     for (std::size_t i = 0; i < colours.size(); ++i)
         info.table[i] = {colours[i].blue, colours[i].green, colours[i].red, 0};
-    Section section{{}, width, height, dibRowLength(std::uint32_t(width), std::uint32_t(bitCount))};
+    const auto rowLength = dibRowLength(std::uint64_t(width), std::uint32_t(bitCount));
+    Section section{{}, width, height, std::uint32_t(rowLength)};
     void* bits = nullptr;
     section.bitmap.reset(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
                                           DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -12,8 +12,8 @@
 #include "TimelineBytes.h"
 #include "WineTestSupport.h"
 
-#include "player/SaverCompositor.h"
-#include "player/SaverPlayer.h"
+#include "saver/SaverCompositor.h"
+#include "saver/SaverPlayer.h"
 #include "render/SoftCanvasSelection.h"
 
 #include <gtest/gtest.h>

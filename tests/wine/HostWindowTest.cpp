@@ -4,10 +4,10 @@
 // the system's default procedure, is replaced by a recorder; messages are sent, so a check sees
 // their effect at once (a close request is a WM_CLOSE posted to this thread's queue).
 
-#include "host/Host.h"
 #include "player/Player.h"
-#include "player/SaverWindow.h"
-#include "settings/Settings.h"
+#include "saver/Host.h"
+#include "saver/SaverWindow.h"
+#include "saver/Settings.h"
 
 #include "WineTestSupport.h"
 
@@ -49,20 +49,20 @@ StandInVerifier verifier;
 
 BOOL WINAPI standInVerify(HWND) {
     ++verifier.calls;
-    verifier.checkingSeen = checkingPassword;
+    verifier.checkingSeen = saverState().checkingPassword;
     if (verifier.whileAsking) verifier.whileAsking();
     return verifier.answer;
 }
 
 void resetHostState() {
-    isWin95Family = 0;
-    isPreview = 0;
-    closeAllowed = 0;
-    checkingPassword = 0;
-    lastCheckTick = 0xFFFFFFFF;
-    passwordModule = nullptr;
-    verifyPassword = nullptr;
-    startCursor = {};
+    saverState().isWin95Family = 0;
+    saverState().isPreview = 0;
+    saverState().closeAllowed = 0;
+    saverState().checkingPassword = 0;
+    saverState().lastCheckTick = 0xFFFFFFFF;
+    saverState().passwordModule.reset();
+    saverState().verifyPassword = nullptr;
+    saverState().startCursor = {};
     reachedSystem.clear();
     verifier = StandInVerifier{};
 }
@@ -81,15 +81,15 @@ class SaverWindow : public testing::Test {
 
     void SetUp() override {
         resetHostState();
-        systemDefaultProc = recordingDefault;
+        saverState().systemDefaultProc = recordingDefault;
         SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     }
 
     void TearDown() override {
-        closeAllowed = 1; // lets the destruction through to the system
+        saverState().closeAllowed = 1; // lets the destruction through to the system
         if (window && IsWindow(window)) DestroyWindow(window);
         drain(nullptr);
-        systemDefaultProc = DefWindowProcA;
+        saverState().systemDefaultProc = DefWindowProcA;
     }
 
     void openFullScreen() {
@@ -104,8 +104,8 @@ class SaverWindow : public testing::Test {
     // The 95 family's confirmation on a window whose procedure is the chain's last step, with
     // the stand-in verifier in place of the module's.
     void openForPassword() {
-        isWin95Family = 1;
-        verifyPassword = standInVerify;
+        saverState().isWin95Family = 1;
+        saverState().verifyPassword = standInVerify;
         window = makeWindow("CinefoldPasswordCloseTest", defaultSaverProc);
         ASSERT_NE(window, nullptr);
     }
@@ -177,11 +177,11 @@ TEST_F(SaverWindow, FullScreenClosesOnPressesOnlyPassesEveryInputOnAndHidesTheCu
 // Ticks that play the animation are the screenshots' to check.
 TEST_F(SaverWindow, OnceClosingIsAllowedTheAnimationStopsAndInputAndPaintGoToTheSystem) {
     openFullScreen();
-    const std::int32_t frame = player.currentFrame;
-    closeAllowed = 1;
+    const std::int32_t frame = saverState().player.currentFrame;
+    saverState().closeAllowed = 1;
     EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
     EXPECT_EQ(systemCount(WM_TIMER), 0);
-    EXPECT_EQ(player.currentFrame, frame) << "a tick moved the animation on";
+    EXPECT_EQ(saverState().player.currentFrame, frame) << "a tick moved the animation on";
     SendMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     EXPECT_EQ(queuedCount(window, WM_CLOSE), 0);
@@ -198,24 +198,24 @@ TEST_F(SaverWindow, OnceClosingIsAllowedTheAnimationStopsAndInputAndPaintGoToThe
 TEST_F(SaverWindow, AWrongAnswerKeepsTheWindowAndRefusesClosesForThe200MsAfter) {
     openForPassword();
     verifier.whileAsking = [] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); };
-    startCursor = {-5000, -5000};
+    saverState().startCursor = {-5000, -5000};
     EXPECT_EQ(close(), 0);
     EXPECT_EQ(verifier.calls, 1);
     EXPECT_EQ(verifier.checkingSeen, 1);
     EXPECT_EQ(systemCount(WM_CLOSE), 0);
-    EXPECT_EQ(closeAllowed, 0);
-    EXPECT_EQ(checkingPassword, 0);
+    EXPECT_EQ(saverState().closeAllowed, 0);
+    EXPECT_EQ(saverState().checkingPassword, 0);
     EXPECT_EQ(GetCursor(), nullptr) << "the cursor the dialog showed is hidden again";
     POINT now = {};
     GetCursorPos(&now);
-    EXPECT_EQ(startCursor.x, now.x);
-    EXPECT_EQ(startCursor.y, now.y);
+    EXPECT_EQ(saverState().startCursor.x, now.x);
+    EXPECT_EQ(saverState().startCursor.y, now.y);
 
     EXPECT_EQ(close(), 0);
-    lastCheckTick = GetTickCount() - 150;
+    saverState().lastCheckTick = GetTickCount() - 150;
     EXPECT_EQ(close(), 0);
     EXPECT_EQ(verifier.calls, 1) << "asked again within 200 ms of the last question";
-    lastCheckTick = GetTickCount() - 250;
+    saverState().lastCheckTick = GetTickCount() - 250;
     close();
     EXPECT_EQ(verifier.calls, 2) << "250 ms after the last question";
     EXPECT_TRUE(IsWindow(window));
@@ -237,7 +237,7 @@ TEST_F(SaverWindow, ARightAnswerClosesOnceAndInputWhileAskingClosesNothing) {
     EXPECT_EQ(systemCount(WM_LBUTTONDOWN), 1);
     EXPECT_EQ(systemCount(WM_CLOSE), 1) << "only the confirmed close reached the system";
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(closeAllowed, 1);
+    EXPECT_EQ(saverState().closeAllowed, 1);
     EXPECT_EQ(verifyBeforeClose(window), 0) << "closing was confirmed once already";
     EXPECT_EQ(verifier.calls, 1);
 }
@@ -289,10 +289,10 @@ TEST_F(SaverWindow, PasswordModuleLoadsOnlyWhenTheDesktopAsksForAPassword) {
     for (const Row& c : rows) {
         SystemParametersInfoA(97, 0, nullptr, 0); // SPI_SETSCREENSAVERRUNNING off
         setDesktopValue(c.type, c.data);
-        isWin95Family = c.platformIs95;
+        saverState().isWin95Family = c.platformIs95;
         loadPasswordModule();
-        EXPECT_EQ(passwordModule != nullptr, c.loads) << c.what;
-        EXPECT_EQ(verifyPassword != nullptr, c.loads) << c.what;
+        EXPECT_EQ(bool(saverState().passwordModule), c.loads) << c.what;
+        EXPECT_EQ(saverState().verifyPassword != nullptr, c.loads) << c.what;
         EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL") != nullptr, c.loads) << c.what;
         BOOL running = FALSE;
         SystemParametersInfoA(114, 0, &running, 0); // SPI_GETSCREENSAVERRUNNING

@@ -1,10 +1,10 @@
 // The image store against the system's own GDI: the portable nearest-colour lookup against
 // GetNearestPaletteIndex, and the store on GDI's sections against the same store on the heap.
 
-#include "render/GdiSections.h"
+#include "saver/GdiSections.h"
 #include "render/ImageStore.h"
 #include "render/NearestColour.h"
-#include "win32/Owners.h"
+#include "saver/Owners.h"
 
 #include "BmpBytes.h"
 

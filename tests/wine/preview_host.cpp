@@ -9,7 +9,7 @@
 // program (it carries the saver's offset resource). Posting WM_CLOSE to the window ends both;
 // the exit code is the preview's.
 
-#include "host/Host.h"
+#include "saver/Host.h"
 
 #include "WineTestSupport.h"
 

@@ -1,0 +1,36 @@
+#pragma once
+// The saver's Player on Windows: the portable Player, plus what only the saver has. It reads the
+// container from its own executable, owns the stage palette and the stage bitmap, and takes the
+// stretch option from the settings store. A Player made anywhere else (the tools, the native
+// tests) is a plain Player and makes no graphics object.
+
+#include "player/Player.h"
+#include "saver/Owners.h"
+
+#include <windows.h>
+
+namespace cinefold {
+
+class SaverPlayer final : public Player {
+  public:
+    // Builds the stage palette; the stage bitmap waits for the window.
+    SaverPlayer();
+
+    // The container behind the saver's own executable, located by the offset resource, then
+    // walked. Whatever fails leaves the defaults in place. Returns 1.
+    int loadContainer();
+
+    // The 256-entry stage palette, built once at construction, and the 24-bit stage bitmap of
+    // the loaded stage size, made when the window is created. A stage size the saver cannot use
+    // leaves stageBitmap empty, and nothing is presented.
+    void createStagePalette();
+    void createStageBitmap();
+
+    // Sets stretchToDesktop from the stored option; an absent option leaves it as it is.
+    void readStretchSetting();
+
+    GdiObject<HPALETTE> stagePalette;
+    GdiObject<HBITMAP> stageBitmap;
+};
+
+} // namespace cinefold
