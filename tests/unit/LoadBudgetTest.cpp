@@ -26,7 +26,8 @@ constexpr std::size_t inputSize = 64 << 10;
 constexpr std::int64_t allocationBound = std::int64_t(256) << 20;
 
 // A container of the given chunks, repeated until it is about inputSize long.
-ByteVector repeatedChunks(const ByteVector& first, const std::string& tag, const ByteVector& payload) {
+ByteVector repeatedChunks(const ByteVector& first, const std::string& tag,
+                          const ByteVector& payload) {
     ByteVector c = containerHeader(0) + first;
     while (c.size() + 8 + payload.size() <= inputSize)
         putChunk(c, tag, payload);
