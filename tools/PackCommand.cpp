@@ -36,7 +36,10 @@ int runPack(const Arguments& arguments) {
                      issueLine(projectPath, {issue.path, "warning: " + issue.message}).c_str());
     if (!result.project) return exitBadInput;
 
-    const std::vector<std::uint8_t> container = writeContainer(packProject(*result.project));
+    std::string tooLarge;
+    const std::vector<std::uint8_t> container =
+        writeContainer(packProject(*result.project), &tooLarge);
+    if (!tooLarge.empty()) return fileError(projectPath, tooLarge);
     FileProblem problem;
     if (!saverPath) {
         if (!writeWholeFile(*out, container, problem)) return fileError(*out, problem.what);

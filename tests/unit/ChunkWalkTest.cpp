@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
 
 using namespace cinefold;
 using namespace cinefold::test;
@@ -183,4 +184,21 @@ TEST(ContainerWriter, WalkLimitIsTheLengthLess24UnlessTheLastPayloadIsShort) {
     builder.addChunk("XXXX", ByteVector(16, 0));
     ByteVector shortLast = builder.finish();
     EXPECT_EQ(ByteReader(shortLast, 8).i32le(), std::int32_t(shortLast.size()));
+}
+
+// walkLimit and the chunk lengths are signed 32-bit: a container past 2 GiB once came out with a
+// negative walk limit and lost its animation. It is refused whole, and the payload that does not
+// fit is never copied (the 2 GiB here are untouched zero pages).
+TEST(ContainerWriter, RefusesAContainerPastTheSigned32BitLimit) {
+    const std::size_t size = std::size_t(1) << 31;
+    void* pages =
+        mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(pages, MAP_FAILED);
+    ContainerBuilder builder;
+    builder.addChunk("P_DT", stage640);
+    builder.addChunk("BMP_", Bytes(static_cast<const std::uint8_t*>(pages), size));
+    EXPECT_TRUE(builder.finish().empty());
+    EXPECT_NE(builder.problem().find("limit of 2147483647 bytes"), std::string::npos)
+        << builder.problem();
+    munmap(pages, size);
 }

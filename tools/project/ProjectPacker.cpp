@@ -122,7 +122,13 @@ bool writePackedProject(const std::string& projectPath, const std::string& outpu
                         ProjectReadResult& result, FileProblem& problem) {
     result = readProject(projectPath);
     if (!result.project) return false;
-    const std::vector<std::uint8_t> container = writeContainer(packProject(*result.project));
+    std::string tooLarge;
+    const std::vector<std::uint8_t> container =
+        writeContainer(packProject(*result.project), &tooLarge);
+    if (!tooLarge.empty()) {
+        problem = {0, tooLarge, false};
+        return false;
+    }
     return writeWholeFile(outputPath, container, problem);
 }
 
