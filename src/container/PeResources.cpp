@@ -36,6 +36,7 @@ struct PeLayout {
     std::uint32_t resourceRva = 0, resourceSize = 0;
     bool pe32Plus = false;
     std::uint64_t imageEnd = 0;
+    std::uint64_t headersEnd = 0;
 };
 
 // Maps an RVA to a file offset through the section that holds it in its raw data.
@@ -105,6 +106,7 @@ bool readLayout(Bytes file, PeLayout& pe, OffsetResource& result) {
         if (s.rawSize) pe.imageEnd = std::max(pe.imageEnd, std::uint64_t(s.rawOffset) + s.rawSize);
         pe.sections.push_back(s);
     }
+    pe.headersEnd = table.position();
     return true;
 }
 
@@ -155,6 +157,7 @@ OffsetResource findOffsetResource(Bytes file) {
     if (!readLayout(file, pe, result)) return result;
     result.pe32Plus = pe.pe32Plus;
     result.imageEnd = pe.imageEnd;
+    result.headersEnd = pe.headersEnd;
 
     std::uint64_t treeOffset = 0;
     if (pe.resourceRva == 0 || !rvaToOffset(pe, pe.resourceRva, treeOffset)) {
@@ -171,9 +174,18 @@ OffsetResource findOffsetResource(Bytes file) {
     const std::uint32_t subdirectory = 0x80000000u;
     std::vector<Entry> entries;
     auto fromTree = [&](std::uint32_t offset) { return treeOffset + offset; };
+    // A directory that was read, with its entries, or another part of the tree.
+    auto readPart = [&](std::uint32_t offset, std::uint64_t length) {
+        result.treeParts.emplace_back(fromTree(offset), fromTree(offset) + length);
+    };
+    auto directory = [&](std::uint32_t offset) {
+        if (!readDirectory(tree, offset, entries)) return false;
+        readPart(offset, 16 + 8 * std::uint64_t(entries.size()));
+        return true;
+    };
 
     // Level 1: the type, the string "RC_DATA".
-    if (!readDirectory(tree, 0, entries)) {
+    if (!directory(0)) {
         fail(result, treeOffset, "bad resource directory");
         return result;
     }
@@ -182,6 +194,7 @@ OffsetResource findOffsetResource(Bytes file) {
     for (const Entry& e : entries)
         if ((e.name & subdirectory) && (e.target & subdirectory) &&
             nameEquals(tree, e.name & ~subdirectory, offsetResourceType)) {
+            readPart(e.name & ~subdirectory, 2 + 2 * std::uint64_t(sizeof offsetResourceType - 1));
             next = e.target & ~subdirectory;
             found = true;
             break;
@@ -191,7 +204,7 @@ OffsetResource findOffsetResource(Bytes file) {
         return result;
     }
     // Level 2: the id 107.
-    if (!readDirectory(tree, next, entries)) {
+    if (!directory(next)) {
         fail(result, fromTree(next), "bad resource directory");
         return result;
     }
@@ -207,11 +220,11 @@ OffsetResource findOffsetResource(Bytes file) {
         return result;
     }
     // Level 3: the language; the first one is taken.
-    if (!readDirectory(tree, next, entries) || entries.empty() ||
-        (entries[0].target & subdirectory)) {
+    if (!directory(next) || entries.empty() || (entries[0].target & subdirectory)) {
         fail(result, fromTree(next), "bad resource directory for \"RC_DATA\" 107");
         return result;
     }
+    readPart(entries[0].target, 16);
     ByteReader leaf(tree, entries[0].target);
     std::uint32_t dataRva = leaf.u32le();
     std::uint32_t dataSize = leaf.u32le();

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace cinefold {
 
@@ -21,7 +23,12 @@ struct OffsetResource {
     std::uint32_t value = 0;      // its first four bytes: the container's offset
     bool pe32Plus = false;
     std::uint64_t imageEnd = 0; // end of the last section's raw data in the file
-    std::string problem;        // why nothing was found
+    // End of the section table: the DOS, PE and optional headers and the table lie before it.
+    std::uint64_t headersEnd = 0;
+    // The parts of the resource tree that the lookup read (directories with their entries, the
+    // type's name, the data entry), as [begin, end) file offsets.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> treeParts;
+    std::string problem; // why nothing was found
     std::uint64_t problemOffset = 0;
 };
 

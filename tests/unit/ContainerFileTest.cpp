@@ -115,6 +115,24 @@ TEST(Bundle, AppendsBehindTrailingBytesAndReplacesTheContainerASaverAlreadyCarri
     EXPECT_NE(problem.what.find("RC_DATA"), std::string::npos) << problem.what;
 }
 
+// The offset is patched over RC_DATA 107's first four bytes: where those bytes are part of the
+// resource tree, the patch would break the way to the container and bundle once wrote such a
+// saver and said it was done. Here the data entry points at itself.
+TEST(Bundle, RefusesASaverWhoseOffsetResourceOverlapsItsResourceTree) {
+    ByteVector saver = peWithResource(false, "RC_DATA", 107, offsetValue);
+    const std::size_t dataEntry = 0x200 + 72; // the tree's data entry: RVA, then size
+    set32(saver, dataEntry, 0x1000 + 72);
+    ASSERT_TRUE(findOffsetResource(saver).found);
+    ByteVector output;
+    BundleResult result;
+    FileProblem problem;
+    EXPECT_FALSE(bundleContainer(saver, smallContainer(1), output, result, problem));
+    EXPECT_EQ(problem.offset, dataEntry);
+    EXPECT_NE(problem.what.find("overlaps the resource directory"), std::string::npos)
+        << problem.what;
+    EXPECT_TRUE(output.empty());
+}
+
 // Only regular files are read: a device may never end, and opening a pipe that nobody writes
 // would block for ever.
 TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
