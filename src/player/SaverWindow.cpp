@@ -15,11 +15,19 @@ constexpr UINT_PTR frameTimer = 1;
 // the window in its destruction for longer than this many messages.
 constexpr int largestDrain = 100000;
 
+// Whether the frame timer runs. SetTimer fails when the system is out of timers; the saver
+// then tries again at each paint rather than show one frame for ever.
+bool timerRunning = false;
+
+void startTimer(HWND window) {
+    timerRunning = SetTimer(window, frameTimer, timerPeriod(player.framePeriod), nullptr) != 0;
+}
+
 void createPlayer(HWND window) {
     player.loadContainer();
     player.createStageBitmap();
     player.readStretchSetting();
-    SetTimer(window, frameTimer, timerPeriod(player.framePeriod), nullptr);
+    startTimer(window);
 }
 
 void paintFrame(HWND window) {
@@ -69,6 +77,7 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_PAINT:
         paintFrame(window);
+        if (!timerRunning) startTimer(window);
         break;
     case WM_ERASEBKGND:
         eraseBackground(window);
