@@ -2,22 +2,20 @@
 // bundleContainer accepts must carry the container, byte for byte, where its "RC_DATA" 107
 // resource now points.
 //
-// Input: a 16-bit little-endian length n, the saver's n bytes (fewer when the input ends), and
-// the container's bytes after them.
+// Input (TwoParts.h): the saver's bytes, then the container's.
 
+#include "TwoParts.h"
 #include "container/Bundle.h"
 #include "container/ContainerFile.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace cinefold;
-    if (size < 2) return 0;
-    const std::size_t saverSize = std::min<std::size_t>(size - 2, data[0] | data[1] << 8);
-    const Bytes saver(data + 2, saverSize);
-    const Bytes container(data + 2 + saverSize, size - 2 - saverSize);
+    TwoParts parts;
+    if (!splitInput(data, size, parts)) return 0;
+    const Bytes saver = parts.first, container = parts.second;
     std::vector<std::uint8_t> output;
     BundleResult result;
     FileProblem problem;
