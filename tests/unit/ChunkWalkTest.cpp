@@ -1,6 +1,7 @@
 #include "TestBytes.h"
 
 #include "container/ContainerWriter.h"
+#include "container/DecodeBuffer.h"
 #include "player/Player.h"
 
 #include <gtest/gtest.h>
@@ -169,6 +170,18 @@ TEST(ChunkWalk, AJumpLengthBeyondAnyAnimationAllocatesOnlyWhatThePayloadFills) {
     EXPECT_EQ(w.player.jumpLength, 0x7FFFFFFF);
     // The rest of the table would be -1, which the sequencer reads past a table's end too.
     EXPECT_EQ(w.player.jumpTable, (std::vector<std::int32_t>{1, -1}));
+}
+
+// The first image's 64 MiB fit the budget of a small container, the second's do not: the list
+// is cut there and the walk ends, so the stage record behind it is not applied.
+TEST(ChunkWalk, TheWalkEndsAtTheFirstEntryItsBudgetCannotPayFor) {
+    ByteVector list;
+    for (int i = 0; i < 2; ++i)
+        putImageEntry(list, 1, packedImage(8, DecodeBuffer::maxDecodedSize, {}));
+    Walked w;
+    walk(w, containerOf({{"BMP_", list}, {"P_DT", stage640}}));
+    EXPECT_EQ(w.log.events, (std::vector<std::string>{"image 1:0", "image 1:0", "BMP_:truncated"}));
+    EXPECT_EQ(w.player.stageWidth, 300);
 }
 
 TEST(ContainerWriter, WalkLimitIsTheLengthLess24UnlessTheLastPayloadIsShort) {
