@@ -15,15 +15,15 @@
 // bytes it is given, so it is covered by their charge. A charge that does not fit is refused and
 // ends the load: the saver plays what it has, and the tools name the entry that did not fit.
 //
-// Why this size. The floor holds the largest output a single decode may claim (64 MiB, the
-// decoders' own limit) with room to spare, so that any container whose images each decode, and
-// that is small, loads whatever its images compress to. The multiple holds any animation whose
-// images compress to a sixty-fourth of their size or worse taken together; painted images and
-// their masks do far better than that only when they are nearly empty, and then the floor takes
-// them in. The benchmarks' container of the stored container's shape (836,794 bytes) decodes
-// 2.6 MiB of images and tables, under a fortieth of its 115 MiB; the demo animation decodes
-// 0.9 MiB from 242,865 bytes. A container of 1 MiB, whatever it holds, is charged at most
-// 128 MiB.
+// Why this size. The floor is the largest output a single decode may claim (64 MiB, the
+// decoders' own limit), so that the largest image a decoder accepts loads however few bytes it
+// packs to, and so do small animations of large, nearly empty images. The multiple holds any
+// animation whose images compress to a sixty-fourth of their size or worse taken together;
+// painted images and their masks do far better than that only when they are nearly empty, and
+// then the floor takes them in. The benchmarks' container of the stored container's shape
+// (836,794 bytes) decodes 2.6 MiB of images, under a fortieth of its 115 MiB; the demo animation
+// decodes 0.9 MiB from 242,865 bytes. A container of 1 MiB, whatever it holds, is charged at
+// most 128 MiB.
 
 #include <cstddef>
 #include <cstdint>
