@@ -14,10 +14,13 @@ namespace {
 std::atomic<std::int64_t> held{0};
 std::atomic<std::int64_t> peak{0};
 std::atomic<std::int64_t> count{0};
+std::atomic<std::int64_t> total{0};
 
 void* counted(void* block) {
     if (!block) return nullptr;
-    std::int64_t now = held += std::int64_t(malloc_usable_size(block));
+    const std::int64_t size = std::int64_t(malloc_usable_size(block));
+    std::int64_t now = held += size;
+    total += size;
     ++count;
     std::int64_t high = peak.load(std::memory_order_relaxed);
     while (now > high && !peak.compare_exchange_weak(high, now)) {
@@ -54,6 +57,9 @@ void resetPeak() {
 }
 std::int64_t allocationCount() {
     return count;
+}
+std::int64_t allocatedBytes() {
+    return total;
 }
 
 } // namespace cinefold::bench

@@ -1,7 +1,7 @@
 #pragma once
 // Counts the bytes held through the global operator new of the benchmark program, which
-// AllocationCounter.cpp replaces. Only this program links it; nothing of the saver or the tool
-// depends on it.
+// AllocationCounter.cpp replaces. Only the benchmarks and the load budget's test link it;
+// nothing of the saver or the tool depends on it.
 
 #include <cstdint>
 
@@ -14,5 +14,7 @@ std::int64_t peakHeldBytes();
 void resetPeak();
 // Number of allocations since the program started.
 std::int64_t allocationCount();
+// Bytes allocated since the program started, freed or not.
+std::int64_t allocatedBytes();
 
 } // namespace cinefold::bench

@@ -2,9 +2,9 @@
 // filled slot promises: a section no larger than the bytes it came from, whose memory is all
 // there, and, for a palette image, a mask reduced to 0 and 1 wherever it meets the image.
 //
-// Input: a 16-bit little-endian length n, the image's n bytes (fewer when the input ends), and
-// the mask's bytes after them.
+// Input (TwoParts.h): the image's bytes, then the mask's.
 
+#include "TwoParts.h"
 #include "render/ImageStore.h"
 
 #include <algorithm>
@@ -22,10 +22,9 @@ void touch(const cinefold::Section& section) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace cinefold;
-    if (size < 2) return 0;
-    const std::size_t imageSize = std::min<std::size_t>(size - 2, data[0] | data[1] << 8);
-    const Bytes image(data + 2, imageSize);
-    const Bytes mask(data + 2 + imageSize, size - 2 - imageSize);
+    TwoParts parts;
+    if (!splitInput(data, size, parts)) return 0;
+    const Bytes image = parts.first, mask = parts.second;
     ImageStore store;
     if (!store.addImage(0, image)) {
         if (store.getBitmap(0) || store.getPalette(0)) std::abort();

@@ -3,16 +3,18 @@
 // bytes that every file the project names reads as; so one input can carry a PNG or a BMP that
 // its images and masks both use.
 
+#include "TwoParts.h"
 #include "project/ProjectPacker.h"
 
 #include <cstring>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    const std::size_t textLength = std::min<std::size_t>(data[0] | data[1] << 8, size - 2);
-    const std::string_view text(reinterpret_cast<const char*>(data + 2), textLength);
-    const std::vector<std::uint8_t> file(data + 2 + textLength, data + size);
+    TwoParts parts;
+    if (!splitInput(data, size, parts)) return 0;
+    const std::string_view text(reinterpret_cast<const char*>(parts.first.data()),
+                                parts.first.size());
+    const std::vector<std::uint8_t> file(parts.second.begin(), parts.second.end());
     const cinefold::ProjectReadResult result = cinefold::readProjectText(
         text, "project",
         [&file](const std::string&, std::vector<std::uint8_t>& bytes, std::string&) {

@@ -11,6 +11,7 @@ path from the fuzzer.
 
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -190,6 +191,69 @@ def container(chunks):
     return b"VEKO_S10" + u32(12 + len(body)) + body
 
 
+# --- Executables and image files ----------------------------------------------------------
+
+
+def pe_with_resource(wide, type_name, rid, data):
+    """A minimal PE32 (PE32+ when wide) with one ".rsrc" section holding one resource."""
+    section_rva, section_file = 0x1000, 0x200
+    name_dir, name_entry, language_dir, language_entry, data_entry, name_string = 24, 40, 48, 64, 72, 88
+    tree = bytearray(name_string)
+    tree[12] = tree[name_dir + 14] = tree[language_dir + 14] = 1
+    tree += u16(len(type_name)) + b"".join(u16(ord(c)) for c in type_name)
+    while len(tree) % 4:
+        tree.append(0)
+    data_at = len(tree)
+    tree += data
+    for at, value in [
+        (16, 0x80000000 | name_string), (20, 0x80000000 | name_dir),
+        (name_entry, rid), (name_entry + 4, 0x80000000 | language_dir),
+        (language_entry, 0x409), (language_entry + 4, data_entry),
+        (data_entry, section_rva + data_at), (data_entry + 4, len(data)),
+    ]:
+        tree[at : at + 4] = u32(value)
+    raw_size = (len(tree) + 0x1FF) & ~0x1FF
+    tree += bytes(raw_size - len(tree))
+    optional_size = 240 if wide else 224
+    pe = bytearray(0x40)
+    pe[0:2] = b"MZ"
+    pe[0x3C:0x40] = u32(0x40)
+    pe += b"PE\0\0" + u16(0x8664 if wide else 0x14C) + u16(1) + u32(0) * 3 + u16(optional_size) + u16(0x0102)
+    optional = bytearray(optional_size)
+    optional[0:2] = u16(0x20B if wide else 0x10B)
+    directories = 112 if wide else 96
+    optional[directories - 4 : directories] = u32(16)
+    optional[directories + 16 : directories + 24] = u32(section_rva) + u32(len(tree))
+    pe += optional + b".rsrc\0\0\0" + u32(len(tree)) + u32(section_rva) + u32(raw_size) + u32(section_file) + bytes(16)
+    pe += bytes(section_file - len(pe))
+    return bytes(pe + tree)
+
+
+def with_offset(pe, offset):
+    """The executable with its "RC_DATA" 107 value set to offset."""
+    at = pe.index(b"\xEF\xBE\xAD\xDE")
+    return pe[:at] + u32(offset) + pe[at + 4 :]
+
+
+def png(width, height, colour_type, rows, palette=b"", trns=b""):
+    """A PNG of 8-bit samples; rows holds each row's bytes without its filter byte."""
+
+    def chunk(tag, body):
+        return u32be(len(body)) + tag + body + u32be(zlib.crc32(tag + body))
+
+    body = chunk(b"IHDR", u32be(width) + u32be(height) + bytes((8, colour_type, 0, 0, 0)))
+    if palette:
+        body += chunk(b"PLTE", palette)
+    if trns:
+        body += chunk(b"tRNS", trns)
+    body += chunk(b"IDAT", zlib.compress(b"".join(b"\0" + r for r in rows)))
+    return b"\x89PNG\r\n\x1a\n" + body + chunk(b"IEND", b"")
+
+
+def u32be(v):
+    return struct.pack(">I", v & 0xFFFFFFFF)
+
+
 def key_record(*fields):
     return b"".join(struct.pack("<i", f) for f in fields)
 
@@ -296,6 +360,46 @@ def main():
             ]
         )
         for name, mode in [("cropped", 1), ("tiled", 2), ("stretched", 3)]
+    }
+
+    # Executables: the same small animation behind PE32 and PE32+ savers, and bare.
+    animation = seeds["fuzz_container_load"]["small-animation"]
+    marker = bytes.fromhex("EF BE AD DE")
+    pe32 = pe_with_resource(False, "RC_DATA", 107, marker)
+    pe64 = pe_with_resource(True, "RC_DATA", 107, marker + b"\0\0\0\0")
+    seeds["fuzz_executable"] = {
+        "pe32-carrying-animation": with_offset(pe32, len(pe32)) + animation,
+        "pe32plus-carrying-animation": with_offset(pe64, len(pe64)) + animation,
+        "pe32-carrying-nothing": with_offset(pe32, len(pe32)),
+        "bare-container": animation,
+    }
+    # The bundle's target: a 16-bit length, a saver of that length, then the container.
+    seeds["fuzz_bundle"] = {
+        "pe32-small-animation": u16(len(pe32)) + with_offset(pe32, 0) + animation,
+        "pe32plus-replacing": u16(len(pe64) + len(animation)) + with_offset(pe64, len(pe64)) + animation + animation[:40],
+    }
+    # Image files: BMPs taken byte for byte and PNGs of each colour type the reader converts.
+    grey_rows = [bytes((x * 40 + y) % 256 for x in range(5)) for y in range(3)]
+    rgba_rows = [bytes(v for x in range(4) for v in (x * 60, y * 90, 200, 255 if x != y else 0)) for y in range(3)]
+    rgb_rows = [bytes(v for x in range(4) for v in (x * 60, y * 90, 200)) for y in range(3)]
+    seeds["fuzz_image_file"] = {
+        "bmp-8-bit": small8,
+        "bmp-24-bit": tiny24,
+        "bmp-1-bit-mask": mask1,
+        "png-grey": png(5, 3, 0, grey_rows),
+        "png-rgb-transparent-colour": png(4, 3, 2, rgb_rows, trns=u16(0) + u16(90) + u16(200)),
+        "png-rgba": png(4, 3, 6, rgba_rows),
+        "png-palette-alpha": png(5, 3, 3, [bytes(x % 3 for x in range(5))] * 3, palette=bytes(range(9)), trns=b"\x00\xff"),
+    }
+    # Projects: a 16-bit length, the project's text, then the bytes of every file it names. The
+    # deep and long values reach the reader's limits on nesting and on quoting a bad value.
+    project = b'{"stage": {"width": 64, "height": 48, "backMode": "tile", "jumpLength": 8}, "images": [{"image": 1, "file": "a.png"}], "background": [{"frame": 0, "image": 1, "centre": [32, 24]}]}'
+    deep = b'{"stage": {"width": 8, "height": 8, "backMode": ' + b"[" * 32000 + b"]" * 32000 + b"}}"
+    long_value = b'{"stage": {"width": 8, "height": 8, "backMode": "' + b"x" * 5000 + b'"}}'
+    seeds["fuzz_project_reader"] = {
+        "project-png-background": u16(len(project)) + project + png(4, 3, 6, rgba_rows),
+        "deep-value-overflowed-the-stack": u16(len(deep)) + deep,
+        "long-value-quoted-whole": u16(len(long_value)) + long_value,
     }
 
     for target, files in seeds.items():

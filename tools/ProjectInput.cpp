@@ -34,7 +34,15 @@ std::optional<std::vector<std::uint8_t>> packProjectFile(const std::string& path
         if (firstError && !result.errors.empty()) *firstError = issueLine("", result.errors[0]).substr(2);
         return std::nullopt;
     }
-    return writeContainer(packProject(*result.project));
+    // A container's offsets and sizes are 32-bit fields: one past them is refused, not written.
+    std::string tooLarge;
+    std::vector<std::uint8_t> container = writeContainer(packProject(*result.project), &tooLarge);
+    if (!tooLarge.empty()) {
+        std::fprintf(stderr, "cinefold: %s: %s\n", path.c_str(), tooLarge.c_str());
+        if (firstError) *firstError = tooLarge;
+        return std::nullopt;
+    }
+    return container;
 }
 
 bool writeProjectFolder(const Project& project, const std::string& folder, bool replace,

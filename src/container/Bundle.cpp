@@ -12,6 +12,19 @@ bool bundleContainer(Bytes saver, Bytes container, std::vector<std::uint8_t>& ou
         problem = {resource.problemOffset, resource.problem};
         return false;
     }
+    // The offset is written over the resource's first four bytes. Where they share bytes with
+    // the headers or the resource tree, the write would damage what finds them.
+    const std::uint64_t valueBegin = resource.fileOffset, valueEnd = valueBegin + 4;
+    if (valueBegin < resource.headersEnd) {
+        problem = {valueBegin, "\"RC_DATA\" 107's data overlaps the PE headers"};
+        return false;
+    }
+    for (const auto& [begin, end] : resource.treeParts)
+        if (valueBegin < end && begin < valueEnd) {
+            problem = {valueBegin, "\"RC_DATA\" 107's data overlaps the resource directory at " +
+                                       std::to_string(begin)};
+            return false;
+        }
     // A container the saver already carries is cut off and replaced. Anything else behind the
     // image (a symbol table, a signature) is kept, and the new container goes after it.
     std::size_t keep = saver.size();
@@ -25,6 +38,16 @@ bool bundleContainer(Bytes saver, Bytes container, std::vector<std::uint8_t>& ou
     output.assign(saver.begin(), saver.begin() + std::ptrdiff_t(keep));
     output.insert(output.end(), container.begin(), container.end());
     storeU32le(output.data() + resource.fileOffset, std::uint32_t(keep));
+    // Read back as the saver and the tools will: the resource must now lead to this container.
+    ContainerSource source;
+    FileProblem located;
+    if (!locateContainer(output, source, located) || source.offset != keep ||
+        source.size != container.size()) {
+        problem = {resource.fileOffset, "the bundled saver does not lead back to its container" +
+                                            (located.what.empty() ? "" : ": " + located.what)};
+        output.clear();
+        return false;
+    }
     result.containerOffset = std::uint32_t(keep);
     result.replaced = keep < saver.size();
     result.pe32Plus = resource.pe32Plus;

@@ -17,7 +17,8 @@
 // The walk never trusts a length. A chunk whose header or payload reaches past the container's
 // end, or whose length is negative, ends the walk there: nothing after it can be framed. An
 // image list entry that reaches past its chunk ends that list, and the walk goes on at the next
-// chunk. A P_DT payload shorter than the 24 bytes of a stage record is refused.
+// chunk. A P_DT payload shorter than the 24 bytes of a stage record is refused. The walk also
+// ends at the first entry that its load's budget (LoadBudget.h) cannot pay for.
 
 #include "container/ChunkWalk.h"
 
@@ -56,14 +57,14 @@ ImageCodec runLengthCodec(Bytes packed) {
     case 24:
         return ImageCodec::rle24;
     default:
-        return ImageCodec::rleOther;
+        return ImageCodec::none; // the decoder refuses any other type
     }
 }
 
 class Walk {
   public:
-    Walk(const ChunkConsumer& consumer, const WalkObserver* observer)
-        : consumer_(consumer),
+    Walk(const ChunkConsumer& consumer, const WalkObserver* observer, LoadBudget& budget)
+        : consumer_(consumer), budget_(budget),
           observer_(observer && (observer->chunk || observer->image) ? observer : nullptr) {}
 
     void chunk(ChunkEvent& event, Bytes payload) {
@@ -98,9 +99,11 @@ class Walk {
         if (observer_ && observer_->chunk) observer_->chunk(observer_->context, event);
     }
 
+    bool budgetSpent() const { return budget_.spent(); }
+
   private:
     void dataBlockChunk(ChunkEvent& event, Bytes payload) {
-        DecodeBuffer buffer;
+        DecodeBuffer buffer(&budget_);
         if (!buffer.decodeDataBlock(payload)) {
             event.result = ChunkResult::refused;
             event.problem = buffer.failure();
@@ -128,6 +131,11 @@ class Walk {
         }
         if (handOff) handOff(consumer_.context, decoded);
         event.result = ChunkResult::decoded;
+        if (budget_.spent()) {
+            // The consumer's own work did not fit.
+            event.result = ChunkResult::refused;
+            event.problem = LoadBudget::exceeded;
+        }
         event.hasDecodedSize = true;
         event.decodedSize = DecodeBuffer::decodedSize(payload);
         event.decoded = decoded;
@@ -156,11 +164,16 @@ class Walk {
                 break;
             }
             packedImage(image, packed);
+            if (budget_.spent()) {
+                event.result = ChunkResult::truncated;
+                event.problem = LoadBudget::exceeded;
+                break;
+            }
         } while (!list.atEnd());
     }
 
     void packedImage(ImageEvent& image, Bytes packed) {
-        DecodeBuffer buffer;
+        DecodeBuffer buffer(&budget_);
         // A run-length image that fails part way keeps its partial output in the buffer, so
         // success is taken from the decoders' results, not from the buffer.
         bool decoded = buffer.decodeDataBlock(packed) != nullptr;
@@ -169,9 +182,11 @@ class Walk {
         } else {
             image.dataBlock = DecodeBuffer::hasDataBlockSignature(packed);
             const char* blockFailure = buffer.failure();
-            decoded = buffer.decodeRunLengthImage(packed) != nullptr;
+            decoded = !budget_.spent() && buffer.decodeRunLengthImage(packed) != nullptr;
             if (decoded)
                 image.codec = runLengthCodec(packed);
+            else if (budget_.spent())
+                image.problem = LoadBudget::exceeded;
             else
                 image.problem = image.dataBlock ? blockFailure : buffer.failure();
         }
@@ -186,6 +201,7 @@ class Walk {
     }
 
     const ChunkConsumer& consumer_;
+    LoadBudget& budget_;
     const WalkObserver* observer_;
 };
 
@@ -219,20 +235,20 @@ const char* imageCodecName(ImageCodec codec) {
         return "rle8";
     case ImageCodec::rle24:
         return "rle24";
-    case ImageCodec::rleOther:
-        return "rle";
     case ImageCodec::none:
         break;
     }
     return "none";
 }
 
-int walkChunks(Bytes container, const ChunkConsumer& consumer, const WalkObserver* observer) {
+int walkChunks(Bytes container, const ChunkConsumer& consumer, const WalkObserver* observer,
+               LoadBudget* budget) {
     if (container.size() < containerHeaderSize || !hasContainerSignature(container)) return 0;
 
     ByteReader header(container, containerSignatureSize);
     const std::int32_t walkLimit = header.i32le();
-    Walk walk(consumer, observer);
+    LoadBudget ownBudget(container.size());
+    Walk walk(consumer, observer, budget ? *budget : ownBudget);
 
     // 64-bit offsets: a container is at most 4 GiB and a payload length at most 2 GiB, so the
     // next offset never wraps, and the signed comparison with walkLimit stays exact.
@@ -275,6 +291,7 @@ int walkChunks(Bytes container, const ChunkConsumer& consumer, const WalkObserve
             walk.report(event);
         } else {
             walk.chunk(event, payload);
+            if (walk.budgetSpent()) break;
         }
         offset += 8 + std::int64_t(event.length);
     } while (offset < walkLimit);

@@ -5,6 +5,7 @@
 // layers that use it. A listener may watch the walk as well, for the tools' reports.
 
 #include "base/ByteReader.h"
+#include "container/LoadBudget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace cinefold {
 // What the walk did with one chunk, as the tools report it.
 enum class ChunkResult { applied, decoded, refused, skipped, truncated };
 // How a packed image was stored.
-enum class ImageCodec { none, stored, pairs, rle1, rle8, rle24, rleOther };
+enum class ImageCodec { none, stored, pairs, rle1, rle8, rle24 };
 
 const char* chunkResultName(ChunkResult result);
 const char* imageCodecName(ImageCodec codec);
@@ -76,8 +77,11 @@ struct WalkObserver {
 };
 
 // Returns 0 when the container is shorter than its header or its signature does not match
-// (nothing is delivered), 1 after a walk.
+// (nothing is delivered), 1 after a walk. The decoders charge their output to `budget`, or to a
+// budget of the walk's own for the container's size when none is given; consumers that charge
+// the same budget for their own work are given it by the caller. The walk ends at the entry
+// whose charge did not fit, reporting it refused (a data block chunk) or cut (an image list).
 int walkChunks(Bytes container, const ChunkConsumer& consumer,
-               const WalkObserver* observer = nullptr);
+               const WalkObserver* observer = nullptr, LoadBudget* budget = nullptr);
 
 } // namespace cinefold

@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace cinefold {
 
@@ -15,21 +17,58 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// What a path names when it is not a regular file, for the message that refuses it.
+const char* kindOf(std::filesystem::file_type type) {
+    switch (type) {
+    case std::filesystem::file_type::directory:
+        return "a directory";
+    case std::filesystem::file_type::fifo:
+        return "a pipe";
+    case std::filesystem::file_type::socket:
+        return "a socket";
+    case std::filesystem::file_type::character:
+        return "a character device";
+    case std::filesystem::file_type::block:
+        return "a block device";
+    default:
+        return "a special file";
+    }
+}
 } // namespace
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                    FileProblem& problem) {
+    // Only regular files are read: a device such as /dev/zero never ends, and opening a pipe
+    // may block for ever. The path is examined before it is opened, following links.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error && status.type() != std::filesystem::file_type::not_found) {
+        problem = {0, "cannot examine: " + error.message(), false};
+        return false;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        problem = {0, std::string("not a regular file: ") + kindOf(status.type()), false};
+        return false;
+    }
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         problem = {0, std::string("cannot open: ") + std::strerror(errno), false};
         return false;
     }
     // A container's size is a 32-bit count, so no file the saver could play is larger.
-    const std::size_t limit = 0xFFFFFFFFu;
+    const std::uint64_t limit = 0xFFFFFFFFu;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > limit) {
+        problem = {limit, "file larger than 4 GiB"};
+        return false;
+    }
     bytes.clear();
+    if (!error) bytes.reserve(std::size_t(size));
     std::uint8_t chunk[1 << 16];
     std::size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        // A file that grows while it is read is still held to the limit.
         if (bytes.size() + got > limit) {
             problem = {bytes.size(), "file larger than 4 GiB"};
             return false;

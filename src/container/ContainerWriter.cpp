@@ -18,9 +18,25 @@ void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 ContainerBuilder::ContainerBuilder() {
     bytes_.assign(containerSignature, containerSignature + containerSignatureSize);
     appendU32(bytes_, 0); // walkLimit, set by finish()
+    size_ = bytes_.size();
+}
+
+bool ContainerBuilder::makeRoom(const char (&tag)[5], std::uint64_t payloadSize) {
+    size_ += 8 + payloadSize;
+    if (size_ <= maxContainerSize) return true;
+    // Nothing more is appended: the container is refused whole when it is finished.
+    if (problem_.empty())
+        problem_ = "the container would pass the format's limit of " +
+                   std::to_string(maxContainerSize) + " bytes (signed 32-bit lengths) at its \"" +
+                   std::string(tag) + "\" chunk of " + std::to_string(payloadSize) + " bytes";
+    return false;
 }
 
 void ContainerBuilder::addChunk(const char (&tag)[5], Bytes payload) {
+    if (makeRoom(tag, payload.size())) appendChunk(tag, payload);
+}
+
+void ContainerBuilder::appendChunk(const char (&tag)[5], Bytes payload) {
     bytes_.insert(bytes_.end(), tag, tag + 4);
     appendU32(bytes_, std::uint32_t(payload.size()));
     bytes_.insert(bytes_.end(), payload.begin(), payload.end());
@@ -28,6 +44,7 @@ void ContainerBuilder::addChunk(const char (&tag)[5], Bytes payload) {
 }
 
 std::vector<std::uint8_t> ContainerBuilder::finish() {
+    if (!problem_.empty()) return {};
     std::uint32_t total = std::uint32_t(bytes_.size());
     std::uint32_t limit = lastPayloadLength_ > 16 ? total - 24 : total;
     storeU32le(bytes_.data() + 8, limit);
@@ -45,7 +62,7 @@ std::vector<std::uint8_t> writeImageList(const std::vector<PackedImage>& images)
     return list;
 }
 
-std::vector<std::uint8_t> writeContainer(const ContainerContent& content) {
+std::vector<std::uint8_t> writeContainer(const ContainerContent& content, std::string* problem) {
     ContainerBuilder builder;
     if (content.stage) {
         std::uint8_t record[24];
@@ -60,8 +77,17 @@ std::vector<std::uint8_t> writeContainer(const ContainerContent& content) {
     addBlock("GRP_", content.groups);
     addBlock("JP__", content.jumpTable);
     addBlock("JPEX", content.branchTables);
-    if (!content.images.empty()) builder.addChunk("BMP_", writeImageList(content.images));
-    return builder.finish();
+    if (!content.images.empty()) {
+        // An image list past the limit is never built.
+        std::uint64_t listSize = 0;
+        for (const PackedImage& image : content.images)
+            listSize += 6 + std::uint64_t(image.packed.size());
+        if (builder.makeRoom("BMP_", listSize))
+            builder.appendChunk("BMP_", writeImageList(content.images));
+    }
+    std::vector<std::uint8_t> container = builder.finish();
+    if (problem) *problem = builder.problem();
+    return container;
 }
 
 } // namespace cinefold

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace cinefold {
@@ -30,22 +31,40 @@ struct ContainerContent {
     std::vector<PackedImage> images; // no BMP_ chunk when empty
 };
 
+// The longest container the format holds: walkLimit and the chunk lengths are signed 32-bit
+// fields, and the walk goes on only while the next chunk lies below walkLimit.
+inline constexpr std::uint64_t maxContainerSize = 0x7FFFFFFF;
+
 // Builds a container chunk by chunk, for writers that need chunks of their own choosing.
 class ContainerBuilder {
   public:
     ContainerBuilder();
+    // Appends a chunk. One that would take the container past maxContainerSize is not
+    // appended, and the container then fails to finish.
     void addChunk(const char (&tag)[5], Bytes payload);
+    // The two halves of addChunk, for a writer that would rather not build a payload that
+    // cannot fit: makeRoom counts a chunk of payloadSize bytes in, false when it passes the
+    // limit; appendChunk then appends it, payloadSize bytes long.
+    bool makeRoom(const char (&tag)[5], std::uint64_t payloadSize);
+    void appendChunk(const char (&tag)[5], Bytes payload);
     // The finished container. walkLimit is the total length less 24, as stored containers
     // have it, unless the last chunk's payload is 16 bytes or shorter: that limit would leave
-    // the last chunk unvisited, so the total length is used instead.
+    // the last chunk unvisited, so the total length is used instead. Empty, with problem()
+    // saying why, when the chunks pass the format's limits.
     std::vector<std::uint8_t> finish();
+    const std::string& problem() const { return problem_; }
 
   private:
     std::vector<std::uint8_t> bytes_;
     std::int64_t lastPayloadLength_ = -1;
+    std::uint64_t size_ = 0; // what the container's length would be, appended or not
+    std::string problem_;
 };
 
-std::vector<std::uint8_t> writeContainer(const ContainerContent& content);
+// The container, or an empty vector with the problem when the content passes the format's
+// limits (problem may be null where the content is known to be small).
+std::vector<std::uint8_t> writeContainer(const ContainerContent& content,
+                                         std::string* problem = nullptr);
 // The BMP_ payload of an image list.
 std::vector<std::uint8_t> writeImageList(const std::vector<PackedImage>& images);
 

@@ -381,8 +381,9 @@ const std::uint8_t* DecodeBuffer::decodeDataBlock(Bytes block) {
     if (packedFlag == 0 && decoded > 0) {
         const std::size_t size = std::size_t(decoded);
         if (size > data.size() - headerSize) return refuse("stored size beyond the block");
-        std::uint8_t* out = allocate(size + headroom);
-        if (!out) return refuse("out of memory");
+        const char* why = nullptr;
+        std::uint8_t* out = allocate(size + headroom, why);
+        if (!out) return refuse(why);
         std::memcpy(out, data.data() + headerSize, size);
         std::memset(out + size, 0, headroom);
         return succeed(size);
@@ -422,8 +423,9 @@ const std::uint8_t* DecodeBuffer::expandPairs(Bytes block, std::int32_t decoded)
 
     // Second pass: write it. The tables were read once already, so they cannot fail now; the
     // checks stay, so that nothing here depends on the first pass for its safety.
-    std::uint8_t* begin = allocate(capacity);
-    if (!begin) return refuse("out of memory");
+    const char* unallocated = nullptr;
+    std::uint8_t* begin = allocate(capacity, unallocated);
+    if (!begin) return refuse(unallocated);
     std::uint8_t* end = begin + capacity;
     std::uint8_t* out = begin;
     PairTableReader table;

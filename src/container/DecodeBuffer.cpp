@@ -30,9 +30,14 @@ void DecodeBuffer::begin() {
     failure_ = nullptr;
 }
 
-std::uint8_t* DecodeBuffer::allocate(std::size_t capacity) {
+std::uint8_t* DecodeBuffer::allocate(std::size_t capacity, const char*& why) {
+    if (budget_ && !budget_->spend(capacity)) {
+        why = LoadBudget::exceeded;
+        return nullptr;
+    }
     output_.reset(new (std::nothrow) std::uint8_t[capacity]);
     capacity_ = output_ ? capacity : 0;
+    why = "out of memory";
     return output_.get();
 }
 

@@ -5,6 +5,7 @@
 // returned pointer until the next decode or the buffer's destruction.
 
 #include "base/ByteReader.h"
+#include "container/LoadBudget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +32,9 @@ class DecodeBuffer {
     static constexpr std::size_t runLengthHeaderSize = 10;
 
     DecodeBuffer() = default;
+    // A buffer whose output allocations are charged to a load's budget; a decode whose output
+    // does not fit is refused, with LoadBudget::exceeded as its failure.
+    explicit DecodeBuffer(LoadBudget* budget) : budget_(budget) {}
     DecodeBuffer(const DecodeBuffer&) = delete;
     DecodeBuffer& operator=(const DecodeBuffer&) = delete;
 
@@ -59,9 +63,9 @@ class DecodeBuffer {
     // Frees the previous output and clears size and failure: the first step of every decode.
     void begin();
     // Replaces the output with a buffer of capacity bytes, not initialised: every decoder
-    // writes its output from the start and clears what lies behind it. Returns null when the
-    // memory is not there.
-    std::uint8_t* allocate(std::size_t capacity);
+    // writes its output from the start and clears what lies behind it. Returns null, and the
+    // refusal, when the budget or the memory is not there.
+    std::uint8_t* allocate(std::size_t capacity, const char*& why);
     // Ends a decode successfully with meaningful bytes at the start of the output.
     const std::uint8_t* succeed(std::size_t meaningful);
     // Ends a decode with a null result. A refused decode leaves no output behind, so that a
@@ -74,6 +78,7 @@ class DecodeBuffer {
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
     const char* failure_ = nullptr;
+    LoadBudget* budget_ = nullptr;
 };
 
 } // namespace cinefold

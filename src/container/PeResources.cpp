@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace cinefold {
@@ -37,6 +38,7 @@ struct PeLayout {
     bool pe32Plus = false;
     std::uint64_t imageEnd = 0;
     std::uint64_t checksumOffset = 0;
+    std::uint64_t headersEnd = 0;
 };
 
 // Maps an RVA to a file offset through the section that holds it in its raw data.
@@ -107,6 +109,7 @@ bool readLayout(Bytes file, PeLayout& pe, ResourceData& result) {
         if (s.rawSize) pe.imageEnd = std::max(pe.imageEnd, std::uint64_t(s.rawOffset) + s.rawSize);
         pe.sections.push_back(s);
     }
+    pe.headersEnd = table.position();
     return true;
 }
 
@@ -158,6 +161,7 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
     result.pe32Plus = pe.pe32Plus;
     result.imageEnd = pe.imageEnd;
     result.checksumOffset = pe.checksumOffset;
+    result.headersEnd = pe.headersEnd;
     const std::string label =
         type.name ? "\"" + std::string(type.name) + "\"" : "type " + std::to_string(type.number);
 
@@ -176,9 +180,18 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
     const std::uint32_t subdirectory = 0x80000000u;
     std::vector<Entry> entries;
     auto fromTree = [&](std::uint32_t offset) { return treeOffset + offset; };
+    // A directory that was read, with its entries, or another part of the tree.
+    auto readPart = [&](std::uint32_t offset, std::uint64_t length) {
+        result.treeParts.emplace_back(fromTree(offset), fromTree(offset) + length);
+    };
+    auto directory = [&](std::uint32_t offset) {
+        if (!readDirectory(tree, offset, entries)) return false;
+        readPart(offset, 16 + 8 * std::uint64_t(entries.size()));
+        return true;
+    };
 
     // Level 1: the type, by name or by number.
-    if (!readDirectory(tree, 0, entries)) {
+    if (!directory(0)) {
         fail(result, treeOffset, "bad resource directory");
         return result;
     }
@@ -189,6 +202,8 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
             (type.name
                  ? (e.name & subdirectory) && nameEquals(tree, e.name & ~subdirectory, type.name)
                  : e.name == type.number)) {
+            if (type.name)
+                readPart(e.name & ~subdirectory, 2 + 2 * std::uint64_t(std::strlen(type.name)));
             next = e.target & ~subdirectory;
             found = true;
             break;
@@ -200,7 +215,7 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
         return result;
     }
     // Level 2: the id.
-    if (!readDirectory(tree, next, entries)) {
+    if (!directory(next)) {
         fail(result, fromTree(next), "bad resource directory");
         return result;
     }
@@ -216,12 +231,12 @@ ResourceData findResource(Bytes file, ResourceType type, std::uint32_t id) {
         return result;
     }
     // Level 3: the language; the first one is taken.
-    if (!readDirectory(tree, next, entries) || entries.empty() ||
-        (entries[0].target & subdirectory)) {
+    if (!directory(next) || entries.empty() || (entries[0].target & subdirectory)) {
         fail(result, fromTree(next),
              "bad resource directory for " + label + " " + std::to_string(id));
         return result;
     }
+    readPart(entries[0].target, 16);
     ByteReader leaf(tree, entries[0].target);
     std::uint32_t dataRva = leaf.u32le();
     std::uint32_t dataSize = leaf.u32le();

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace cinefold {
 
@@ -29,7 +31,12 @@ struct ResourceData {
     bool pe32Plus = false;
     std::uint64_t imageEnd = 0;       // end of the last section's raw data in the file
     std::uint64_t checksumOffset = 0; // the optional header's CheckSum field
-    std::string problem;              // why nothing was found
+    // End of the section table: the DOS, PE and optional headers and the table lie before it.
+    std::uint64_t headersEnd = 0;
+    // The parts of the resource tree that the lookup read (directories with their entries, the
+    // type's name, the data entry), as [begin, end) file offsets.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> treeParts;
+    std::string problem; // why nothing was found
     std::uint64_t problemOffset = 0;
 };
 

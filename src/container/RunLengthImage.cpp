@@ -17,6 +17,8 @@
 //            the number 1b (binary, so 1 for n of 0 or 1, 2..3 for n = 2, 4..7 for n = 3...).
 //            The decoded bits fill each output byte from bit 0 up.
 //
+// Any other codecType is refused before anything is allocated: it would decode to zeros only.
+//
 // The output holds decodedSize + 256 bytes; whatever the runs do not write is 0. The runs
 // write the buffer from its start on, so only the part behind the last run needs clearing, and
 // a large image is written once rather than cleared first and written again. A run may end a
@@ -250,10 +252,14 @@ const std::uint8_t* DecodeBuffer::decodeRunLengthImage(Bytes packed) {
     if (decoded > maxDecodedSize) return refuse("decoded size over limit");
     if (std::size_t(inputLength) > packed.size())
         return refuse("input length beyond the packed bytes");
+    // An unknown codec would decode to nothing but zeros, which no consumer keeps (an image
+    // starts "BM"), so it is refused before anything is allocated for it.
+    if (codecType != 1 && codecType != 8 && codecType != 24) return refuse("unknown codec type");
 
     const std::size_t size = std::size_t(decoded);
-    RunWriter writer{allocate(size + slack), size + slack};
-    if (!writer.out) return refuse("out of memory");
+    const char* unallocated = nullptr;
+    RunWriter writer{allocate(size + slack, unallocated), size + slack};
+    if (!writer.out) return refuse(unallocated);
     Bytes data = std::size_t(inputLength) > headerSize
                      ? packed.subspan(headerSize, std::size_t(inputLength) - headerSize)
                      : Bytes();
@@ -268,8 +274,6 @@ const std::uint8_t* DecodeBuffer::decodeRunLengthImage(Bytes packed) {
     case 1:
         why = decodeBitRuns(data, writer, size);
         break;
-    default:
-        break; // an unknown codec decodes to the zeroed buffer
     }
     if (why) return refuse(why);
     // Every decoder writes from the start of the buffer on; what it did not write is 0.

@@ -114,17 +114,25 @@ void run(Display* display, X11Presenter& presenter, PlaybackLoop& loop, Atom del
     });
 }
 
+// Whether SIGTERM or SIGINT has arrived.
+bool signalled() {
+    char byte;
+    return read(signalPipe[0], &byte, 1) == 1;
+}
+
 // Runs ticks back to back on a clock that moves one timer period per tick, composing and
-// presenting as the running saver does, and reports the resident memory around them.
+// presenting as the running saver does, and reports the resident memory around them. SIGTERM
+// and SIGINT end it early, as they end the running saver.
 void simulate(X11Presenter& presenter, PlaybackLoop& loop, std::uint64_t& now, std::int64_t ticks) {
     std::printf("resident at start: %ld KiB\n", residentKiB());
-    for (std::int64_t i = 0; i < ticks; ++i) {
+    std::fflush(stdout);
+    std::int64_t done = 0;
+    for (; done < ticks && !signalled(); ++done) {
         now += loop.period();
         if (loop.tick()) presenter.present(loop.player(), loop.stage());
     }
     std::printf("resident at end: %ld KiB\nticks: %lld, frames composed: %llu\n", residentKiB(),
-                static_cast<long long>(ticks),
-                static_cast<unsigned long long>(loop.compositions()));
+                static_cast<long long>(done), static_cast<unsigned long long>(loop.compositions()));
 }
 
 } // namespace
@@ -148,7 +156,7 @@ int main(int argc, char** argv) {
     }
     if (options.windowId == None) {
         const char* given = std::getenv("XSCREENSAVER_WINDOW");
-        if (given != nullptr && !parseWindowId(given, options.windowId)) {
+        if (!windowFromEnvironment(given, options.windowId)) {
             std::fprintf(stderr, "cinefold-saver: XSCREENSAVER_WINDOW is not a window id: %s\n",
                          given);
             return 2;

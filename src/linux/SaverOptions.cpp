@@ -1,5 +1,6 @@
 #include "linux/SaverOptions.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,14 +8,23 @@
 namespace cinefold {
 
 bool parseWindowId(const char* text, Window& window) {
-    if (text == nullptr || *text == '\0' || *text == '-' || *text == '+') return false;
+    if (text == nullptr) return false;
+    const bool hexadecimal = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* digits = hexadecimal ? text + 2 : text;
+    // strtoull would take a sign or blanks before the digits.
+    if (!std::isxdigit(static_cast<unsigned char>(*digits))) return false;
     errno = 0;
     char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 0);
+    const unsigned long long value = std::strtoull(digits, &end, hexadecimal ? 16 : 10);
     // An X resource id has 29 bits.
     if (errno != 0 || *end != '\0' || value == 0 || value > 0x1FFFFFFF) return false;
     window = Window(value);
     return true;
+}
+
+bool windowFromEnvironment(const char* value, Window& window) {
+    window = None;
+    return value == nullptr || *value == '\0' || parseWindowId(value, window);
 }
 
 bool parseSaverOptions(int argc, char** argv, SaverOptions& options, std::string& error) {
@@ -39,9 +49,12 @@ bool parseSaverOptions(int argc, char** argv, SaverOptions& options, std::string
                 return false;
             }
         } else if (name == "-simulate-ticks" && hasValue) {
+            const char* count = argv[++i];
             char* end = nullptr;
-            options.simulateTicks = std::strtoll(argv[++i], &end, 10);
-            if (*end != '\0' || options.simulateTicks < 0) {
+            errno = 0;
+            options.simulateTicks = std::strtoll(count, &end, 10);
+            if (!std::isdigit(static_cast<unsigned char>(*count)) || *end != '\0' ||
+                errno == ERANGE) {
                 error = std::string("not a tick count: ") + argv[i];
                 return false;
             }

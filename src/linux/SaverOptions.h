@@ -28,7 +28,12 @@ struct SaverOptions {
 // False, with a message, for wrong usage.
 bool parseSaverOptions(int argc, char** argv, SaverOptions& options, std::string& error);
 
-// A window id as XScreenSaver and xsecurelock pass it: decimal or 0x hexadecimal, above 0.
+// A window id as XScreenSaver and xsecurelock pass it: decimal or 0x hexadecimal, above 0. A
+// leading 0 does not make it octal.
 bool parseWindowId(const char* text, Window& window);
+
+// The window that $XSCREENSAVER_WINDOW names, given its value: None when it is unset or empty
+// (the saver then opens its own window). False when it is set to anything but a window id.
+bool windowFromEnvironment(const char* value, Window& window);
 
 } // namespace cinefold

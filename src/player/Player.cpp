@@ -19,17 +19,32 @@ std::size_t tableEntries(std::int32_t jumpLength, std::size_t available) {
     return std::min(std::size_t(jumpLength), available);
 }
 
+// The part of a payload of tables of jumpLength entries each that holds the `index`th table,
+// and how many of its entries are there.
+Bytes tablePayload(std::int32_t jumpLength, Bytes decoded, std::size_t index,
+                   std::size_t& available) {
+    const std::size_t length = jumpLength > 0 ? std::size_t(jumpLength) : 0;
+    const std::uint64_t first = std::uint64_t(index) * length * 4;
+    Bytes payload = first < decoded.size() ? decoded.subspan(std::size_t(first)) : Bytes();
+    available = std::min(length, payload.size() / 4);
+    return payload;
+}
+
 // Replaces `table` with the `index`th table of a payload of tables of jumpLength entries each.
 void loadTable(std::vector<std::int32_t>& table, std::int32_t jumpLength, Bytes decoded,
                std::size_t index) {
-    std::size_t length = jumpLength > 0 ? std::size_t(jumpLength) : 0;
-    std::uint64_t first = std::uint64_t(index) * length * 4;
-    Bytes payload = first < decoded.size() ? decoded.subspan(std::size_t(first)) : Bytes();
-    std::size_t available = std::min(length, payload.size() / 4);
+    std::size_t available = 0;
+    ByteReader reader(tablePayload(jumpLength, decoded, index, available));
     table.assign(tableEntries(jumpLength, available) + 1, -1);
-    ByteReader reader(payload);
     for (std::size_t i = 0; i < available && i + 1 < table.size(); ++i)
         table[i] = reader.i32le();
+}
+
+// What loadTable writes, in bytes.
+std::uint64_t tableBytes(std::int32_t jumpLength, Bytes decoded, std::size_t index) {
+    std::size_t available = 0;
+    tablePayload(jumpLength, decoded, index, available);
+    return (std::uint64_t(tableEntries(jumpLength, available)) + 1) * sizeof(std::int32_t);
 }
 } // namespace
 
@@ -66,15 +81,36 @@ int Player::applyStageRecord(const std::uint8_t* words) {
     return 1;
 }
 
+bool Player::charge(std::uint64_t bytes) {
+    return !loadBudget_ || loadBudget_->spend(bytes);
+}
+
 int Player::loadJumpTable(Bytes decoded) {
+    // Each table is written whole, so a load pays for all of its entries.
+    if (!charge(tableBytes(jumpLength, decoded, 0))) return 0;
     loadTable(jumpTable, jumpLength, decoded, 0);
     return 1;
 }
 
 int Player::loadBranchTables(Bytes decoded) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < branchTables.size(); ++i)
+        bytes += tableBytes(jumpLength, decoded, i);
+    if (!charge(bytes)) return 0;
     for (std::size_t i = 0; i < branchTables.size(); ++i)
         loadTable(branchTables[i], jumpLength, decoded, i);
     return 1;
+}
+
+int Player::loadSchedule(std::int32_t decodedSize, Bytes decoded) {
+    // The new keys are merged with every key the tracks already hold, so a schedule costs what
+    // the tracks will hold after it, not only its own size.
+    std::uint64_t keys = decoded.size() / keyRecordSize;
+    keys += trackSet.background().keys().size();
+    for (int layer = 1; layer < TrackSet::layerCount; ++layer)
+        keys += trackSet.layer(layer).keys().size();
+    if (!charge(keys * sizeof(KeyRecord))) return 0;
+    return trackSet.loadSchedule(decodedSize, decoded);
 }
 
 int Player::walkChunks(const WalkObserver* observer) {
@@ -84,7 +120,7 @@ int Player::walkChunks(const WalkObserver* observer) {
         static_cast<Player*>(self)->applyStageRecord(record.data());
     };
     consumer.schedule = [](void* self, std::int32_t decodedSize, Bytes decoded) {
-        static_cast<Player*>(self)->trackSet.loadSchedule(decodedSize, decoded);
+        static_cast<Player*>(self)->loadSchedule(decodedSize, decoded);
     };
     consumer.groups = [](void* self, Bytes decoded) {
         static_cast<Player*>(self)->trackSet.loadGroups(decoded);
@@ -101,7 +137,12 @@ int Player::walkChunks(const WalkObserver* observer) {
     consumer.mask = [](void* self, int index, Bytes decoded) {
         return static_cast<Player*>(self)->imageStore.addMask(index, decoded);
     };
-    return cinefold::walkChunks(container(), consumer, observer);
+    // One budget for the decoders and for the Player's own work on what they deliver.
+    LoadBudget budget(container().size());
+    loadBudget_ = &budget;
+    const int walked = cinefold::walkChunks(container(), consumer, observer, &budget);
+    loadBudget_ = nullptr;
+    return walked;
 }
 
 std::int32_t Player::advanceFrame(std::uint32_t tickCount) {

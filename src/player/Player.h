@@ -38,8 +38,12 @@ class Player {
 
     // Hand-offs for the jump table chunks; each reads jumpLength entries of the decoded bytes
     // per table, with the jumpLength in force. Entries the payload does not fill hold -1.
+    // During a walk, each is refused (0, nothing changed) when the load's budget cannot pay for
+    // the tables it writes.
     int loadJumpTable(Bytes decoded);
     int loadBranchTables(Bytes decoded);
+    // The schedule hand-off: the track set's loadSchedule, paid for from the load's budget.
+    int loadSchedule(std::int32_t decodedSize, Bytes decoded);
 
     // One timer tick: moves currentFrame on by the jump and branch tables and wraps it to 0 past
     // the last keyframe. tickCount is the system's tick count in milliseconds at this tick; it
@@ -62,6 +66,12 @@ class Player {
     std::int32_t jumpLength = 1000;
     std::int32_t framePeriod = 0;
     int stretchToDesktop = 0;
+
+  private:
+    // Takes bytes from the budget of the walk in progress; true outside a walk.
+    bool charge(std::uint64_t bytes);
+
+    LoadBudget* loadBudget_ = nullptr;
 };
 
 } // namespace cinefold

@@ -29,9 +29,22 @@ constexpr std::int64_t int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t uint32Max = std::numeric_limits<std::uint32_t>::max();
 constexpr int lastLayer = TrackSet::layerCount - 1;
 
+// Values may nest this deep in a project. The deepest value a project needs is a key's size or
+// centre, four levels down; the JSON library's printer and comparisons recurse once per level,
+// so a limit keeps a hostile file from exhausting the stack.
+constexpr int maxDepth = 64;
+// A bad value is quoted in a message up to this many characters.
+constexpr std::size_t shownLength = 40;
+
+// The text, cut to its first shownLength characters when it is longer.
+std::string shortened(std::string_view text) {
+    if (text.size() <= shownLength) return std::string(text);
+    return std::string(text.substr(0, shownLength)) + "...";
+}
+
 std::string child(const std::string& path, std::string_view name) {
     std::string token;
-    for (char c : name) {
+    for (char c : shortened(name)) {
         if (c == '~')
             token += "~0";
         else if (c == '/')
@@ -45,17 +58,40 @@ std::string child(const std::string& path, std::size_t index) {
     return path + "/" + std::to_string(index);
 }
 
-// A value as it stands in the project, for a message.
+// A value as it stands in the project, for a message: its start, when it is long.
 std::string shown(const Json& value) {
-    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    return shortened(value.dump(-1, ' ', false, Json::error_handler_t::replace));
+}
+
+// The byte offset at which the text's arrays and objects first nest deeper than maxDepth, or
+// npos. Brackets inside strings do not count; the parser reports any other fault itself.
+std::size_t tooDeepAt(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > maxDepth) return i;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return std::string_view::npos;
 }
 
 std::string inQuotes(std::string_view text) {
     // Built by appending: GCC 12 warns falsely of overlapping copies in "\"" + std::string(...).
     std::string quoted;
-    quoted.reserve(text.size() + 2);
+    quoted.reserve(shownLength + 5);
     quoted += '"';
-    quoted += text;
+    quoted += shortened(text);
     quoted += '"';
     return quoted;
 }
@@ -489,13 +525,21 @@ bool readFromDisk(const std::string& path, std::vector<std::uint8_t>& bytes, std
 ProjectReadResult readProjectText(std::string_view text, const std::string& folder,
                                   const ProjectFileSource& files) {
     ProjectReadResult result;
+    if (const std::size_t at = tooDeepAt(text); at != std::string_view::npos) {
+        result.errors.push_back({"", "values nested deeper than " + std::to_string(maxDepth) +
+                                         " levels at byte " + std::to_string(at)});
+        return result;
+    }
     Json root;
     try {
         root = Json::parse(text);
     } catch (const Json::exception& e) {
         // The parser's message starts with its own tag in brackets; the rest says where. Numbers
         // too large for any type are refused here as well.
-        const std::string what = e.what();
+        // The message quotes the token it last read, which may be long.
+        std::string what = e.what();
+        if (const std::size_t read = what.find("last read: '"); read != std::string::npos)
+            what = what.substr(0, read + 12) + shortened(what.substr(read + 12));
         const std::size_t cut = what.find("] ");
         result.errors.push_back(
             {"", "not valid JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2))});

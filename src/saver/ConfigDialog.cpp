@@ -49,8 +49,8 @@ INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         // the button's click.
         if (wParam == IDOK) {
             UINT state = IsDlgButtonChecked(dialog, stretchCheckBoxId);
-            writeSetting(stretchSettingName, state ? "1" : "0");
-            EndDialog(dialog, 1);
+            // The dialog's result says whether the option was stored.
+            EndDialog(dialog, writeSetting(stretchSettingName, state ? "1" : "0"));
             return 1;
         }
         if (wParam == IDCANCEL) {

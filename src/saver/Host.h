@@ -43,8 +43,11 @@ struct SaverState {
     // it elsewhere to see which messages reach the system.
     WNDPROC systemDefaultProc = DefWindowProcA;
 
-    // The one Player of the saver.
+    // The one Player of the saver, and whether its frame timer runs: SetTimer fails when the
+    // system is out of timers, and the saver then tries again at each paint rather than show
+    // one frame for ever.
     SaverPlayer player;
+    bool frameTimerRunning = false;
 };
 
 // The saver's state, made on first use: the one place every part of the saver reaches it from.

@@ -9,8 +9,14 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 namespace cinefold {
+
+namespace {
+// The longest path the system's wide-character calls take, in characters.
+constexpr std::size_t largestPath = 32768;
+} // namespace
 
 SaverPlayer::SaverPlayer() {
     imageStore.useAllocator(gdiSectionAllocator());
@@ -18,9 +24,19 @@ SaverPlayer::SaverPlayer() {
 }
 
 int SaverPlayer::loadContainer() {
-    char path[512];
-    DWORD pathLength = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (pathLength == 0 || pathLength >= sizeof path) return 1;
+    // The executable's own path, in full: a path of any length the system allows is read, in
+    // a buffer that grows until the name fits (GetModuleFileName cuts it off otherwise).
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0) return 1;
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= largestPath) return 1;
+        path.resize(path.size() * 2);
+    }
 
     HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(offsetResourceId), offsetResourceType);
     if (!info) return 1;
@@ -32,7 +48,7 @@ int SaverPlayer::loadContainer() {
     DWORD offset =
         DWORD(bytes[0]) | DWORD(bytes[1]) << 8 | DWORD(bytes[2]) << 16 | DWORD(bytes[3]) << 24;
 
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 1;
     LARGE_INTEGER fileSize;

@@ -13,12 +13,18 @@ constexpr UINT_PTR frameTimer = 1;
 // the window in its destruction for longer than this many messages.
 constexpr int largestDrain = 100000;
 
+void startTimer(HWND window) {
+    SaverState& state = saverState();
+    state.frameTimerRunning =
+        SetTimer(window, frameTimer, timerPeriod(state.player.framePeriod), nullptr) != 0;
+}
+
 void createPlayer(HWND window) {
     SaverPlayer& player = saverState().player;
     player.loadContainer();
     player.createStageBitmap();
     player.readStretchSetting();
-    SetTimer(window, frameTimer, timerPeriod(player.framePeriod), nullptr);
+    startTimer(window);
 }
 
 void paintFrame(HWND window) {
@@ -71,6 +77,7 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_PAINT:
         paintFrame(window);
+        if (!saverState().frameTimerRunning) startTimer(window);
         break;
     case WM_ERASEBKGND:
         eraseBackground(window);

@@ -49,11 +49,15 @@ int readSetting(const char* valueName, std::string& text) {
     return size != 0 ? 1 : 0;
 }
 
-void writeSetting(const char* valueName, const char* text) {
+int writeSetting(const char* valueName, const char* text) {
     RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, settingsKeyName);
-    if (!key) return;
-    RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   DWORD(std::strlen(text)));
+    if (!key) return 0;
+    // A REG_SZ value's data includes its terminating zero; readers that take the data as a C
+    // string rely on it.
+    return RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          DWORD(std::strlen(text) + 1)) == ERROR_SUCCESS
+               ? 1
+               : 0;
 }
 
 } // namespace cinefold

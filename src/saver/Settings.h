@@ -15,8 +15,8 @@ inline constexpr char stretchSettingName[] = "StageSize";
 // Fills `text` with the value's whole data and returns 1 when the value exists with data, else
 // 0. Reading creates the settings key when it does not exist yet.
 int readSetting(const char* valueName, std::string& text);
-// Stores a text as REG_SZ without its terminating zero.
-void writeSetting(const char* valueName, const char* text);
+// Stores a text as REG_SZ with its terminating zero. Returns 1 when it was stored, else 0.
+int writeSetting(const char* valueName, const char* text);
 
 // Runs dialog 101 modally with no owner; returns 1 once it has closed, whatever its result.
 int configureHook(HINSTANCE instance);

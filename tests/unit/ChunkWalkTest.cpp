@@ -1,12 +1,14 @@
 #include "TestBytes.h"
 
 #include "container/ContainerWriter.h"
+#include "container/DecodeBuffer.h"
 #include "player/Player.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
 
 using namespace cinefold;
 using namespace cinefold::test;
@@ -170,6 +172,18 @@ TEST(ChunkWalk, AJumpLengthBeyondAnyAnimationAllocatesOnlyWhatThePayloadFills) {
     EXPECT_EQ(w.player.jumpTable, (std::vector<std::int32_t>{1, -1}));
 }
 
+// The first image's 64 MiB fit the budget of a small container, the second's do not: the list
+// is cut there and the walk ends, so the stage record behind it is not applied.
+TEST(ChunkWalk, TheWalkEndsAtTheFirstEntryItsBudgetCannotPayFor) {
+    ByteVector list;
+    for (int i = 0; i < 2; ++i)
+        putImageEntry(list, 1, packedImage(8, DecodeBuffer::maxDecodedSize, {}));
+    Walked w;
+    walk(w, containerOf({{"BMP_", list}, {"P_DT", stage640}}));
+    EXPECT_EQ(w.log.events, (std::vector<std::string>{"image 1:0", "image 1:0", "BMP_:truncated"}));
+    EXPECT_EQ(w.player.stageWidth, 300);
+}
+
 TEST(ContainerWriter, WalkLimitIsTheLengthLess24UnlessTheLastPayloadIsShort) {
     ContainerContent content;
     content.stage = {{640, 480, 0, 1, 1, 1000}};
@@ -183,4 +197,21 @@ TEST(ContainerWriter, WalkLimitIsTheLengthLess24UnlessTheLastPayloadIsShort) {
     builder.addChunk("XXXX", ByteVector(16, 0));
     ByteVector shortLast = builder.finish();
     EXPECT_EQ(ByteReader(shortLast, 8).i32le(), std::int32_t(shortLast.size()));
+}
+
+// walkLimit and the chunk lengths are signed 32-bit: a container past 2 GiB once came out with a
+// negative walk limit and lost its animation. It is refused whole, and the payload that does not
+// fit is never copied (the 2 GiB here are untouched zero pages).
+TEST(ContainerWriter, RefusesAContainerPastTheSigned32BitLimit) {
+    const std::size_t size = std::size_t(1) << 31;
+    void* pages =
+        mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(pages, MAP_FAILED);
+    ContainerBuilder builder;
+    builder.addChunk("P_DT", stage640);
+    builder.addChunk("BMP_", Bytes(static_cast<const std::uint8_t*>(pages), size));
+    EXPECT_TRUE(builder.finish().empty());
+    EXPECT_NE(builder.problem().find("limit of 2147483647 bytes"), std::string::npos)
+        << builder.problem();
+    munmap(pages, size);
 }

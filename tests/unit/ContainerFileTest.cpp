@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace cinefold;
 using namespace cinefold::test;
 
@@ -109,4 +113,43 @@ TEST(Bundle, AppendsBehindTrailingBytesAndReplacesTheContainerASaverAlreadyCarri
     ByteVector withoutResource = peWithResource(false, "ICON", 107, offsetValue);
     EXPECT_FALSE(bundleContainer(withoutResource, smallContainer(2), twice, result, problem));
     EXPECT_NE(problem.what.find("RC_DATA"), std::string::npos) << problem.what;
+}
+
+// The offset is patched over RC_DATA 107's first four bytes: where those bytes are part of the
+// resource tree, the patch would break the way to the container and bundle once wrote such a
+// saver and said it was done. Here the data entry points at itself.
+TEST(Bundle, RefusesASaverWhoseOffsetResourceOverlapsItsResourceTree) {
+    ByteVector saver = peWithResource(false, "RC_DATA", 107, offsetValue);
+    const std::size_t dataEntry = 0x200 + 72; // the tree's data entry: RVA, then size
+    set32(saver, dataEntry, 0x1000 + 72);
+    ASSERT_TRUE(findOffsetResource(saver).found);
+    ByteVector output;
+    BundleResult result;
+    FileProblem problem;
+    EXPECT_FALSE(bundleContainer(saver, smallContainer(1), output, result, problem));
+    EXPECT_EQ(problem.offset, dataEntry);
+    EXPECT_NE(problem.what.find("overlaps the resource directory"), std::string::npos)
+        << problem.what;
+    EXPECT_TRUE(output.empty());
+}
+
+// Only regular files are read: a device may never end, and opening a pipe that nobody writes
+// would block for ever.
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("cinefold-read-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string pipe = (folder / "pipe").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& [path, kind] :
+         {std::pair<std::string, std::string>{"/dev/zero", "a character device"},
+          {pipe, "a pipe"},
+          {folder.string(), "a directory"}}) {
+        std::vector<std::uint8_t> bytes;
+        FileProblem problem;
+        EXPECT_FALSE(readWholeFile(path, bytes, problem)) << path;
+        EXPECT_EQ(problem.what, "not a regular file: " + kind);
+        EXPECT_TRUE(bytes.empty());
+    }
+    std::filesystem::remove_all(folder);
 }

@@ -29,7 +29,7 @@ struct BadProject {
     const char* name;
     std::string body; // the project's fields after the stage
     const char* path;
-    const char* message;
+    std::string message;
     bool warning = false;
 };
 
@@ -70,6 +70,13 @@ TEST_F(ProjectFiles, ProblemsNameTheirJsonPointerAndErrorsGiveNoProject) {
         {"undefined image", keys + R"({"frame": 0, "image": 9}]}])", "/layers/0/keys/0/image",
          "image 9 is not defined", true},
         {"unknown field", R"("colour": 1)", "/colour", "unknown field", true},
+        // Printing a value this deep for the message once overflowed the stack.
+        {"deep value",
+         keys + R"({"frame": 0, "flip": )" + std::string(100000, '[') + std::string(100000, ']') +
+             "}]}]",
+         "", "values nested deeper than 64 levels at byte"},
+        {"long value", keys + R"({"frame": 0, "flip": ")" + std::string(5000, 'z') + "\"}]}]",
+         "/layers/0/keys/0/flip", '"' + std::string(39, 'z') + "... is not one of"},
     };
     for (const BadProject& c : cases) {
         SCOPED_TRACE(c.name);

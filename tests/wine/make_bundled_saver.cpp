@@ -36,16 +36,6 @@ std::vector<std::uint8_t> stageRecord(std::uint32_t width, std::uint32_t height,
         storeU32le(record.data() + 4 * i, words[i]);
     return record;
 }
-
-// A test's output, written plainly: the tool's safe writer is POSIX and this runs under Wine.
-bool writeWholeFile(const char* path, const std::vector<std::uint8_t>& bytes,
-                    FileProblem& problem) {
-    std::FILE* file = std::fopen(path, "wb");
-    const bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if ((file && std::fclose(file) != 0) || !written)
-        problem.what = std::string(path) + ": cannot write";
-    return problem.what.empty();
-}
 } // namespace
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The configuration modes as a user sees them: "/c", "-c" and an empty command line show
 # dialog 101 centred on the screen, with its caption, icon, About text, check box and OK
-# button; the box shows the stored option; OK stores "StageSize" as a one-byte REG_SZ, "1"
+# button; the box shows the stored option; OK stores "StageSize" as a REG_SZ text, "1"
 # ticked and "0" clear; Escape stores nothing; every run ends with exit code -1 (255) once
 # the dialog has closed. The first read creates the settings key without a value, and values
 # set by hand read by their first character only (data of size 0 counts as absent). A saver
@@ -77,10 +77,10 @@ stored() { settings get "$CF_SETTINGS_KEY" StageSize; }
 settings delete "$CF_APP_KEY" || cf_fail "cannot reset the saver's Wine settings"
 settings set "$CF_APP_KEY\X11 Driver" Decorated 1 4e00 || cf_fail "cannot ask Wine for frames"
 
-# Wine, like the NT family, lengthens a REG_SZ text by the zero that follows it in memory: a
-# one-byte "1" written from a C string is kept as "1" and its zero. That is what the saver's
-# OK leaves.
-one_byte_text() { printf 'type=1 size=2 data=%s00\n' "$1"; }
+# The saver's OK stores the one-character text with its terminating zero, as a REG_SZ value
+# should be. (Wine, like the NT family, would add the zero to a text written without it, so the
+# stored value cannot show whether the saver counted it.)
+text_with_zero() { printf 'type=1 size=2 data=%s00\n' "$1"; }
 
 # --- the first start, "/c" ----------------------------------------------------------------------
 settings delete "$CF_SETTINGS_KEY" || cf_fail "cannot remove the settings key"
@@ -123,14 +123,14 @@ cf_log "screenshot of the dialog: $figures/config-dialog.png"
 
 set_box 1
 close_dialog first Return
-cf_expect_eq "$(stored)" "$(one_byte_text 31)" "StageSize after OK with the box ticked"
+cf_expect_eq "$(stored)" "$(text_with_zero 31)" "StageSize after OK with the box ticked"
 
 # --- "-c": the box shows the stored "1"; cleared and OK stores "0" ---------------------------------
 open_dialog second -c
 cf_expect_eq "$(box_state)" 1 "box with StageSize = \"1\""
 set_box 0
 close_dialog second Return
-cf_expect_eq "$(stored)" "$(one_byte_text 30)" "StageSize after OK with the box clear"
+cf_expect_eq "$(stored)" "$(text_with_zero 30)" "StageSize after OK with the box clear"
 
 # --- an empty command line: Escape stores nothing ------------------------------------------------
 settings set "$CF_SETTINGS_KEY" StageSize 1 307a7a || cf_fail "cannot set StageSize"

@@ -2,8 +2,9 @@
 # cinefold-saver on an X display: in a window handed to it (by --window-id or, as xsecurelock
 # does, by $XSCREENSAVER_WINDOW) and on the root window, at 1:1, stretched and as a preview, it
 # shows exactly what "cinefold render" draws of the same frame; SIGTERM ends it at once with exit
-# 0; it follows its window's size, and ends quietly when the window is destroyed under it; a
-# file that holds no animation still plays (the demo), with one line on stderr.
+# 0, also while it simulates ticks; it follows its window's size, and ends quietly when the
+# window is destroyed under it; a file that holds no animation still plays (the demo), with one
+# line on stderr.
 
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 cf_begin --screen 640x480x24 "$@"
@@ -65,6 +66,13 @@ for row in "${cases[@]}"; do
         terminate "$name"
     fi
 done
+
+# Simulated ticks, as many as a count can say, still end at SIGTERM.
+window ticks-window 200x150
+cf_job ticks "$CF_SAVER" --file "$held" --window-id "$WINDOW" --simulate-ticks 9223372036854775807
+cf_poll "$CF_WAIT_LIMIT" grep -q '^resident at start' "$CF_ARTIFACTS/ticks.out" ||
+    cf_fail "ticks: the simulation did not start"
+terminate ticks
 
 # Not an animation: the demo plays, and stderr has one line that names the file.
 window bad-window 400x300
