@@ -48,10 +48,13 @@ struct PngInput {
 
 // 25000000 as "25,000,000".
 std::string withCommas(std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, ",");
-    return digits;
+    const std::string digits = std::to_string(n);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text.push_back(',');
+        text.push_back(digits[i]);
+    }
+    return text;
 }
 
 void readPngData(png_structp png, png_bytep out, png_size_t count) {

@@ -233,7 +233,7 @@ TEST_F(ToolOutput, FramesOutsideTheAnimationAreNamed) {
 TEST_F(ToolOutput, ItSpeaksTheProjectsWords) {
     for (const auto& [mode, name] : {std::pair{2, "tile"}, std::pair{3, "stretch"}}) {
         ContainerContent c;
-        c.stage = {{8, 6, 0x00402010, mode, 1, 20}};
+        c.stage = {{8, 6, 0x00402010, std::uint32_t(mode), 1, 20}};
         ByteVector s;
         putSection(s, 1, {key(0, 2, 4, 3, 8, 6, 1, 0, 2), key(5, 0, 4, 3, 8, 6, 1, 0, 3)});
         c.schedule = s;
