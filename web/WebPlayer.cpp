@@ -103,7 +103,7 @@ class WebPlayer {
         return rgba_.data();
     }
 
-    RowBand band() const { return band_; }
+    RowRange band() const { return band_; }
     std::int32_t shownFrame() const { return shownFrame_; }
 
   private:
@@ -117,7 +117,7 @@ class WebPlayer {
     std::int32_t width_ = 0, height_ = 0;
     std::vector<std::uint8_t> picture_; // 32-bit words, as IncrementalPresent draws
     std::vector<std::uint8_t> rgba_;    // the same picture as a canvas takes it
-    RowBand band_;
+    RowRange band_;
     std::int32_t shownFrame_ = -1;
 };
 
