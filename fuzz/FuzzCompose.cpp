@@ -17,6 +17,11 @@ namespace {
 // Larger stages are valid, but filling them on every input would leave the fuzzer no time for
 // anything else.
 constexpr std::int64_t largestFuzzedStagePixels = 256 * 256;
+
+// What the presentation takes of the Player: the stage's size and the stretch option.
+cinefold::PresentedStage presented(const cinefold::Player& player) {
+    return {player.stageWidth, player.stageHeight, player.stretchToDesktop != 0};
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -39,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uint32_t tick = 0; tick < 4; ++tick) {
         composeFrame(player, stage);
         player.stretchToDesktop = int(tick & 1);
-        presentStage(player, stage, screen, screen.width(), screen.height(), screen.width(),
-                     screen.height());
+        presentStage(presented(player), stage, screen, screen.width(), screen.height(),
+                     screen.width(), screen.height());
         player.advanceFrame(tick * 977);
     }
-    presentStage(player, stage, preview, preview.width(), preview.height(), screen.width(),
-                 screen.height());
+    presentStage(presented(player), stage, preview, preview.width(), preview.height(),
+                 screen.width(), screen.height());
     return 0;
 }

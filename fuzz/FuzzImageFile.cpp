@@ -2,8 +2,8 @@
 // reader), and then as a mask file, and checks that what is accepted is a BMP file image the
 // image store lays out, of the size the reader reports.
 
-#include "BmpFile.h"
-#include "ImageFile.h"
+#include "project/BmpFile.h"
+#include "project/ImageFile.h"
 
 #include <cstdlib>
 
