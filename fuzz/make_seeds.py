@@ -10,6 +10,7 @@ path from the fuzzer.
 """
 
 import os
+import subprocess
 import struct
 import zlib
 
@@ -258,6 +259,12 @@ def key_record(*fields):
     return b"".join(struct.pack("<i", f) for f in fields)
 
 
+def magick(*arguments, format="gif"):
+    """A picture made by ImageMagick's convert, as the bytes of a GIF or PNG file."""
+    return subprocess.run(["convert", *arguments, f"{format}:-"], check=True,
+                          capture_output=True).stdout
+
+
 def main():
     gray = [i * 0x010101 for i in range(4)]
     small8 = bmp(6, 3, 8, gray, lambda x, y: (x + y) % 4)
@@ -400,6 +407,19 @@ def main():
         "project-png-background": u16(len(project)) + project + png(4, 3, 6, rgba_rows),
         "deep-value-overflowed-the-stack": u16(len(deep)) + deep,
         "long-value-quoted-whole": u16(len(long_value)) + long_value,
+    }
+
+    # The importer: a byte saying GIF (0) or sheet by grid (3) or by cel size (1), the cut's
+    # numbers less one, then the file. ImageMagick makes the pictures.
+    seeds["fuzz_import"] = {
+        "gif-transparent-disposed": b"\0\0\0" + magick("-dispose", "background", "-delay", "20",
+            "-size", "4x3", "xc:red", "-size", "2x2", "xc:none", "-loop", "0"),
+        "gif-previous-offset": b"\0\0\0" + magick("-dispose", "previous", "-size", "5x4",
+            "xc:blue", "-page", "+1+1", "-size", "2x2", "xc:yellow", "-delay", "3", "xc:none"),
+        "gif-one-frame": b"\0\0\0" + magick("-size", "3x3", "xc:green"),
+        "sheet-grid-3x1": b"\3\2\0" + magick("-size", "2x2", "xc:red", "xc:none", "xc:blue",
+            "+append", format="png"),
+        "sheet-cells-2x2": b"\1\1\1" + magick("-size", "4x4", "gradient:", format="png"),
     }
 
     for target, files in seeds.items():

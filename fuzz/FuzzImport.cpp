@@ -1,0 +1,40 @@
+// Reads arbitrary bytes as a file to import: its first byte says how (bit 0: an animated GIF or a
+// sprite sheet; bit 1: a sheet cut by grid or by cel size), the next two are the cut's numbers,
+// the rest is the file. Whatever the importer accepts must pack into a container that loads and
+// whose stage and pictures are what the importer said (for small pictures: packing is slow for
+// large ones, and its own targets cover it).
+
+#include "ImportReader.h"
+#include "container/ContainerWriter.h"
+#include "player/Player.h"
+#include "project/ProjectPacker.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace cinefold;
+    if (size < 3) return 0;
+    const bool sheet = data[0] & 1;
+    const SheetCut cut{(data[0] & 2) != 0, data[1] % 16 + 1, data[2] % 16 + 1, "cut"};
+    const Bytes file(data + 3, size - 3);
+    Project project;
+    std::string note, problem;
+    if (!(sheet ? importSheet(file, cut, project, note, problem)
+                : importGif(file, project, note, problem)))
+        return 0;
+    if (std::uint64_t(project.stage.width) * project.stage.height * project.images.size() > 1 << 16)
+        return 0;
+    const std::vector<std::uint8_t> bytes = writeContainer(packProject(project));
+    auto container = std::make_unique<std::uint8_t[]>(bytes.size());
+    std::memcpy(container.get(), bytes.data(), bytes.size());
+    Player player;
+    player.adoptContainer(std::move(container), std::uint32_t(bytes.size()));
+    if (!player.walkChunks() || player.stageWidth != project.stage.width ||
+        player.stageHeight != project.stage.height)
+        std::abort();
+    for (const ProjectImage& image : project.images)
+        if (!player.imageStore.getBitmap(image.number - 1)) std::abort();
+    return 0;
+}
