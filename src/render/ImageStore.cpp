@@ -44,17 +44,6 @@ std::vector<std::uint8_t> bitmapInfoBlock(Bytes bytes, const BmpLayout& layout, 
 
 } // namespace
 
-DibView sectionView(const Section& section) {
-    return {section.pixels,
-            section.width,
-            section.height,
-            section.bitCount,
-            section.rowLength,
-            section.colours.data(),
-            int(section.colours.size()),
-            false};
-}
-
 void ImageStore::useAllocator(const SectionAllocator& allocator) {
     freeAll();
     allocator_ = allocator;
@@ -108,7 +97,9 @@ int ImageStore::addImage(int index, Bytes bytes) {
     freeImage(index);
     ImageEntry& entry = slots_[std::size_t(index)];
     entry = createImageBitmap(bytes, ImageKind::image);
-    return entry.drawBitmap ? 1 : 0;
+    if (!entry.drawBitmap) return 0;
+    renew(entry);
+    return 1;
 }
 
 int ImageStore::addMask(int index, Bytes bytes) {
@@ -119,8 +110,7 @@ int ImageStore::addMask(int index, Bytes bytes) {
     Section mask = std::move(createImageBitmap(bytes, ImageKind::mask).bitmap);
     deleteSection(entry.mask);
     entry.mask = std::move(mask);
-    entry.imageCopy.reset();
-    entry.maskCopy.reset();
+    renew(entry);
     prepareMask(slot);
     return 1;
 }
@@ -129,8 +119,7 @@ int ImageStore::prepareMask(int index) {
     if (!validIndex(index)) return 0;
     ImageEntry& entry = slots_[std::size_t(index)];
     if (!entry.bitmap || !entry.mask) return 0;
-    entry.imageCopy.reset();
-    entry.maskCopy.reset();
+    renew(entry);
     Section& image = entry.bitmap;
     Section& mask = entry.mask;
     if (image.bitCount != 1 && image.bitCount != 4 && image.bitCount != 8) return 1;

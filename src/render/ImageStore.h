@@ -7,12 +7,14 @@
 
 #include "base/ByteReader.h"
 #include "render/DibSection.h"
-#include "render/SoftCanvas.h"
 
 #include <array>
 #include <memory>
 
 namespace cinefold {
+
+// A slot's pixels as they are at one time; see ImageEntry::version.
+struct SlotVersion {};
 
 // The fields in the system's order. drawBitmap names the same section as bitmap, sharing its
 // handle and memory; the slot owns every object it names.
@@ -21,16 +23,14 @@ struct ImageEntry {
     Section drawBitmap;
     Section mask;
     Palette palette; // absent for 24-bit images
-    // The software canvas's 24-bit copies of drawBitmap and mask, made the first time it draws
-    // them (SoftCanvasSelection.h) and dropped whenever the store changes the slot.
-    mutable std::shared_ptr<const SoftCanvas> imageCopy, maskCopy;
+    // Made anew whenever the store changes the slot's pixels, and dropped when it frees the slot.
+    // What is made from those pixels and kept elsewhere (a canvas's copies of them) is keyed by
+    // it and holds it weakly, so that it knows when the slot no longer holds what it was made
+    // from.
+    std::shared_ptr<const SlotVersion> version;
 };
 
 enum class ImageKind { image, mask };
-
-// A slot's section as the software canvas draws from it: its memory, top row first, and the
-// colour table it maps its pixels through (black and white for a mask).
-DibView sectionView(const Section& section);
 
 class ImageStore {
   public:
@@ -77,6 +77,7 @@ class ImageStore {
     // image that a section can be made from or the allocator refuses. A mask's colour table
     // reads black for 0 and white for 1, and it gets no palette.
     ImageEntry createImageBitmap(Bytes bytes, ImageKind kind);
+    static void renew(ImageEntry& entry) { entry.version = std::make_shared<const SlotVersion>(); }
     void deleteSection(Section& section);
     void deletePalette(Palette& palette);
 

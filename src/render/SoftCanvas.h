@@ -7,6 +7,7 @@
 #include "render/Canvas.h"
 #include "render/StageSurface.h"
 #include "render/StretchMapping.h"
+#include "render/TrueColourCopies.h"
 
 #include <cstdint>
 #include <vector>
@@ -42,6 +43,9 @@ class SoftCanvas {
                  const DibView& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                  std::int32_t sh, RasterOp op);
 
+    // The copies of the store's pictures that this canvas draws from (SoftCanvasSelection.h).
+    TrueColourCopies& copies() { return copies_; }
+
   private:
     void drawRows(const DibView& source, RasterOp op);
     void makeSourceRow(const DibView& source, const std::uint8_t* sourceRow, std::uint8_t* out);
@@ -57,6 +61,8 @@ class SoftCanvas {
     std::vector<std::uint32_t> palette_;       // a 1/4/8-bit source's colours as 0x00RRGGBB
     std::vector<std::uint8_t> scratch_;        // one stretched source row
     std::vector<std::uint8_t> unpacked_;       // a 1- or 4-bit source row, a byte a pixel
+
+    TrueColourCopies copies_;
 };
 
 } // namespace cinefold

@@ -7,50 +7,21 @@
 #include "render/ImageStore.h"
 #include "render/SoftCanvas.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <memory>
 
 namespace cinefold {
 
 inline DibView selectSource(SoftCanvas&, const Section& section) {
     return sectionView(section);
 }
-namespace detail {
 
-// Drawing a palette picture looks up a colour for every pixel of every frame, which for the
-// background alone costs more than the rest of a frame's fill. A 24-bit copy, drawn once
-// through the same stretch, gives the same pixels from plain copies. A copy is made only where
-// it costs no more than three times the section's own memory (an 8-bit picture) or a mebibyte
-// (small masks and 1- and 4-bit sprites), so that what a container can make the store hold
-// bounds it. Where no copy is made, or the section cannot be drawn, the section itself is used.
-inline DibView trueColourView(const Section& section, std::shared_ptr<const SoftCanvas>& copy) {
-    if (!copy) {
-        if (!section || section.bitCount == 24 || section.width <= 0 || section.height <= 0)
-            return sectionView(section);
-        const std::uint64_t own = std::uint64_t(section.rowLength) * std::uint64_t(section.height);
-        const std::uint64_t copied =
-            (std::uint64_t(section.width) * 3 + 3) / 4 * 4 * std::uint64_t(section.height);
-        if (copied > std::max<std::uint64_t>(3 * own, std::uint64_t(1) << 20))
-            return sectionView(section);
-        auto canvas = std::make_shared<SoftCanvas>(section.width, section.height);
-        if (canvas->width() != section.width ||
-            !canvas->stretch(0, 0, section.width, section.height, sectionView(section), 0, 0,
-                             section.width, section.height, RasterOp::copy))
-            return sectionView(section);
-        copy = std::move(canvas);
-    }
-    return copy->view();
+// A slot's image and its mask, as the compositor draws them: palette pictures from the
+// canvas's 24-bit copies of them.
+inline DibView selectImage(SoftCanvas& canvas, const ImageEntry& entry) {
+    return canvas.copies().image(entry);
 }
-
-} // namespace detail
-
-// A slot's image and its mask, as the compositor draws them.
-inline DibView selectImage(SoftCanvas&, const ImageEntry& entry) {
-    return detail::trueColourView(entry.drawBitmap, entry.imageCopy);
-}
-inline DibView selectMask(SoftCanvas&, const ImageEntry& entry) {
-    return detail::trueColourView(entry.mask, entry.maskCopy);
+inline DibView selectMask(SoftCanvas& canvas, const ImageEntry& entry) {
+    return canvas.copies().mask(entry);
 }
 
 struct SoftPaletteSelection {};
