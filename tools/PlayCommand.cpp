@@ -10,10 +10,10 @@
 #include "Report.h"
 
 #include "demo/DemoData.h"
+#include "linux/OwnWindow.h"
 #include "linux/PlayWindow.h"
 #include "player/PlaybackLoop.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
@@ -31,32 +31,9 @@ namespace {
 // a window that can be grabbed and a huge one fits on the screen.
 constexpr int smallestSide = 64;
 
-// EWMH's _NET_WM_STATE actions, sent to the root window for the window manager to carry out.
-constexpr long netWmStateToggle = 2;
-constexpr long sourceApplication = 1;
-
-struct PlayWindow {
-    Display* display = nullptr;
-    Window window = None;
-    Atom deleteWindow = None;
-    Atom wmState = None;
-    Atom fullScreen = None;
-};
-
-// The title holds a dash outside Latin-1, so both names are UTF-8 text: the window manager's
-// name and the legacy one, which window managers and tools still read.
-void setTitle(const PlayWindow& play, const std::string& title) {
-    const Atom utf8 = XInternAtom(play.display, "UTF8_STRING", False);
-    for (const Atom name : {XInternAtom(play.display, "_NET_WM_NAME", False), XA_WM_NAME})
-        XChangeProperty(play.display, play.window, name, utf8, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
-}
-
 // The window at the size asked for, or else at the stage's.
-PlayWindow openWindow(Display* display, const Player& player, const std::string& title,
-                      int askedWidth, int askedHeight) {
-    PlayWindow play;
-    play.display = display;
+OwnWindow openWindow(Display* display, const Player& player, const std::string& title,
+                     int askedWidth, int askedHeight) {
     const int screen = DefaultScreen(display);
     const int width = askedWidth ? askedWidth
                                  : std::clamp(player.stageWidth, smallestSide,
@@ -64,34 +41,11 @@ PlayWindow openWindow(Display* display, const Player& player, const std::string&
     const int height = askedHeight ? askedHeight
                                    : std::clamp(player.stageHeight, smallestSide,
                                                 DisplayHeight(display, screen));
-    play.window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width),
-                                      unsigned(height), 0, BlackPixel(display, screen),
-                                      BlackPixel(display, screen));
-    setTitle(play, title);
-    play.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    play.wmState = XInternAtom(display, "_NET_WM_STATE", False);
-    play.fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-    XSetWMProtocols(display, play.window, &play.deleteWindow, 1);
-    XSelectInput(display, play.window, ExposureMask | StructureNotifyMask | KeyPressMask);
-    XMapWindow(display, play.window);
-    return play;
-}
-
-void toggleFullScreen(const PlayWindow& play) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = play.window;
-    event.xclient.message_type = play.wmState;
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = netWmStateToggle;
-    event.xclient.data.l[1] = long(play.fullScreen);
-    event.xclient.data.l[3] = sourceApplication;
-    XSendEvent(play.display, DefaultRootWindow(play.display), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    return openOwnWindow(display, width, height, title, KeyPressMask);
 }
 
 // A key's action; false when it quits.
-bool pressKey(KeySym key, const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
+bool pressKey(KeySym key, const OwnWindow& play, X11Presenter& presenter, PlaybackLoop& loop) {
     bool present = false;
     switch (key) {
     case XK_Escape:
@@ -122,7 +76,7 @@ bool pressKey(KeySym key, const PlayWindow& play, X11Presenter& presenter, Playb
 
 // Plays until the window is closed (true) or, when wakeFd is not -1, until it is readable
 // (false).
-bool run(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop, int wakeFd) {
+bool run(const OwnWindow& play, X11Presenter& presenter, PlaybackLoop& loop, int wakeFd) {
     bool quit = false;
     playInWindow(play.display, presenter, loop, wakeFd, [&](const XEvent* event) {
         if (!event) return true;
@@ -130,8 +84,7 @@ bool run(const PlayWindow& play, X11Presenter& presenter, PlaybackLoop& loop, in
             quit = !pressKey(XLookupKeysym(const_cast<XKeyEvent*>(&event->xkey), 0), play,
                              presenter, loop);
         else
-            quit = event->type == ClientMessage &&
-                   Atom(event->xclient.data.l[0]) == play.deleteWindow;
+            quit = play.closeRequested(*event);
         return !quit;
     });
     return quit;
@@ -226,7 +179,7 @@ int runPlay(const Arguments& arguments) {
                      XDisplayName(nullptr), *XDisplayName(nullptr) ? "" : " (DISPLAY is not set)");
         return exitBadInput;
     }
-    const PlayWindow play = openWindow(display, loop->player(), title, options.width,
+    const OwnWindow play = openWindow(display, loop->player(), title, options.width,
                                        options.height);
     {
         X11Presenter presenter(display, play.window, WindowRole::screen);
