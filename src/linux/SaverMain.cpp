@@ -11,11 +11,11 @@
 
 #include "demo/DemoData.h"
 #include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
+#include "linux/OwnWindow.h"
 #include "linux/PlayWindow.h"
 #include "linux/SaverOptions.h"
 #include "player/PlaybackLoop.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -91,25 +91,12 @@ void load(PlaybackLoop& loop, const std::string& file) {
     loop.loadBytes(demoContainer(), problem);
 }
 
-// A window of the program's own, for trying it from a terminal.
-Window createOwnWindow(Display* display, Atom deleteWindow) {
-    const int screen = DefaultScreen(display);
-    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 800, 600, 0,
-                                        BlackPixel(display, screen), BlackPixel(display, screen));
-    XStoreName(display, window, "cinefold-saver");
-    XSetWMProtocols(display, window, &deleteWindow, 1);
-    XSelectInput(display, window, ExposureMask | StructureNotifyMask);
-    XMapWindow(display, window);
-    return window;
-}
-
 // Draws until a signal, the window's end or the close of the program's own window.
-void run(Display* display, X11Presenter& presenter, PlaybackLoop& loop, Atom deleteWindow) {
+void run(Display* display, X11Presenter& presenter, PlaybackLoop& loop, const OwnWindow& own) {
     playInWindow(display, presenter, loop, signalPipe[0], [&](const XEvent* event) {
         if (event && event->type == DestroyNotify && event->xdestroywindow.window == drawnWindow)
             windowGone = true;
-        if (event && event->type == ClientMessage && Atom(event->xclient.data.l[0]) == deleteWindow)
-            return false;
+        if (event && own.closeRequested(*event)) return false;
         return !windowGone;
     });
 }
@@ -178,10 +165,13 @@ int main(int argc, char** argv) {
     }
     XSetErrorHandler(onXError);
     XSetIOErrorHandler(onConnectionLost);
-    const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
 
+    // Without a window to draw into, a window of the program's own, for trying it from a
+    // terminal.
     const bool ownWindow = !options.root && options.windowId == None;
-    drawnWindow = ownWindow                  ? createOwnWindow(display, deleteWindow)
+    const OwnWindow own = ownWindow ? openOwnWindow(display, 800, 600, "cinefold-saver")
+                                    : OwnWindow{};
+    drawnWindow = ownWindow                  ? own.window
                   : options.windowId != None ? options.windowId
                                              : DefaultRootWindow(display);
     if (!ownWindow) XSelectInput(display, drawnWindow, ExposureMask | StructureNotifyMask);
@@ -201,7 +191,7 @@ int main(int argc, char** argv) {
         if (options.simulateTicks >= 0)
             simulate(presenter, loop, simulatedNow, options.simulateTicks);
         else
-            run(display, presenter, loop, deleteWindow);
+            run(display, presenter, loop, own);
     }
     if (ownWindow && !windowGone) XDestroyWindow(display, drawnWindow);
     XCloseDisplay(display);
