@@ -196,7 +196,9 @@ std::vector<Page> toolCommands() {
          {"cinefold play [FILE] [--watch] [--stretch] [--screen WxH] [--frame N] [--paused]"},
          {"Plays FILE, or without FILE the demo animation built into the tool, in a resizable "
           "window that stands for the screen. Escape or q quits, f switches to full screen, s "
-          "stretches, space pauses, and Left and Right step a frame back or on while paused.",
+          "stretches, space pauses, and Left and Right step a frame back or on while paused. "
+          "The window is an X11 window: a cinefold built without X11 has no player, and play "
+          "says so.",
           "With --watch, play follows FILE (a project and every file it names) as it is edited: "
           "a save that packs takes the place of what plays, at the same frame when it still has "
           "it, and a burst of saves reloads once; one that does not pack is named on stderr and "
