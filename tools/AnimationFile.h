@@ -1,10 +1,10 @@
 #pragma once
 // An animated picture written a frame at a time, so that a long animation never has to be held
-// decoded: GIF, looping forever with a palette of its own for each frame, or WebP, lossless
-// unless a quality is asked for. Every frame has the size given when the file is opened. A GIF
-// holds one picture for every frame added; libwebp's encoder folds a frame that repeats the one
-// before into that frame's duration, so a WebP may hold fewer, playing for the same time.
+// decoded: a GIF (GifFile) or a WebP (WebpFile), chosen by the file's extension, written through
+// the checked output file. Every frame has the size given when the file is opened.
 
+#include "GifFile.h"
+#include "WebpFile.h"
 #include "files/OutputFile.h"
 
 #include "render/SoftCanvas.h"
@@ -45,8 +45,6 @@ class AnimationFile {
     bool finish(std::uint64_t& bytes, std::string& problem);
 
   private:
-    struct Gif;
-    struct Webp;
     // Drops the encoder and the temporary.
     void discard();
     bool fail(std::string& problem, const std::string& what);
@@ -56,8 +54,8 @@ class AnimationFile {
     std::int32_t width_, height_;
     int lossyQuality_;
     std::unique_ptr<OutputFile> output_;
-    std::unique_ptr<Gif> gif_;
-    std::unique_ptr<Webp> webp_;
+    std::unique_ptr<GifFile> gif_;
+    std::unique_ptr<WebpFile> webp_;
 };
 
 } // namespace cinefold
