@@ -40,7 +40,7 @@ void addDamage(std::vector<Rect>& rects, const Rect& r, std::size_t maxRects) {
     for (bool grew = true; grew;) {
         grew = false;
         for (std::size_t i = 0; i < rects.size(); ++i) {
-            if (emptyRect(intersection(joined, rects[i]))) continue;
+            if (!overlap(joined, rects[i])) continue;
             joined = boundingBox(joined, rects[i]);
             rects[i] = rects.back();
             rects.pop_back();

@@ -76,10 +76,4 @@ Rect spriteBounds(const Rect& rect, std::int32_t stageWidth, std::int32_t stageH
     return {left, top, right, bottom};
 }
 
-Rect intersection(const Rect& a, const Rect& b) {
-    const Rect both{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                    std::min(a.bottom, b.bottom)};
-    return both.left < both.right && both.top < both.bottom ? both : Rect{};
-}
-
 } // namespace cinefold

@@ -49,7 +49,4 @@ RowRange fallbackRows(std::int32_t top, std::int32_t destinationHeight, std::int
 // fallback draws a part of the same pixels.
 Rect spriteBounds(const Rect& rect, std::int32_t stageWidth, std::int32_t stageHeight);
 
-// The part of a and b that both cover; empty (all zero) when they do not meet.
-Rect intersection(const Rect& a, const Rect& b);
-
 } // namespace cinefold
