@@ -13,9 +13,9 @@ std::optional<AnimationFormat> animationFormatFor(const std::string& path) {
 }
 
 AnimationFile::AnimationFile(AnimationFormat format, std::string path, std::int32_t width,
-                             std::int32_t height, int lossyQuality)
+                             std::int32_t height, int lossyQuality, unsigned threads)
     : format_(format), path_(std::move(path)), width_(width), height_(height),
-      lossyQuality_(lossyQuality) {}
+      lossyQuality_(lossyQuality), threads_(threads) {}
 
 AnimationFile::~AnimationFile() {
     discard();
@@ -45,7 +45,7 @@ bool AnimationFile::open(std::string& problem) {
     output_ = std::make_unique<OutputFile>(path_);
     if (!output_->open(problem)) return fail(problem, problem);
     if (gif) {
-        gif_ = std::make_unique<GifFile>(width_, height_);
+        gif_ = std::make_unique<GifFile>(width_, height_, threads_);
         if (!gif_->open(output_->stream(), problem)) return fail(problem, problem);
     } else {
         webp_ = std::make_unique<WebpFile>(width_, height_, lossyQuality_);
@@ -54,9 +54,11 @@ bool AnimationFile::open(std::string& problem) {
     return true;
 }
 
-bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, std::string& problem) {
+bool AnimationFile::add(const SoftCanvas& frame, std::uint32_t durationMs, const Rect& changed,
+                        std::string& problem) {
     durationMs = std::min(durationMs, longestFrameMs);
-    if (!(gif_ ? gif_->add(frame, durationMs, problem) : webp_->add(frame, durationMs, problem)))
+    if (!(gif_ ? gif_->add(frame, durationMs, changed, problem)
+               : webp_->add(frame, durationMs, problem)))
         return fail(problem, problem);
     return true;
 }

@@ -23,9 +23,10 @@ std::optional<AnimationFormat> animationFormatFor(const std::string& path);
 
 class AnimationFile {
   public:
-    // lossyQuality is 0..100 for lossy WebP, or -1 for pixels kept exactly.
+    // lossyQuality is 0..100 for lossy WebP, or -1 for pixels kept exactly; threads are a
+    // GIF's (GifFile's).
     AnimationFile(AnimationFormat format, std::string path, std::int32_t width, std::int32_t height,
-                  int lossyQuality = -1);
+                  int lossyQuality = -1, unsigned threads = 0);
     ~AnimationFile();
     AnimationFile(const AnimationFile&) = delete;
     AnimationFile& operator=(const AnimationFile&) = delete;
@@ -39,8 +40,9 @@ class AnimationFile {
     static constexpr std::uint32_t longestFrameMs = 65535 * 10;
 
     // The next frame, shown for durationMs milliseconds (at most longestFrameMs); it has the
-    // animation's size.
-    bool add(const SoftCanvas& frame, std::uint32_t durationMs, std::string& problem);
+    // animation's size. changed holds every pixel that can differ from the frame added before.
+    bool add(const SoftCanvas& frame, std::uint32_t durationMs, const Rect& changed,
+             std::string& problem);
     // Completes the file; bytes is its size.
     bool finish(std::uint64_t& bytes, std::string& problem);
 
@@ -53,6 +55,7 @@ class AnimationFile {
     std::string path_;
     std::int32_t width_, height_;
     int lossyQuality_;
+    unsigned threads_;
     std::unique_ptr<OutputFile> output_;
     std::unique_ptr<GifFile> gif_;
     std::unique_ptr<WebpFile> webp_;
