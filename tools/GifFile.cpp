@@ -309,6 +309,11 @@ class Viewer {
                 }
                 *index = entryIndex_[*entry];
                 const GifColorType& c = frame.colours[*index];
+                // A pixel whose entry gives the colour it shows already stays as it is: runs of
+                // the transparent entry pack better.
+                if (frame.transparent >= 0 && pixel[0] == c.Blue && pixel[1] == c.Green &&
+                    pixel[2] == c.Red)
+                    *index = std::uint8_t(frame.transparent);
                 pixel[0] = c.Blue, pixel[1] = c.Green, pixel[2] = c.Red;
                 if (std::memcmp(now, pixel, 3)) inexact_ = bounds(inexact_, {x, y, x + 1, y + 1});
             }
