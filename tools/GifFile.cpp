@@ -456,9 +456,7 @@ struct GifFile::Pipeline {
 
 GifFile::GifFile(std::int32_t width, std::int32_t height, unsigned threads)
     : width_(width), height_(height),
-      threads_(std::min(threads ? threads : std::thread::hardware_concurrency(), 16u)) {
-    threads_ = std::max(threads_, 1u);
-}
+      threads_(std::clamp(threads ? threads : std::thread::hardware_concurrency(), 1u, 16u)) {}
 
 GifFile::~GifFile() = default;
 
