@@ -206,6 +206,13 @@ class Viewer {
 
   private:
     static constexpr std::uint32_t unchanged = 0xFFFFFFFF;
+    // The sum of the squared differences of two pixels' channels.
+    static int distance(const std::uint8_t* a, const std::uint8_t* b) {
+        int sum = 0;
+        for (int i = 0; i < 3; ++i)
+            sum += (int(a[i]) - int(b[i])) * (int(a[i]) - int(b[i]));
+        return sum;
+    }
     static GifColorType rgb(std::uint32_t c) {
         return {GifByteType(c >> 16), GifByteType(c >> 8), GifByteType(c)};
     }
@@ -309,12 +316,14 @@ class Viewer {
                 }
                 *index = entryIndex_[*entry];
                 const GifColorType& c = frame.colours[*index];
-                // A pixel whose entry gives the colour it shows already stays as it is: runs of
-                // the transparent entry pack better.
-                if (frame.transparent >= 0 && pixel[0] == c.Blue && pixel[1] == c.Green &&
-                    pixel[2] == c.Red)
+                const std::uint8_t entryColour[3] = {c.Blue, c.Green, c.Red};
+                // A pixel that shows a colour at least as near its own as its entry's stays as
+                // it is: no pixel gets further from the frame, and runs of the transparent entry
+                // pack better.
+                if (frame.transparent >= 0 && distance(pixel, now) <= distance(entryColour, now))
                     *index = std::uint8_t(frame.transparent);
-                pixel[0] = c.Blue, pixel[1] = c.Green, pixel[2] = c.Red;
+                else
+                    std::memcpy(pixel, entryColour, 3);
                 if (std::memcmp(now, pixel, 3)) inexact_ = bounds(inexact_, {x, y, x + 1, y + 1});
             }
         }
