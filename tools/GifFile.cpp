@@ -5,6 +5,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -532,7 +533,7 @@ bool GifFile::writeOut(std::unique_lock<std::mutex>& lock, std::string& problem)
                              frame->bytes.size();
         lock.lock();
         if (!written) {
-            problem = "write error";
+            problem = std::string("write error: ") + std::strerror(errno);
             return false;
         }
     }
