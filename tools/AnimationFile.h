@@ -1,10 +1,10 @@
 #pragma once
 // An animated picture written a frame at a time, so that a long animation never has to be held
-// decoded: GIF, looping forever with a palette of its own for each frame, or WebP, lossless
-// unless a quality is asked for. Every frame has the size given when the file is opened. A GIF
-// holds one picture for every frame added; libwebp's encoder folds a frame that repeats the one
-// before into that frame's duration, so a WebP may hold fewer, playing for the same time.
+// decoded: a GIF (GifFile) or a WebP (WebpFile), chosen by the file's extension, written through
+// the checked output file. Every frame has the size given when the file is opened.
 
+#include "GifFile.h"
+#include "WebpFile.h"
 #include "files/OutputFile.h"
 
 #include "render/SoftCanvas.h"
@@ -23,9 +23,10 @@ std::optional<AnimationFormat> animationFormatFor(const std::string& path);
 
 class AnimationFile {
   public:
-    // lossyQuality is 0..100 for lossy WebP, or -1 for pixels kept exactly.
+    // lossyQuality is 0..100 for lossy WebP, or -1 for pixels kept exactly; threads are a
+    // GIF's (GifFile's).
     AnimationFile(AnimationFormat format, std::string path, std::int32_t width, std::int32_t height,
-                  int lossyQuality = -1);
+                  int lossyQuality = -1, unsigned threads = 0);
     ~AnimationFile();
     AnimationFile(const AnimationFile&) = delete;
     AnimationFile& operator=(const AnimationFile&) = delete;
@@ -39,14 +40,13 @@ class AnimationFile {
     static constexpr std::uint32_t longestFrameMs = 65535 * 10;
 
     // The next frame, shown for durationMs milliseconds (at most longestFrameMs); it has the
-    // animation's size.
-    bool add(const SoftCanvas& frame, std::uint32_t durationMs, std::string& problem);
+    // animation's size. changed holds every pixel that can differ from the frame added before.
+    bool add(const SoftCanvas& frame, std::uint32_t durationMs, const Rect& changed,
+             std::string& problem);
     // Completes the file; bytes is its size.
     bool finish(std::uint64_t& bytes, std::string& problem);
 
   private:
-    struct Gif;
-    struct Webp;
     // Drops the encoder and the temporary.
     void discard();
     bool fail(std::string& problem, const std::string& what);
@@ -55,9 +55,10 @@ class AnimationFile {
     std::string path_;
     std::int32_t width_, height_;
     int lossyQuality_;
+    unsigned threads_;
     std::unique_ptr<OutputFile> output_;
-    std::unique_ptr<Gif> gif_;
-    std::unique_ptr<Webp> webp_;
+    std::unique_ptr<GifFile> gif_;
+    std::unique_ptr<WebpFile> webp_;
 };
 
 } // namespace cinefold

@@ -14,6 +14,7 @@
 #include "PngFile.h"
 #include "Report.h"
 
+#include "player/Damage.h"
 #include "player/FrameCompositor.h"
 #include "player/PresentLayout.h"
 #include "player/PresentStage.h"
@@ -120,6 +121,7 @@ struct RenderRequest {
     std::uint32_t clock = 0; // --clock: the tick count of the pass's first tick
     int scale = 1;           // --scale: whole output pixels per pixel
     int lossyQuality = -1;
+    unsigned threads = 0; // --threads: a GIF's, 0 for one a processor
     bool screen = false;
     bool preview = false;
     bool stretch = false;
@@ -231,6 +233,13 @@ std::string parseRequest(const ParsedArguments& parsed, RenderRequest& request) 
         if (!parseInteger(*quality, 0, 100, q))
             return "--quality takes 0 to 100, not '" + *quality + "'";
         request.lossyQuality = int(q);
+    }
+    if (const std::string* threads = parsed.option("--threads")) {
+        long long n = 0;
+        if (request.animation != AnimationFormat::gif) return "--threads is for a GIF (OUT.gif)";
+        if (!parseInteger(*threads, 1, 16, n))
+            return "--threads takes 1 to 16, not '" + *threads + "'";
+        request.threads = unsigned(n);
     }
     if (const std::string* screen = parsed.option("--screen")) {
         if (!parseSize(*screen, request.screenSize))
@@ -347,14 +356,15 @@ class ProgressBar {
 };
 
 // Writes the frames into `file` (an AnimationFile or a VideoFile), each shown for `period`
-// milliseconds.
+// milliseconds. After each paint, `changed` holds every pixel of its picture that can differ
+// from the picture painted before.
 template <class File, class Paint>
 bool writeFrames(File& file, std::uint32_t period, const std::vector<std::int32_t>& frames,
-                 Paint paint, std::uint64_t& bytes, std::string& problem) {
+                 Paint paint, const Rect& changed, std::uint64_t& bytes, std::string& problem) {
     ProgressBar progress(frames.size());
     auto add = [&](const SoftCanvas& picture) {
         if constexpr (std::is_same_v<File, AnimationFile>)
-            return file.add(picture, period, problem);
+            return file.add(picture, period, changed, problem);
         else
             return file.add(picture, problem);
     };
@@ -368,7 +378,7 @@ bool writeFrames(File& file, std::uint32_t period, const std::vector<std::int32_
 
 template <class Paint>
 int writeAnimation(const RenderRequest& request, const Player& player,
-                   const std::vector<std::int32_t>& frames, Paint paint) {
+                   const std::vector<std::int32_t>& frames, Paint paint, const Rect& changed) {
     std::uint32_t period = std::min(timerPeriod(player.framePeriod), AnimationFile::longestFrameMs);
     std::string problem;
     std::uint64_t bytes = 0;
@@ -377,8 +387,8 @@ int writeAnimation(const RenderRequest& request, const Player& player,
         const SoftCanvas& first = paint(frames.front());
         if (request.animation) {
             AnimationFile file(*request.animation, request.output, first.width(), first.height(),
-                               request.lossyQuality);
-            written = writeFrames(file, period, frames, paint, bytes, problem);
+                               request.lossyQuality, request.threads);
+            written = writeFrames(file, period, frames, paint, changed, bytes, problem);
         } else {
             // A video has whole frames: a saver that ticks every millisecond (framePeriod 0)
             // plays at 100 frames a second, which players keep up with.
@@ -392,7 +402,7 @@ int writeAnimation(const RenderRequest& request, const Player& player,
             }
             VideoFile file(*request.video, request.output, first.width(), first.height(), period,
                            request.lossyQuality);
-            written = writeFrames(file, period, frames, paint, bytes, problem);
+            written = writeFrames(file, period, frames, paint, changed, bytes, problem);
         }
     } // the bar is cleared before anything else is printed
     if (!written) return fileError(request.output, problem);
@@ -408,7 +418,7 @@ int runRender(const Arguments& arguments) {
     std::string error;
     if (!parseArguments(arguments, {"--stretch", "--quiet"},
                         {"-o", "--frame", "--frames", "--screen", "--preview", "--quality",
-                         "--clock", "--scale"},
+                         "--clock", "--scale", "--threads"},
                         parsed, error))
         return usageError(error);
     if (parsed.positional.size() != 1) return usageError("render takes one FILE");
@@ -462,10 +472,28 @@ int runRender(const Arguments& arguments) {
                           std::to_string(unscaled.height()) + " scaled by " +
                           std::to_string(request.scale) + " is too large to render");
 
-    // The picture of one frame: the stage, or the window that presents it, scaled.
+    // The picture of one frame: the stage, or the window that presents it, scaled. The stage is
+    // composed only inside the damage, and `changed` is where the picture can differ from the
+    // one before: the damage's bounds on the stage at its scale, or the whole window.
+    DamageTracker damage;
+    Rect changed;
     auto paint = [&](std::int32_t frame) -> const SoftCanvas& {
         player.currentFrame = frame;
-        composeFrame(player, stage);
+        const StageDamage stageDamage = damage.next(player);
+        composeFrame(player, stage, stageDamage);
+        const SoftCanvas& picture = request.scale > 1 ? scaled : unscaled;
+        changed = {0, 0, picture.width(), picture.height()};
+        if (!presented) {
+            const int k = request.scale;
+            changed = {};
+            for (const Rect& r : stageDamage.rects)
+                changed =
+                    changed.right == 0
+                        ? Rect{r.left * k, r.top * k, r.right * k, r.bottom * k}
+                        : Rect{std::min(changed.left, r.left * k), std::min(changed.top, r.top * k),
+                               std::max(changed.right, r.right * k),
+                               std::max(changed.bottom, r.bottom * k)};
+        }
         if (presented) {
             // The window's erase leaves it black wherever the stage does not land.
             window.fill(0, 0, window.width(), window.height(), 0);
@@ -489,7 +517,7 @@ int runRender(const Arguments& arguments) {
                          inspection.path.c_str(), maxAnimationFrames, maxAnimationFrames);
         for (std::int64_t frame = request.first; !request.onePass && frame <= request.last; ++frame)
             frames.push_back(std::int32_t(frame));
-        return writeAnimation(request, player, frames, paint);
+        return writeAnimation(request, player, frames, paint, changed);
     }
     std::string problem;
     if (!request.numbered) {

@@ -37,8 +37,10 @@ void PixelTarget32::fill(std::int32_t left, std::int32_t top, std::int32_t right
                          std::int32_t bottom, std::uint32_t colourRef) {
     // presentStage fills whole pictures only, given left to right and top to bottom, so the
     // rectangle is clipped as it stands; a reversed one fills nothing.
-    const std::int32_t x0 = std::max(left, 0), x1 = std::min(right, width_);
-    const std::int32_t y0 = std::max(top, 0), y1 = std::min(bottom, height_);
+    const std::int32_t x0 = std::max({left, 0, clip_.left});
+    const std::int32_t x1 = std::min({right, width_, clip_.right});
+    const std::int32_t y0 = std::max({top, 0, clip_.top});
+    const std::int32_t y1 = std::min({bottom, height_, clip_.bottom});
     const std::uint32_t pixel =
         (colourRef & 0xFF) << 16 | (colourRef & 0xFF00) | (colourRef >> 16 & 0xFF);
     if (x0 >= x1 || y0 >= y1) return;
@@ -67,6 +69,7 @@ bool PixelTarget32::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, s
     planStretch({dx, dw, width_, sx, sw, source.width}, {dy, dh, height_, sy, sh, source.height},
                 plan_);
     if (plan_.result == StretchResult::failed) return false;
+    clipPlan(plan_, clip_);
     if (plan_.result == StretchResult::nothing) return true;
 
     const AxisMap& columns = plan_.columns;

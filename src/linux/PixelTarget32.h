@@ -39,6 +39,10 @@ class PixelTarget32 {
                  const DibView& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                  std::int32_t sh, RasterOp op);
 
+    // The clip that fill and stretch keep to (Canvas.h, clipTo); noClip unless one is set.
+    const Rect& clip() const { return clip_; }
+    void setClip(const Rect& clip) { clip_ = clip; }
+
     // Rows of the picture at sourcePixels whose byte in unchanged (one per source row) is
     // non-zero are shown already: a stretch from that picture leaves the rows that show them.
     void keepRows(const std::uint8_t* sourcePixels, const std::uint8_t* unchanged) {
@@ -57,6 +61,7 @@ class PixelTarget32 {
     std::int32_t height_;
     std::uint32_t rowBytes_;
     StretchPlan plan_;
+    Rect clip_ = noClip;
     std::vector<std::uint32_t> sourceOffsets_;
     const std::uint8_t* keptSource_ = nullptr;
     const std::uint8_t* unchanged_ = nullptr;

@@ -41,9 +41,8 @@ void PlaybackLoop::start() {
     // empty and the presenter shows black, as the saver's window does.
     if (stageSizeUsable(player_.stageWidth, player_.stageHeight))
         stage_ = SoftCanvas(player_.stageWidth, player_.stageHeight);
-    composeFrame(player_, stage_);
-    ++compositions_;
-    composedFrame_ = player_.currentFrame;
+    tracker_.reset();
+    compose();
     due_ = clock_() + period();
     started_ = true;
 }
@@ -92,10 +91,15 @@ bool PlaybackLoop::advance(std::uint64_t now) {
 
 bool PlaybackLoop::composeIfChanged() {
     if (player_.currentFrame == composedFrame_) return false;
-    composeFrame(player_, stage_);
+    compose();
+    return true;
+}
+
+void PlaybackLoop::compose() {
+    damage_ = tracker_.next(player_);
+    composeFrame(player_, stage_, damage_);
     ++compositions_;
     composedFrame_ = player_.currentFrame;
-    return true;
 }
 
 } // namespace cinefold

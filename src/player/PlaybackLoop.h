@@ -7,9 +7,11 @@
 //
 // The loop composes only when the frame has changed: a tick that leaves currentFrame where it
 // was, a repaint, a resize or a change of the stretch option re-presents the stage composed
-// last.
+// last. It keeps one stage from frame to frame and composes a new frame only inside its damage
+// (Damage.h), which it gives to the presenter so that only that is presented anew.
 
 #include "container/ContainerFile.h"
+#include "player/Damage.h"
 #include "player/Player.h"
 #include "render/SoftCanvas.h"
 
@@ -65,16 +67,22 @@ class PlaybackLoop {
     const Player& player() const { return player_; }
     // The stage composed last: the Player's stage size, or empty when that size is unusable.
     const SoftCanvas& stage() const { return stage_; }
+    // The parts of stage() that the last composition changed: the whole stage after start().
+    // A presenter that showed every composition before this one need show only these.
+    const StageDamage& damage() const { return damage_; }
     // How many times the stage has been composed, for tests and the simulation's report.
     std::uint64_t compositions() const { return compositions_; }
 
   private:
     bool advance(std::uint64_t now);
     bool composeIfChanged();
+    void compose();
 
     Clock clock_;
     Player player_;
     SoftCanvas stage_{0, 0};
+    DamageTracker tracker_;
+    StageDamage damage_;
     std::uint64_t due_ = 0;
     bool paused_ = false;
     bool started_ = false;

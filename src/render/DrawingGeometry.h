@@ -30,6 +30,8 @@ BackgroundBlock centredBackground(std::int32_t imageWidth, std::int32_t imageHei
 // last one cut at the edge), and how wide tile `index` of them is. tile is at least 1.
 std::int32_t tileCount(std::int32_t stage, std::int32_t tile);
 std::int32_t tileExtent(std::int32_t stage, std::int32_t tile, std::int32_t index);
+// The tiles, first to end - 1, that cover any of the pixels from `from` to to - 1.
+RowRange tilesWithin(std::int32_t stage, std::int32_t tile, std::int32_t from, std::int32_t to);
 
 // The row fallback draws destination row top + i from source row
 // ((sourceHeight x 100) / destinationHeight x i) / 100, for i from 0 to destinationHeight - 1.
@@ -40,5 +42,13 @@ std::int32_t fallbackSourceRow(std::int32_t sourceHeight, std::int32_t destinati
 // the other rows would draw nothing, so a band of two billion rows costs no more than the stage.
 // Empty when destinationHeight is 0 or negative.
 RowRange fallbackRows(std::int32_t top, std::int32_t destinationHeight, std::int32_t stageHeight);
+
+// The pixels of a stageWidth x stageHeight stage that drawing a sprite into rect can touch, as a
+// rectangle with left <= right and top <= bottom (empty when left == right or top == bottom).
+// The sprite is drawn from the origin (left, top) with the extents right - left and
+// bottom - top, wrapped to 32 bits; a negative extent covers origin + extent + 1 to origin, so a
+// mirrored sprite lands one pixel further right or down than its rectangle reads. The row
+// fallback draws a part of the same pixels.
+Rect spriteBounds(const Rect& rect, std::int32_t stageWidth, std::int32_t stageHeight);
 
 } // namespace cinefold

@@ -155,6 +155,26 @@ TEST_F(ToolAnimation, FramesAreTheComposedPicturesAtTheTimerPeriod) {
     }
 }
 
+// The GIF's pipeline: whatever the number of threads, the same bytes, here for frames that need
+// their colours chosen and frames that do not.
+TEST_F(ToolAnimation, GifIsTheSameForAnyNumberOfThreads) {
+    for (const auto& [width, height] : {std::pair{8, 8}, std::pair{24, 16}}) {
+        const std::string file = write("in.cfc", writeContainer(movingSprite(width, height)));
+        ByteVector bytes[3];
+        for (const int threads : {1, 2, 5}) {
+            const std::string out = path("t" + std::to_string(threads) + ".gif");
+            ASSERT_EQ(runTool("render " + file + " --frames 0:11 --threads " +
+                              std::to_string(threads) + " -o " + out)
+                          .status,
+                      0);
+            FileProblem problem;
+            ASSERT_TRUE(readWholeFile(out, bytes[threads / 2], problem));
+        }
+        EXPECT_EQ(bytes[0], bytes[1]) << width;
+        EXPECT_EQ(bytes[0], bytes[2]) << width;
+    }
+}
+
 // One pass runs from frame 0 until the sequencer comes back to a frame already shown: after the
 // last keyframe (11) it wraps to 0, and a jump from 8 back to 3 closes the pass after frame 8.
 // Counted in a GIF, which keeps frames 0 and 1 apart although they show the same picture. At the

@@ -69,7 +69,7 @@ std::vector<Page> toolCommands() {
           "cinefold render FILE --frames A:B|timeline [PICTURE] [--quiet] -o OUT-%04d.png",
           "cinefold render FILE --frames A:B|timeline [PICTURE] [--quiet] -o DIR/",
           "cinefold render FILE --frames A:B|all|timeline [--clock T0] [PICTURE] [--quality Q]",
-          "                [--quiet] -o OUT.gif|OUT.webp|OUT.mp4|OUT.webm",
+          "                [--threads N] [--quiet] -o OUT.gif|OUT.webp|OUT.mp4|OUT.webm",
           "PICTURE is [--screen WxH [--stretch]] [--preview WxH] [--scale N]"},
          {"Composes frames exactly as the saver paints them: the stage at its own size, or with "
           "--screen the whole screen as the saver shows it there, or with --preview the preview "
@@ -99,6 +99,8 @@ std::vector<Page> toolCommands() {
                             "screen (--screen, else 1024x768)"},
           {"--quality Q", "lossy WebP at quality Q, 0 to 100 (lossless when not given); for a "
                           "video, 0 to 100 maps onto the encoder's rate factor"},
+          {"--threads N", "a GIF's threads, 1 to 16 (one a processor); the file is the same "
+                          "for any number"},
           {"--quiet", "no warnings"},
           {"-o OUT", "the file (or, for a series, the pattern or folder) to write"}},
          {{"cinefold render demo.cfc --frame 30 -o frame.png", "frame 30 of the stage"},
