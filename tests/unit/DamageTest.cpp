@@ -71,7 +71,8 @@ template <class Stage> Outcome compareFrames(Player& player, int steps, std::uin
         if (seed == 0)
             ++player.currentFrame;
         else if (random() % 8 == 0)
-            player.currentFrame = std::int32_t(random() % std::uint32_t(player.trackSet.lastFrame() + 2));
+            player.currentFrame =
+                std::int32_t(random() % std::uint32_t(player.trackSet.lastFrame() + 2));
         else
             player.advanceFrame(random());
     }

@@ -149,12 +149,12 @@ TEST(FrameCrossCheck, ComposingInsideTheDamageOnGdiGivesTheWholeFrame) {
             composeFrame(player, stage.canvas, frameDamage);
             GdiFlush();
             composeFrame(player, soft);
-            const std::string difference =
-                pixelDifference(700, 530, [&](std::int32_t y) { return stage.row(y); },
-                                [&](std::int32_t y) { return soft.row(y); });
+            const std::string difference = pixelDifference(
+                700, 530, [&](std::int32_t y) { return stage.row(y); },
+                [&](std::int32_t y) { return soft.row(y); });
             failures += !difference.empty();
-            EXPECT_EQ(difference, "") << "frame " << player.currentFrame << ", backMode "
-                                      << player.backMode;
+            EXPECT_EQ(difference, "")
+                << "frame " << player.currentFrame << ", backMode " << player.backMode;
         }
     EXPECT_GT(partial, 2000);
 }
