@@ -9,5 +9,6 @@
 namespace cinefold {
 
 extern template void composeFrame<GdiCanvas>(const Player&, GdiCanvas&);
+extern template void composeFrame<GdiCanvas>(const Player&, GdiCanvas&, const StageDamage&);
 
 } // namespace cinefold
