@@ -9,6 +9,7 @@
 // canvas's COLORONCOLOR stretch. The rest of the presentation's contract (Canvas.h) it shares
 // with the software canvas (SoftCanvasSelection.h); the preview's picture is a software canvas.
 
+#include "base/Rect.h"
 #include "render/SoftCanvas.h"
 #include "render/SoftCanvasSelection.h"
 #include "render/StretchMapping.h"
@@ -39,29 +40,19 @@ class PixelTarget32 {
                  const DibView& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                  std::int32_t sh, RasterOp op);
 
-    // Rows of the picture at sourcePixels whose byte in unchanged (one per source row) is
-    // non-zero are shown already: a stretch from that picture leaves the rows that show them.
-    void keepRows(const std::uint8_t* sourcePixels, const std::uint8_t* unchanged) {
-        keptSource_ = sourcePixels;
-        unchanged_ = unchanged;
-    }
-    // The rows drawn so far, firstDrawn() up to endDrawn(); empty when both are 0.
-    std::int32_t firstDrawn() const { return firstDrawn_; }
-    std::int32_t endDrawn() const { return endDrawn_; }
+    // Draws only inside the clip from now on, as a clip rectangle does in GDI: a transfer is
+    // planned for the whole picture and then drawn where it meets the clip, so every pixel drawn
+    // is the one the transfer without a clip draws there.
+    void clipTo(const Rect& clip);
 
   private:
-    void drawn(std::int32_t first, std::int32_t end);
-
     std::uint8_t* pixels_;
     std::int32_t width_;
     std::int32_t height_;
     std::uint32_t rowBytes_;
     StretchPlan plan_;
     std::vector<std::uint32_t> sourceOffsets_;
-    const std::uint8_t* keptSource_ = nullptr;
-    const std::uint8_t* unchanged_ = nullptr;
-    std::int32_t firstDrawn_ = 0;
-    std::int32_t endDrawn_ = 0;
+    Rect clip_;
 };
 
 } // namespace cinefold

@@ -129,7 +129,7 @@ void simulate(X11Presenter& presenter, PlaybackLoop& loop, std::uint64_t& now, s
     std::int64_t done = 0;
     for (; done < ticks && !signalled(); ++done) {
         now += loop.period();
-        if (loop.tick()) presenter.present(loop.player(), loop.stage());
+        if (loop.tick()) presenter.present(loop);
     }
     std::printf("resident at end: %ld KiB\nticks: %lld, frames composed: %llu\n", residentKiB(),
                 static_cast<long long>(done), static_cast<unsigned long long>(loop.compositions()));
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
         X11Presenter presenter(display, drawnWindow,
                                ownWindow ? WindowRole::screen : WindowRole::given);
         loop.start();
-        presenter.present(loop.player(), loop.stage());
+        presenter.present(loop);
         if (options.simulateTicks >= 0)
             simulate(presenter, loop, simulatedNow, options.simulateTicks);
         else

@@ -12,6 +12,9 @@ namespace cinefold {
 namespace {
 // Enough to step back through a few minutes of a typical animation; each entry is a frame number.
 constexpr std::size_t historyLength = 4096;
+// Damage that nobody presents (a loop without a window) stays bounded: past this many
+// rectangles it is the whole stage.
+constexpr std::size_t largestDamage = 64;
 } // namespace
 
 std::uint64_t PlaybackLoop::steadyMilliseconds() {
@@ -44,6 +47,7 @@ void PlaybackLoop::start() {
     composeFrame(player_, stage_);
     ++compositions_;
     composedFrame_ = player_.currentFrame;
+    addDamage({0, 0, player_.stageWidth, player_.stageHeight});
     due_ = clock_() + period();
     started_ = true;
 }
@@ -95,7 +99,15 @@ bool PlaybackLoop::composeIfChanged() {
     composeFrame(player_, stage_);
     ++compositions_;
     composedFrame_ = player_.currentFrame;
+    addDamage({0, 0, player_.stageWidth, player_.stageHeight});
     return true;
+}
+
+void PlaybackLoop::addDamage(const Rect& changed) {
+    if (damage_.size() < largestDamage)
+        damage_.push_back(changed);
+    else
+        damage_ = {{0, 0, player_.stageWidth, player_.stageHeight}};
 }
 
 } // namespace cinefold

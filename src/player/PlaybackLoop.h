@@ -9,6 +9,7 @@
 // was, a repaint, a resize or a change of the stretch option re-presents the stage composed
 // last.
 
+#include "base/Rect.h"
 #include "container/ContainerFile.h"
 #include "player/Player.h"
 #include "render/SoftCanvas.h"
@@ -16,7 +17,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace cinefold {
 
@@ -67,10 +70,15 @@ class PlaybackLoop {
     const SoftCanvas& stage() const { return stage_; }
     // How many times the stage has been composed, for tests and the simulation's report.
     std::uint64_t compositions() const { return compositions_; }
+    // The stage rectangles that changed since the last clearDamage(): what a presenter has to
+    // show again. The presenter clears them once it has shown them.
+    std::span<const Rect> damage() const { return damage_; }
+    void clearDamage() { damage_.clear(); }
 
   private:
     bool advance(std::uint64_t now);
     bool composeIfChanged();
+    void addDamage(const Rect& changed);
 
     Clock clock_;
     Player player_;
@@ -82,6 +90,7 @@ class PlaybackLoop {
     std::uint64_t compositions_ = 0;
     // The frames shown before recent ticks, for stepping back; bounded, the oldest go first.
     std::deque<std::int32_t> history_;
+    std::vector<Rect> damage_;
 };
 
 } // namespace cinefold
