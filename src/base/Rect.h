@@ -1,6 +1,7 @@
 #pragma once
 // The rectangle and the row range that every layer places pictures with.
 
+#include <algorithm>
 #include <cstdint>
 
 namespace cinefold {
@@ -14,6 +15,18 @@ struct Rect {
     std::int32_t bottom = 0;
     friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// The pixels that a and b, both left to right and top to bottom, cover together; all zero when
+// they do not meet.
+inline Rect intersection(const Rect& a, const Rect& b) {
+    const Rect both{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+    return both.left < both.right && both.top < both.bottom ? both : Rect{};
+}
+inline bool overlap(const Rect& a, const Rect& b) {
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
 
 // Rows first up to end - 1; empty when end is not above first.
 struct RowRange {

@@ -39,7 +39,7 @@ const std::vector<Rect>& IncrementalPresent::present(const Player& player, const
     for (const Rect& changed : damage) {
         const Rect clip = area.of(changed);
         if (clip.left >= clip.right) continue;
-        target.clipTo(clip);
+        [[maybe_unused]] auto clipped = clipTo(target, clip);
         presentStage(shown, stage, target, width, height, screenWidth, screenHeight);
         drawn_.push_back(clip);
         // The preview's whole window is drawn once for any damage.

@@ -31,20 +31,16 @@ template <class Pixel> void readPixels(std::uint32_t* out, std::size_t n, Pixel 
 
 PixelTarget32::PixelTarget32(std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                              std::uint32_t rowBytes)
-    : pixels_(pixels), width_(width), height_(height),
-      rowBytes_(rowBytes), clip_{0, 0, width, height} {}
-
-void PixelTarget32::clipTo(const Rect& clip) {
-    clip_ = {std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, width_),
-             std::min(clip.bottom, height_)};
-}
+    : pixels_(pixels), width_(width), height_(height), rowBytes_(rowBytes) {}
 
 void PixelTarget32::fill(std::int32_t left, std::int32_t top, std::int32_t right,
                          std::int32_t bottom, std::uint32_t colourRef) {
     // presentStage fills whole pictures only, given left to right and top to bottom, so the
     // rectangle is clipped as it stands; a reversed one fills nothing.
-    const std::int32_t x0 = std::max(left, clip_.left), x1 = std::min(right, clip_.right);
-    const std::int32_t y0 = std::max(top, clip_.top), y1 = std::min(bottom, clip_.bottom);
+    const std::int32_t x0 = std::max({left, 0, clip_.left});
+    const std::int32_t x1 = std::min({right, width_, clip_.right});
+    const std::int32_t y0 = std::max({top, 0, clip_.top});
+    const std::int32_t y1 = std::min({bottom, height_, clip_.bottom});
     const std::uint32_t pixel =
         (colourRef & 0xFF) << 16 | (colourRef & 0xFF00) | (colourRef >> 16 & 0xFF);
     if (x0 >= x1 || y0 >= y1) return;
@@ -62,30 +58,23 @@ bool PixelTarget32::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, s
     planStretch({dx, dw, width_, sx, sw, source.width}, {dy, dh, height_, sy, sh, source.height},
                 plan_);
     if (plan_.result == StretchResult::failed) return false;
+    clipPlan(plan_, clip_);
     if (plan_.result == StretchResult::nothing) return true;
 
-    // The part of the planned transfer inside the clip: columns first + c for c in [c0, c1),
-    // rows first + r for r in [r0, r1).
     const AxisMap& columns = plan_.columns;
     const AxisMap& rows = plan_.rows;
-    const std::int32_t c0 = std::max(clip_.left - columns.first, 0);
-    const std::int32_t c1 =
-        std::min(clip_.right - columns.first, std::int32_t(columns.sources.size()));
-    const std::int32_t r0 = std::max(clip_.top - rows.first, 0);
-    const std::int32_t r1 = std::min(clip_.bottom - rows.first, std::int32_t(rows.sources.size()));
-    if (c0 >= c1 || r0 >= r1) return true;
-    const std::size_t n = std::size_t(c1 - c0);
+    const std::size_t n = columns.sources.size();
     sourceOffsets_.resize(n);
     for (std::size_t c = 0; c < n; ++c)
-        sourceOffsets_[c] = std::uint32_t(columns.sources[std::size_t(c0) + c]) * 3;
+        sourceOffsets_[c] = std::uint32_t(columns.sources[c]) * 3;
     const std::uint32_t* offsets = sourceOffsets_.data();
 
     // Rows that show the same source row as the row above are copies of it.
     std::int32_t previous = -1;
     const std::uint32_t* previousOut = nullptr;
-    for (std::int32_t r = r0; r < r1; ++r) {
-        const std::int32_t y = rows.sources[std::size_t(r)];
-        std::uint32_t* out = row(rows.first + r) + columns.first + c0;
+    for (std::size_t r = 0; r < rows.sources.size(); ++r) {
+        const std::int32_t y = rows.sources[r];
+        std::uint32_t* out = row(rows.first + std::int32_t(r)) + columns.first;
         if (y == previous) {
             std::memcpy(out, previousOut, 4 * n);
         } else {

@@ -9,7 +9,6 @@
 // canvas's COLORONCOLOR stretch. The rest of the presentation's contract (Canvas.h) it shares
 // with the software canvas (SoftCanvasSelection.h); the preview's picture is a software canvas.
 
-#include "base/Rect.h"
 #include "render/SoftCanvas.h"
 #include "render/SoftCanvasSelection.h"
 #include "render/StretchMapping.h"
@@ -40,10 +39,9 @@ class PixelTarget32 {
                  const DibView& source, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                  std::int32_t sh, RasterOp op);
 
-    // Draws only inside the clip from now on, as a clip rectangle does in GDI: a transfer is
-    // planned for the whole picture and then drawn where it meets the clip, so every pixel drawn
-    // is the one the transfer without a clip draws there.
-    void clipTo(const Rect& clip);
+    // The clip that fill and stretch keep to (Canvas.h, clipTo); noClip unless one is set.
+    const Rect& clip() const { return clip_; }
+    void setClip(const Rect& clip) { clip_ = clip; }
 
   private:
     std::uint8_t* pixels_;
@@ -51,8 +49,8 @@ class PixelTarget32 {
     std::int32_t height_;
     std::uint32_t rowBytes_;
     StretchPlan plan_;
+    Rect clip_ = noClip;
     std::vector<std::uint32_t> sourceOffsets_;
-    Rect clip_;
 };
 
 } // namespace cinefold

@@ -9,8 +9,8 @@
 // draws into is destroyed under it; 1 when there is no display or the given window does not
 // exist at the start, or when the connection to the X server is lost; 2 for wrong usage.
 
-#include "demo/DemoData.h"
 #include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
+#include "demo/DemoData.h"
 #include "linux/PlayWindow.h"
 #include "linux/SaverOptions.h"
 #include "player/PlaybackLoop.h"

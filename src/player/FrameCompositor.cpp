@@ -5,5 +5,6 @@
 namespace cinefold {
 
 template void composeFrame<SoftCanvas>(const Player&, SoftCanvas&);
+template void composeFrame<SoftCanvas>(const Player&, SoftCanvas&, const StageDamage&);
 
 } // namespace cinefold

@@ -5,15 +5,23 @@
 // this frame) centred on its record's position, scaled to its size (a cel's size in thousandths
 // where the record names a group), mirrored by its flip code and made transparent by its mask.
 //
+// Its clipped form draws only inside a frame's damage (Damage.h): for each damaged rectangle the
+// fill, the background and the layers that meet it, in the same order and clipped to it, which
+// gives there the pixels of the whole frame. A stage that holds the frame the damage was taken
+// against then holds the new frame everywhere.
+//
 // One compositor serves every canvas: the saver draws through the GDI canvas and the tools and
 // tests through the software canvas. Each build instantiates it for the canvases it has; the
 // software canvas's instantiation is in FrameCompositor.cpp, the GDI canvas's on the saver's
 // Win32 side.
 
+#include "player/Damage.h"
 #include "player/Player.h"
 #include "render/ImageDrawing.h"
 #include "render/SoftCanvasSelection.h"
 #include "timeline/LayerPlacement.h"
+
+#include <array>
 
 namespace cinefold {
 
@@ -34,9 +42,8 @@ void fillAround(C& stage, const Rect& keep, std::int32_t width, std::int32_t hei
     if (keep.right < width) stage.fill(keep.right, keep.top, width, keep.bottom, colour);
 }
 
-} // namespace detail
-
-template <Canvas C> void composeFrame(const Player& player, C& stage) {
+// The stage before its layers: backColor with the background laid over it.
+template <Canvas C> void composeBack(const Player& player, C& stage) {
     const std::int32_t width = player.stageWidth, height = player.stageHeight;
     // Only the image of the background record counts; its place, size, flip and group do not.
     const std::int32_t background = player.trackSet.evaluateBackground(player.currentFrame).image;
@@ -55,7 +62,12 @@ template <Canvas C> void composeFrame(const Player& player, C& stage) {
         stage.fill(painted.left, painted.top, painted.right, painted.bottom, player.backColor);
         drawBackground(stage, *entry, width, height, player.backMode);
     }
+}
 
+} // namespace detail
+
+template <Canvas C> void composeFrame(const Player& player, C& stage) {
+    detail::composeBack(player, stage);
     for (int layer = 1; layer < TrackSet::layerCount; ++layer) {
         const LayerPlacement placement = placeLayer(player.trackSet, layer, player.currentFrame);
         if (!placement.hasImageNumber()) continue;
@@ -63,6 +75,40 @@ template <Canvas C> void composeFrame(const Player& player, C& stage) {
     }
 }
 
+template <Canvas C>
+void composeFrame(const Player& player, C& stage, const StageDamage& damage) {
+    if (damage.whole) {
+        composeFrame(player, stage);
+        return;
+    }
+    if (damage.empty()) return;
+
+    // The layers that draw something on the stage, with the pixels each can touch.
+    struct Sprite {
+        const ImageEntry* entry;
+        Rect rect, bounds;
+    };
+    std::array<Sprite, TrackSet::layerCount> sprites;
+    std::size_t count = 0;
+    for (int layer = 1; layer < TrackSet::layerCount; ++layer) {
+        const LayerPlacement placement = placeLayer(player.trackSet, layer, player.currentFrame);
+        if (!placement.hasImageNumber()) continue;
+        const ImageEntry* entry = player.imageStore.entry(placement.image - 1);
+        const Rect bounds = spriteBounds(placement.rect, player.stageWidth, player.stageHeight);
+        if (entry->drawBitmap && bounds.left < bounds.right)
+            sprites[count++] = {entry, placement.rect, bounds};
+    }
+
+    for (const Rect& area : damage.rects) {
+        [[maybe_unused]] auto clip = clipTo(stage, area);
+        detail::composeBack(player, stage);
+        for (std::size_t i = 0; i < count; ++i)
+            if (overlap(sprites[i].bounds, area))
+                drawSprite(stage, *sprites[i].entry, sprites[i].rect);
+    }
+}
+
 extern template void composeFrame<SoftCanvas>(const Player&, SoftCanvas&);
+extern template void composeFrame<SoftCanvas>(const Player&, SoftCanvas&, const StageDamage&);
 
 } // namespace cinefold

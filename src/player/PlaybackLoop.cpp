@@ -12,9 +12,6 @@ namespace cinefold {
 namespace {
 // Enough to step back through a few minutes of a typical animation; each entry is a frame number.
 constexpr std::size_t historyLength = 4096;
-// Damage that nobody presents (a loop without a window) stays bounded: past this many
-// rectangles it is the whole stage.
-constexpr std::size_t largestDamage = 64;
 } // namespace
 
 std::uint64_t PlaybackLoop::steadyMilliseconds() {
@@ -44,10 +41,8 @@ void PlaybackLoop::start() {
     // empty and the presenter shows black, as the saver's window does.
     if (stageSizeUsable(player_.stageWidth, player_.stageHeight))
         stage_ = SoftCanvas(player_.stageWidth, player_.stageHeight);
-    composeFrame(player_, stage_);
-    ++compositions_;
-    composedFrame_ = player_.currentFrame;
-    addDamage({0, 0, player_.stageWidth, player_.stageHeight});
+    tracker_.reset();
+    compose();
     due_ = clock_() + period();
     started_ = true;
 }
@@ -96,18 +91,18 @@ bool PlaybackLoop::advance(std::uint64_t now) {
 
 bool PlaybackLoop::composeIfChanged() {
     if (player_.currentFrame == composedFrame_) return false;
-    composeFrame(player_, stage_);
-    ++compositions_;
-    composedFrame_ = player_.currentFrame;
-    addDamage({0, 0, player_.stageWidth, player_.stageHeight});
+    compose();
     return true;
 }
 
-void PlaybackLoop::addDamage(const Rect& changed) {
-    if (damage_.size() < largestDamage)
-        damage_.push_back(changed);
-    else
-        damage_ = {{0, 0, player_.stageWidth, player_.stageHeight}};
+void PlaybackLoop::compose() {
+    // The stage holds the frame the tracker saw last: only what differs from it is drawn again.
+    const StageDamage changed = tracker_.next(player_);
+    composeFrame(player_, stage_, changed);
+    ++compositions_;
+    composedFrame_ = player_.currentFrame;
+    for (const Rect& rect : changed.rects)
+        addDamage(damage_, rect, DamageTracker::maxRects);
 }
 
 } // namespace cinefold

@@ -7,10 +7,13 @@
 //
 // The loop composes only when the frame has changed: a tick that leaves currentFrame where it
 // was, a repaint, a resize or a change of the stretch option re-presents the stage composed
-// last.
+// last. A new frame is composed only inside its damage (Damage.h), the stage rectangles that
+// can differ from the frame before, and the loop gathers that damage until a presenter has
+// shown it.
 
 #include "base/Rect.h"
 #include "container/ContainerFile.h"
+#include "player/Damage.h"
 #include "player/Player.h"
 #include "render/SoftCanvas.h"
 
@@ -78,7 +81,7 @@ class PlaybackLoop {
   private:
     bool advance(std::uint64_t now);
     bool composeIfChanged();
-    void addDamage(const Rect& changed);
+    void compose();
 
     Clock clock_;
     Player player_;
@@ -90,6 +93,7 @@ class PlaybackLoop {
     std::uint64_t compositions_ = 0;
     // The frames shown before recent ticks, for stepping back; bounded, the oldest go first.
     std::deque<std::int32_t> history_;
+    DamageTracker tracker_;
     std::vector<Rect> damage_;
 };
 

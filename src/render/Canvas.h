@@ -7,6 +7,7 @@
 // time: the compositor and the presentation are templates over these concepts, with no virtual
 // functions.
 
+#include "base/Rect.h"
 #include "render/StageSurface.h"
 
 #include <concepts>
@@ -50,12 +51,19 @@ enum class RasterOp { copy, sourceAnd, sourcePaint };
 //                              the select functions below gave.
 //   useColourOnColour(s)       the stretch mode COLORONCOLOR, in which every transfer in memory
 //                              already runs
+//   clipTo(s, rect)            for as long as the returned object lives, fill and stretch change
+//                              only the pixels inside rect (left to right - 1, top to
+//                              bottom - 1) and inside the clip already in force, and those as the
+//                              call without the clip would: a stretch fails, or maps a pixel,
+//                              as it would unclipped. Then the clip before comes back. Drawing
+//                              a frame clip by clip gives the frame drawn whole.
 template <class S>
-concept Surface = requires(S& s, std::int32_t n, std::uint32_t colourRef) {
+concept Surface = requires(S& s, std::int32_t n, std::uint32_t colourRef, const Rect& rect) {
     { s.width() } -> std::convertible_to<std::int32_t>;
     { s.height() } -> std::convertible_to<std::int32_t>;
     s.fill(n, n, n, n, colourRef);
     useColourOnColour(s);
+    clipTo(s, rect);
 };
 
 // A canvas that the compositor draws a frame on: a surface, and

@@ -1,6 +1,9 @@
 #include "render/DrawingGeometry.h"
 
+#include "base/Arithmetic32.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace cinefold {
 
@@ -48,6 +51,29 @@ RowRange fallbackRows(std::int32_t top, std::int32_t destinationHeight, std::int
     std::int64_t end = std::min<std::int64_t>(destinationHeight, std::int64_t(stageHeight) - top);
     if (end <= first) return {};
     return {std::int32_t(first), std::int32_t(end)};
+}
+
+namespace {
+
+// The span origin .. origin + extent - 1 (or origin + extent + 1 .. origin for a negative
+// extent) cut to 0 .. size, as [first, end) with first == end when nothing is left.
+std::pair<std::int32_t, std::int32_t> coveredSpan(std::int32_t origin, std::int32_t extent,
+                                                  std::int32_t size) {
+    std::int64_t first = extent >= 0 ? origin : std::int64_t(origin) + extent + 1;
+    std::int64_t end = extent >= 0 ? std::int64_t(origin) + extent : std::int64_t(origin) + 1;
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min<std::int64_t>(end, size);
+    if (end <= first) return {0, 0};
+    return {std::int32_t(first), std::int32_t(end)};
+}
+
+} // namespace
+
+Rect spriteBounds(const Rect& rect, std::int32_t stageWidth, std::int32_t stageHeight) {
+    auto [left, right] = coveredSpan(rect.left, sub32(rect.right, rect.left), stageWidth);
+    auto [top, bottom] = coveredSpan(rect.top, sub32(rect.bottom, rect.top), stageHeight);
+    if (left == right || top == bottom) return {};
+    return {left, top, right, bottom};
 }
 
 } // namespace cinefold

@@ -41,4 +41,12 @@ std::int32_t fallbackSourceRow(std::int32_t sourceHeight, std::int32_t destinati
 // Empty when destinationHeight is 0 or negative.
 RowRange fallbackRows(std::int32_t top, std::int32_t destinationHeight, std::int32_t stageHeight);
 
+// The pixels of a stageWidth x stageHeight stage that drawing a sprite into rect can touch, as a
+// rectangle with left <= right and top <= bottom (empty when left == right or top == bottom).
+// The sprite is drawn from the origin (left, top) with the extents right - left and
+// bottom - top, wrapped to 32 bits; a negative extent covers origin + extent + 1 to origin, so a
+// mirrored sprite lands one pixel further right or down than its rectangle reads. The row
+// fallback draws a part of the same pixels.
+Rect spriteBounds(const Rect& rect, std::int32_t stageWidth, std::int32_t stageHeight);
+
 } // namespace cinefold

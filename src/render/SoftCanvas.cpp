@@ -96,6 +96,10 @@ void SoftCanvas::fill(std::int32_t left, std::int32_t top, std::int32_t right, s
     };
     auto [x0, x1] = span(left, std::int64_t(right) - left, width_);
     auto [y0, y1] = span(top, std::int64_t(bottom) - top, height_);
+    x0 = std::max<std::int64_t>(x0, clip_.left);
+    x1 = std::min<std::int64_t>(x1, clip_.right);
+    y0 = std::max<std::int64_t>(y0, clip_.top);
+    y1 = std::min<std::int64_t>(y1, clip_.bottom);
     if (x0 >= x1 || y0 >= y1) return;
 
     const std::uint8_t bgr[3] = {std::uint8_t(colourRef >> 16), std::uint8_t(colourRef >> 8),
@@ -115,6 +119,7 @@ bool SoftCanvas::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, std:
     planStretch({dx, dw, width_, sx, sw, source.width}, {dy, dh, height_, sy, sh, source.height},
                 plan_);
     if (plan_.result == StretchResult::failed) return false;
+    clipPlan(plan_, clip_);
     if (plan_.result == StretchResult::drawn) drawRows(source, op);
     return true;
 }

@@ -32,6 +32,10 @@ class SoftCanvas {
         return pixels_.data() + std::size_t(y) * rowLength_;
     }
 
+    // The clip that fill and stretch keep to (Canvas.h, clipTo); noClip unless one is set.
+    const Rect& clip() const { return clip_; }
+    void setClip(const Rect& clip) { clip_ = clip; }
+
     // The surface's fill and stretch (Canvas.h). A stretch from a source that is not drawable
     // (no pixels, a size of zero, an unknown bit count, rows too short) fails as a device
     // context without a bitmap would.
@@ -50,6 +54,7 @@ class SoftCanvas {
     std::int32_t height_ = 0;
     std::uint32_t rowLength_ = 0;
     std::vector<std::uint8_t> pixels_;
+    Rect clip_ = noClip;
 
     // Reused from call to call, so that a stretch allocates nothing once the canvas is warm.
     StretchPlan plan_;

@@ -65,6 +65,24 @@ concept MemorySurface = requires(Target& t, const DibView& view, std::int32_t n)
 };
 
 template <MemorySurface Target> void useColourOnColour(Target&) {}
+
+// The clip of a surface in memory narrowed to a rectangle, and widened again when this goes.
+template <MemorySurface Target> class MemoryClip {
+  public:
+    MemoryClip(Target& target, const Rect& rect) : target_(target), previous_(target.clip()) {
+        target.setClip(intersection(previous_, rect));
+    }
+    MemoryClip(const MemoryClip&) = delete;
+    MemoryClip& operator=(const MemoryClip&) = delete;
+    ~MemoryClip() { target_.setClip(previous_); }
+
+  private:
+    Target& target_;
+    Rect previous_;
+};
+template <MemorySurface Target> MemoryClip<Target> clipTo(Target& target, const Rect& rect) {
+    return {target, rect};
+}
 template <MemorySurface Target> DibView selectSource(Target&, const SoftCanvas& canvas) {
     return canvas.view();
 }

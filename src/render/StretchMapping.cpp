@@ -212,4 +212,25 @@ void planStretch(const StretchAxis& x, const StretchAxis& y, StretchPlan& plan) 
     plan.result = StretchResult::drawn;
 }
 
+namespace {
+
+// Keeps the part of one axis's map that lies in first .. end - 1; false when nothing is left.
+bool clipAxis(AxisMap& map, std::int32_t first, std::int32_t end) {
+    const Int from = std::max<Int>(first, map.first);
+    const Int to = std::min<Int>(end, Int(map.first) + Int(map.sources.size()));
+    if (from >= to) return false;
+    map.sources.resize(std::size_t(to - map.first));
+    map.sources.erase(map.sources.begin(), map.sources.begin() + std::ptrdiff_t(from - map.first));
+    map.first = std::int32_t(from);
+    return true;
+}
+
+} // namespace
+
+void clipPlan(StretchPlan& plan, const Rect& clip) {
+    if (plan.result != StretchResult::drawn) return;
+    if (!clipAxis(plan.columns, clip.left, clip.right) || !clipAxis(plan.rows, clip.top, clip.bottom))
+        plan.result = StretchResult::nothing;
+}
+
 } // namespace cinefold

@@ -19,7 +19,10 @@
 // - A destination extent of exactly +1 takes one source pixel less from a source extent above +1.
 // - The transfer fails when the lines miss the visible rectangles after that narrowing.
 
+#include "base/Rect.h"
+
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace cinefold {
@@ -56,5 +59,17 @@ struct StretchPlan {
 // Plans a transfer into plan, reusing its storage. The work is bounded by the surface's size
 // whatever the extents: only the visible range is mapped, in 64-bit arithmetic.
 void planStretch(const StretchAxis& x, const StretchAxis& y, StretchPlan& plan);
+
+// A clip that leaves every pixel drawable.
+inline constexpr Rect noClip{std::numeric_limits<std::int32_t>::min(),
+                             std::numeric_limits<std::int32_t>::min(),
+                             std::numeric_limits<std::int32_t>::max(),
+                             std::numeric_limits<std::int32_t>::max()};
+
+// Keeps of a planned transfer the destination pixels inside clip (left to right - 1, top to
+// bottom - 1), each showing the source pixel it showed before; a transfer with none left draws
+// nothing. The transfer was planned on the whole surface, so it fails, and maps every pixel, as
+// it would without the clip.
+void clipPlan(StretchPlan& plan, const Rect& clip);
 
 } // namespace cinefold

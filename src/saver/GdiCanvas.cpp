@@ -46,4 +46,16 @@ GdiPictureObjects::GdiPictureObjects(HDC compatibleWith, std::int32_t width, std
     : dc(compatibleWith), bitmap(CreateCompatibleBitmap(compatibleWith, width, height)),
       selection(dc, bitmap.get()) {}
 
+GdiClip::GdiClip(HDC dc, const Rect& rect) : dc_(dc), previous_(CreateRectRgn(0, 0, 0, 0)) {
+    // GetClipRgn copies the DC's own clip region into previous_: 1 when it has one, 0 when it
+    // has none (everything drawable), -1 on failure, taken as none.
+    hadRegion_ = previous_ != nullptr && GetClipRgn(dc, previous_) == 1;
+    IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+GdiClip::~GdiClip() {
+    SelectClipRgn(dc_, hadRegion_ ? previous_ : nullptr);
+    if (previous_ != nullptr) DeleteObject(previous_);
+}
+
 } // namespace cinefold

@@ -85,6 +85,25 @@ inline void useColourOnColour(GdiCanvas& canvas) {
     SetStretchBltMode(canvas.dc(), COLORONCOLOR);
 }
 
+// The DC's clip region narrowed to a rectangle (IntersectClipRect), and the region before put
+// back when this goes. Inside a clip region GDI draws what the whole call draws there, which
+// cutting the call's rectangles down would not give for a stretch.
+class GdiClip {
+  public:
+    GdiClip(HDC dc, const Rect& rect);
+    GdiClip(const GdiClip&) = delete;
+    GdiClip& operator=(const GdiClip&) = delete;
+    ~GdiClip();
+
+  private:
+    HDC dc_;
+    HRGN previous_;
+    bool hadRegion_ = false;
+};
+inline GdiClip clipTo(GdiCanvas& canvas, const Rect& rect) {
+    return {canvas.dc(), rect};
+}
+
 // BitBlt with SRCCOPY: the width x height block at (sx, sy) of the source to (dx, dy).
 inline void copyBlock(GdiCanvas& canvas, std::int32_t dx, std::int32_t dy, std::int32_t width,
                       std::int32_t height, HDC source, std::int32_t sx, std::int32_t sy) {

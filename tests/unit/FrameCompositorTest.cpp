@@ -186,6 +186,7 @@ struct FailingCanvas {
     friend int selectMask(FailingCanvas&, const ImageEntry&) { return 0; }
     friend int selectPalette(FailingCanvas&, const Palette&) { return 0; }
     friend void useColourOnColour(FailingCanvas&) {}
+    friend int clipTo(FailingCanvas&, const Rect&) { return 0; }
 };
 
 TEST(DrawSprite, AFailedStretchIsDrawnRowByRowOnTheStageOnly) {
