@@ -32,10 +32,18 @@ PaintedWindow paintedWindow(HWND window) {
 // Asks for a paint of the window rectangles that show what the current frame changed; a frame
 // that changes nothing asks for none.
 void invalidateFrame(HWND window) {
-    for (const Rect& part : takeFrameDamage(saverState().player, paintedWindow(window))) {
-        const RECT rect = {part.left, part.top, part.right, part.bottom};
-        InvalidateRect(window, &rect, FALSE);
+    const std::vector<Rect> parts = takeFrameDamage(saverState().player, paintedWindow(window));
+    if (parts.empty()) return;
+    // One region for all of them: each invalidation is a request to the window system.
+    GdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    for (const Rect& part : parts) {
+        GdiObject<HRGN> rect(CreateRectRgn(part.left, part.top, part.right, part.bottom));
+        if (region && rect) CombineRgn(region.get(), region.get(), rect.get(), RGN_OR);
     }
+    if (region)
+        InvalidateRgn(window, region.get(), FALSE);
+    else
+        InvalidateRect(window, nullptr, FALSE);
 }
 
 void createPlayer(HWND window) {
