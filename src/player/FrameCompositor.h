@@ -42,8 +42,9 @@ void fillAround(C& stage, const Rect& keep, std::int32_t width, std::int32_t hei
     if (keep.right < width) stage.fill(keep.right, keep.top, width, keep.bottom, colour);
 }
 
-// The stage before its layers: backColor with the background laid over it.
-template <Canvas C> void composeBack(const Player& player, C& stage) {
+// The stage before its layers: backColor with the background laid over it, where the stage is
+// clipped to `within` (or not at all).
+template <Canvas C> void composeBack(const Player& player, C& stage, const Rect& within = noClip) {
     const std::int32_t width = player.stageWidth, height = player.stageHeight;
     // Only the image of the background record counts; its place, size, flip and group do not.
     const std::int32_t background = player.trackSet.evaluateBackground(player.currentFrame).image;
@@ -56,11 +57,11 @@ template <Canvas C> void composeBack(const Player& player, C& stage) {
     // third of the fill and background of an ordinary frame for pixels nobody sees.
     const Rect painted = entry ? backgroundArea(*entry, width, height, player.backMode) : Rect{};
     detail::fillAround(stage, painted, width, height, player.backColor);
-    if (entry && !drawBackground(stage, *entry, width, height, player.backMode)) {
+    if (entry && !drawBackground(stage, *entry, width, height, player.backMode, within)) {
         // A stretch that failed left some of that area as it was: fill it, and lay the
         // background again, which gives what filling first would have given.
         stage.fill(painted.left, painted.top, painted.right, painted.bottom, player.backColor);
-        drawBackground(stage, *entry, width, height, player.backMode);
+        drawBackground(stage, *entry, width, height, player.backMode, within);
     }
 }
 
@@ -101,7 +102,7 @@ void composeFrame(const Player& player, C& stage, const StageDamage& damage) {
 
     for (const Rect& area : damage.rects) {
         [[maybe_unused]] auto clip = clipTo(stage, area);
-        detail::composeBack(player, stage);
+        detail::composeBack(player, stage, area);
         for (std::size_t i = 0; i < count; ++i)
             if (overlap(sprites[i].bounds, area))
                 drawSprite(stage, *sprites[i].entry, sprites[i].rect);

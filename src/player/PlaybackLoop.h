@@ -7,9 +7,8 @@
 //
 // The loop composes only when the frame has changed: a tick that leaves currentFrame where it
 // was, a repaint, a resize or a change of the stretch option re-presents the stage composed
-// last. A new frame is composed only inside its damage (Damage.h), the stage rectangles that
-// can differ from the frame before, and the loop gathers that damage until a presenter has
-// shown it.
+// last. It keeps one stage from frame to frame and composes a new frame only inside its damage
+// (Damage.h), which it gathers for the presenter until it has been shown.
 
 #include "base/Rect.h"
 #include "container/ContainerFile.h"
@@ -86,6 +85,7 @@ class PlaybackLoop {
     Clock clock_;
     Player player_;
     SoftCanvas stage_{0, 0};
+    DamageTracker tracker_;
     std::uint64_t due_ = 0;
     bool paused_ = false;
     bool started_ = false;
@@ -93,7 +93,7 @@ class PlaybackLoop {
     std::uint64_t compositions_ = 0;
     // The frames shown before recent ticks, for stepping back; bounded, the oldest go first.
     std::deque<std::int32_t> history_;
-    DamageTracker tracker_;
+    // The damage of the compositions since the presenter last cleared it.
     std::vector<Rect> damage_;
 };
 

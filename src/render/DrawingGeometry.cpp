@@ -37,6 +37,12 @@ std::int32_t tileExtent(std::int32_t stage, std::int32_t tile, std::int32_t inde
     return std::int32_t(std::min<std::int64_t>(tile, stage - start));
 }
 
+RowRange tilesWithin(std::int32_t stage, std::int32_t tile, std::int32_t from, std::int32_t to) {
+    const std::int64_t first = std::max<std::int64_t>(from, 0) / tile;
+    const std::int64_t end = (std::min<std::int64_t>(to, stage) + tile - 1) / tile;
+    return first < end ? RowRange{std::int32_t(first), std::int32_t(end)} : RowRange{};
+}
+
 std::int32_t fallbackSourceRow(std::int32_t sourceHeight, std::int32_t destinationHeight,
                                std::int32_t i) {
     // 32-bit products that wrap, as the saver's own arithmetic does; destinationHeight > 0.

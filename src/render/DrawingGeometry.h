@@ -30,6 +30,8 @@ BackgroundBlock centredBackground(std::int32_t imageWidth, std::int32_t imageHei
 // last one cut at the edge), and how wide tile `index` of them is. tile is at least 1.
 std::int32_t tileCount(std::int32_t stage, std::int32_t tile);
 std::int32_t tileExtent(std::int32_t stage, std::int32_t tile, std::int32_t index);
+// The tiles, first to end - 1, that cover any of the pixels from `from` to to - 1.
+RowRange tilesWithin(std::int32_t stage, std::int32_t tile, std::int32_t from, std::int32_t to);
 
 // The row fallback draws destination row top + i from source row
 // ((sourceHeight x 100) / destinationHeight x i) / 100, for i from 0 to destinationHeight - 1.

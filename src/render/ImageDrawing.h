@@ -8,6 +8,7 @@
 #include "render/Canvas.h"
 #include "render/DrawingGeometry.h"
 #include "render/ImageStore.h"
+#include "render/StretchMapping.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -83,10 +84,11 @@ inline Rect backgroundArea(const ImageEntry& entry, std::int32_t stageWidth,
 // Draws the entry's image as the background of a stage of stageWidth x stageHeight: centred at
 // its own size (backMode 1), tiled from the top left (2) or stretched to the stage (3); any
 // other mode draws nothing. False when a stretch failed, so that part of backgroundArea may not
-// have been painted.
+// have been painted. Tiles outside `within` (a clip in force, say) are left out: each is a copy
+// at its own size, which draws nothing outside it and never fails.
 template <Canvas C>
 bool drawBackground(C& stage, const ImageEntry& entry, std::int32_t stageWidth,
-                    std::int32_t stageHeight, std::int32_t backMode) {
+                    std::int32_t stageHeight, std::int32_t backMode, const Rect& within = noClip) {
     const Section& bitmap = entry.drawBitmap;
     if (!bitmap) return true;
     auto image = selectImage(stage, entry);
@@ -102,11 +104,11 @@ bool drawBackground(C& stage, const ImageEntry& entry, std::int32_t stageWidth,
         break;
     }
     case 2: {
-        const std::int32_t columns = tileCount(stageWidth, bw);
-        const std::int32_t rows = tileCount(stageHeight, bh);
-        for (std::int32_t r = 0; r < rows; ++r) {
+        const RowRange columns = tilesWithin(stageWidth, bw, within.left, within.right);
+        const RowRange rows = tilesWithin(stageHeight, bh, within.top, within.bottom);
+        for (std::int32_t r = rows.first; r < rows.end; ++r) {
             const std::int32_t h = tileExtent(stageHeight, bh, r);
-            for (std::int32_t c = 0; c < columns; ++c) {
+            for (std::int32_t c = columns.first; c < columns.end; ++c) {
                 const std::int32_t w = tileExtent(stageWidth, bw, c);
                 drawn &= stage.stretch(c * bw, r * bh, w, h, image, 0, 0, w, h, RasterOp::copy);
             }

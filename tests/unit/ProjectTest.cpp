@@ -2,6 +2,7 @@
 // nothing to pack; PNG transparency becomes a mask; a written project reads back to the same
 // content.
 
+#include "RandomProject.h"
 #include "ToolRunner.h"
 #include "project/BmpFile.h"
 #include "project/ImageFile.h"
@@ -12,7 +13,6 @@
 
 #include <filesystem>
 #include <map>
-#include <random>
 
 using namespace cinefold;
 namespace fs = std::filesystem;
@@ -134,50 +134,8 @@ TEST(ProjectImages, PngTransparencyBecomesAMaskOverBlackOrOverThePalettesOwnInde
 // folder and read back, pack to the same container.
 TEST_F(ProjectFiles, AWrittenProjectReadsBackToTheSameContainer) {
     std::mt19937 random(12345);
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-    const ImageCodec codecs[] = {ImageCodec::none, ImageCodec::stored, ImageCodec::pairs,
-                                 ImageCodec::rle1, ImageCodec::rle8,   ImageCodec::rle24};
     for (int round = 0; round < 8; ++round) {
-        Project p;
-        p.stage = {pick(1, 900), pick(1, 900), std::uint32_t(random()),
-                   pick(-3, 5),  pick(0, 9),   pick(20, 2000)};
-        for (int n = 1; n <= 100; n += pick(1, 40)) {
-            const int w = pick(1, 9), h = pick(1, 9);
-            ProjectImage image;
-            image.number = n;
-            std::vector<std::uint8_t> bits(std::size_t(w * h));
-            for (std::uint8_t& b : bits)
-                b = std::uint8_t(random());
-            image.bmp = n % 3 ? makeBmp24(w, h, pixels(bits.size()))
-                              : makeBmp8(w, h, std::vector<Rgb>(7, Rgb{1, 2, 3}), bits);
-            if (n % 2) image.mask = makeMask(w, h, bits);
-            image.codec = codecs[pick(0, 5)];
-            image.maskCodec = codecs[pick(0, 5)];
-            p.images.push_back(image);
-        }
-        auto key = [&](int frame) {
-            const int group = pick(0, 3) ? 0 : pick(1, 101);
-            return KeyRecord{pick(0, 100),   group,         pick(-99, 999),
-                             pick(-99, 999), pick(-9, 999), pick(-9, 999),
-                             pick(0, 5),     pick(0, 4),    0,
-                             frame};
-        };
-        for (int frame = pick(0, 9); frame < 300; frame += pick(1, 60))
-            p.background.push_back(key(frame));
-        for (int layer = 1; layer <= 50; layer += pick(1, 20)) {
-            p.layers.emplace_back().number = layer;
-            for (int frame = pick(0, 9); frame < 300; frame += pick(1, 60))
-                p.layers.back().keys.push_back(key(frame));
-        }
-        for (int group = 1; group <= 101; group += pick(1, 50)) {
-            p.groups.emplace_back().number = group;
-            for (int cel = pick(1, 5), start = 0; cel > 0; --cel, start += pick(0, 3))
-                p.groups.back().cels.push_back({pick(0, 100), start, pick(-5, 99), pick(-5, 99)});
-        }
-        for (int frame = pick(0, 9); frame < p.stage.jumpLength; frame += pick(1, 400))
-            p.jumps.push_back(
-                {frame, pick(-1, 9), {pick(-1, 9), pick(-1, 9), -1, pick(-1, 9), -1}});
-
+        const Project p = test::randomProject(random);
         std::map<std::string, std::vector<std::uint8_t>> files;
         ASSERT_TRUE(writeProjectFiles(p, [&](const std::string& name, Bytes bytes) {
             return files.emplace(name, std::vector<std::uint8_t>(bytes.begin(), bytes.end()))
