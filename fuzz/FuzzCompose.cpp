@@ -2,8 +2,11 @@
 // canvas, as the tool and the players do on every tick: the frame the saver starts with, the
 // last keyframe, and the frames that a few timer ticks move on to, each then presented on a
 // small screen, stretched, and in a preview. Keys may claim any size or position and images any
-// shape; composing must cost no more than the stage's own pixels, whatever they claim.
+// shape; composing must cost no more than the stage's own pixels, whatever they claim. Each frame
+// is also composed only inside its damage on a stage kept from frame to frame, as the players
+// do, which must give the whole frame's pixels.
 
+#include "player/Damage.h"
 #include "player/FrameCompositor.h"
 #include "player/Player.h"
 #include "player/PresentLayout.h"
@@ -36,13 +39,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     SoftCanvas stage(player.stageWidth, player.stageHeight);
+    SoftCanvas kept(player.stageWidth, player.stageHeight);
+    DamageTracker damage;
+    auto compose = [&] {
+        composeFrame(player, stage);
+        composeFrame(player, kept, damage.next(player));
+        const DibView whole = stage.view(), incremental = kept.view();
+        if (std::memcmp(whole.pixels, incremental.pixels,
+                        std::size_t(whole.rowLength) * std::size_t(whole.height)) != 0)
+            __builtin_trap();
+    };
     SoftCanvas screen(160, 120);
     SoftCanvas preview(40, 30);
     player.currentFrame = player.trackSet.lastFrame();
-    composeFrame(player, stage);
+    compose();
     player.currentFrame = 0;
     for (std::uint32_t tick = 0; tick < 4; ++tick) {
-        composeFrame(player, stage);
+        compose();
         player.stretchToDesktop = int(tick & 1);
         presentStage(presented(player), stage, screen, screen.width(), screen.height(),
                      screen.width(), screen.height());

@@ -23,6 +23,7 @@ inline Rect intersection(const Rect& a, const Rect& b) {
                     std::min(a.bottom, b.bottom)};
     return both.left < both.right && both.top < both.bottom ? both : Rect{};
 }
+// Whether a and b, both left to right and top to bottom, share a pixel.
 inline bool overlap(const Rect& a, const Rect& b) {
     return std::max(a.left, b.left) < std::min(a.right, b.right) &&
            std::max(a.top, b.top) < std::min(a.bottom, b.bottom);

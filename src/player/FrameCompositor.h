@@ -76,8 +76,7 @@ template <Canvas C> void composeFrame(const Player& player, C& stage) {
     }
 }
 
-template <Canvas C>
-void composeFrame(const Player& player, C& stage, const StageDamage& damage) {
+template <Canvas C> void composeFrame(const Player& player, C& stage, const StageDamage& damage) {
     if (damage.whole) {
         composeFrame(player, stage);
         return;

@@ -229,7 +229,8 @@ bool clipAxis(AxisMap& map, std::int32_t first, std::int32_t end) {
 
 void clipPlan(StretchPlan& plan, const Rect& clip) {
     if (plan.result != StretchResult::drawn) return;
-    if (!clipAxis(plan.columns, clip.left, clip.right) || !clipAxis(plan.rows, clip.top, clip.bottom))
+    if (!clipAxis(plan.columns, clip.left, clip.right) ||
+        !clipAxis(plan.rows, clip.top, clip.bottom))
         plan.result = StretchResult::nothing;
 }
 

@@ -61,10 +61,9 @@ struct StretchPlan {
 void planStretch(const StretchAxis& x, const StretchAxis& y, StretchPlan& plan);
 
 // A clip that leaves every pixel drawable.
-inline constexpr Rect noClip{std::numeric_limits<std::int32_t>::min(),
-                             std::numeric_limits<std::int32_t>::min(),
-                             std::numeric_limits<std::int32_t>::max(),
-                             std::numeric_limits<std::int32_t>::max()};
+inline constexpr Rect noClip{
+    std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min(),
+    std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()};
 
 // Keeps of a planned transfer the destination pixels inside clip (left to right - 1, top to
 // bottom - 1), each showing the source pixel it showed before; a transfer with none left draws

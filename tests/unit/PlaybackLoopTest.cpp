@@ -1,6 +1,7 @@
 #include "player/PlaybackLoop.h"
 #include "demo/DemoData.h"
 #include "linux/IncrementalPresent.h"
+#include "player/FrameCompositor.h"
 #include "player/PresentStage.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,11 @@ TEST(PlaybackLoop, ComposesOnlyWhenTheFrameMoves) {
     EXPECT_TRUE(demo.loop.stepBack());
     EXPECT_EQ(player.currentFrame, 2);
     EXPECT_NE(std::memcmp(demo.loop.stage().row(0), frame3.data(), frame3.size()), 0);
+    // Composed inside the damage, which is a part of the stage, it is frame 2 composed whole.
+    SoftCanvas frame2(640, 480);
+    composeFrame(player, frame2);
+    EXPECT_EQ(std::memcmp(demo.loop.stage().row(0), frame2.row(0), frame3.size()), 0);
+    EXPECT_FALSE(demo.loop.damage().whole || demo.loop.damage().empty());
     EXPECT_TRUE(demo.loop.stepBack());
     EXPECT_TRUE(demo.loop.stepBack());
     EXPECT_EQ(player.currentFrame, 0);

@@ -13,7 +13,9 @@ namespace cinefold::test {
 
 inline Project randomProject(std::mt19937& random) {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-    auto colour = [](std::uint8_t b) { return Rgb{b, std::uint8_t(b * 7), std::uint8_t(b ^ 0x5A)}; };
+    auto colour = [](std::uint8_t b) {
+        return Rgb{b, std::uint8_t(b * 7), std::uint8_t(b ^ 0x5A)};
+    };
     const ImageCodec codecs[] = {ImageCodec::none, ImageCodec::stored, ImageCodec::pairs,
                                  ImageCodec::rle1, ImageCodec::rle8,   ImageCodec::rle24};
     Project p;
@@ -38,8 +40,10 @@ inline Project randomProject(std::mt19937& random) {
     }
     auto key = [&](int frame) {
         const int group = pick(0, 3) ? 0 : pick(1, 101);
-        return KeyRecord{pick(0, 100), group,       pick(-99, 999), pick(-99, 999), pick(-9, 999),
-                         pick(-9, 999), pick(0, 5), pick(0, 4),     0,              frame};
+        return KeyRecord{pick(0, 100),   group,         pick(-99, 999),
+                         pick(-99, 999), pick(-9, 999), pick(-9, 999),
+                         pick(0, 5),     pick(0, 4),    0,
+                         frame};
     };
     for (int frame = pick(0, 9); frame < 300; frame += pick(1, 60))
         p.background.push_back(key(frame));

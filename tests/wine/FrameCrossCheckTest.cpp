@@ -13,10 +13,9 @@
 #include "TimelineBytes.h"
 #include "WineTestSupport.h"
 
-#include "render/SoftCanvasSelection.h"
-#include "saver/GdiSections.h"
 #include "saver/SaverCompositor.h"
 #include "saver/SaverPlayer.h"
+#include "render/SoftCanvasSelection.h"
 
 #include <gtest/gtest.h>
 
@@ -65,16 +64,41 @@ void addLayers(Player& player) {
     tracks.insertLayerKey(13, key(700, 1, 640, 500000, 64, 1000000, 7, 0, 0));
 }
 
-TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {
+// The demo-shaped animation with the layers above, its images GDI's sections and palettes.
+void loadScene(SaverPlayer& player) {
     const std::vector<std::uint8_t>& container = bench::demoWorkload().container;
-    SaverPlayer player; // its images are GDI's sections and palettes
     auto bytes = std::make_unique<std::uint8_t[]>(container.size());
     std::memcpy(bytes.get(), container.data(), container.size());
     player.adoptContainer(std::move(bytes), std::uint32_t(container.size()));
     ASSERT_EQ(player.walkChunks(), 1);
     addLayers(player);
+    ASSERT_EQ(player.trackSet.lastFrame(), 700);
+}
+
+// The saver's stage, a bottom-up 24-bit DIB section of the Player's stage size, in a memory DC.
+struct GdiStage {
+    explicit GdiStage(SaverPlayer& player)
+        : selected(dc, madeStage(player)), canvas(dc, player.stageWidth, player.stageHeight) {
+        GetObjectA(player.stageBitmap.get(), sizeof section, &section);
+    }
+    static HBITMAP madeStage(SaverPlayer& player) {
+        player.createStageBitmap();
+        return player.stageBitmap.get();
+    }
+    const std::uint8_t* row(std::int32_t y) const {
+        return static_cast<const std::uint8_t*>(section.dsBm.bmBits) +
+               std::size_t(canvas.height() - 1 - y) * std::size_t(section.dsBm.bmWidthBytes);
+    }
+    MemoryDc dc{nullptr};
+    Selection selected;
+    DIBSECTION section = {};
+    GdiCanvas canvas;
+};
+
+TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {
+    SaverPlayer player;
+    loadScene(player);
     const std::int32_t last = player.trackSet.lastFrame();
-    ASSERT_EQ(last, 700);
 
     // The background (640 x 480) centred, tiled and stretched on stages larger and smaller.
     const std::int32_t sizes[2][2] = {{700, 530}, {600, 420}};
@@ -83,22 +107,13 @@ TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {
         const std::int32_t width = sizes[which][0], height = sizes[which][1];
         player.stageWidth = width;
         player.stageHeight = height;
-        // The saver's stage, a bottom-up 24-bit DIB section.
-        player.createStageBitmap();
-        MemoryDc dc(nullptr);
-        Selection selected(dc, player.stageBitmap.get());
-        DIBSECTION section = {};
-        GetObjectA(player.stageBitmap.get(), sizeof section, &section);
-        auto gdiRow = [&](std::int32_t y) {
-            return static_cast<const std::uint8_t*>(section.dsBm.bmBits) +
-                   std::size_t(height - 1 - y) * std::size_t(section.dsBm.bmWidthBytes);
-        };
-        GdiCanvas gdiCanvas(dc, width, height);
+        GdiStage stage(player);
+        auto gdiRow = [&](std::int32_t y) { return stage.row(y); };
         for (std::int32_t frame = 3 * which; frame <= last && failures < 5; frame += 6) {
             for (std::int32_t step = 0; step < 3 && frame + step <= last; ++step) {
                 player.currentFrame = frame + step;
                 player.backMode = 1 + step;
-                composeFrame(player, gdiCanvas);
+                composeFrame(player, stage.canvas);
                 GdiFlush();
                 SoftCanvas soft(width, height);
                 composeFrame(player, soft);
@@ -112,25 +127,53 @@ TEST(FrameCrossCheck, EveryFrameIsTheSameOnGdiAndOnTheSoftwareCanvas) {
     }
 }
 
+// GDI's clip: a stage kept from frame to frame and composed through the GDI canvas only inside
+// each frame's damage holds, after every frame, the whole frame as the software canvas draws it.
+// Layer 12, a million pixels square, would cover the whole stage and damage it every frame; it
+// is left out. Layer 13, a million pixels high, moves across as a band of the stage's height.
+TEST(FrameCrossCheck, ComposingInsideTheDamageOnGdiGivesTheWholeFrame) {
+    SaverPlayer player;
+    loadScene(player);
+    for (std::int32_t frame : {0, 700})
+        player.trackSet.insertLayerKey(12, key(frame, 1, 0, 0, 0, 0, 0));
+    player.stageWidth = 700;
+    player.stageHeight = 530;
+    GdiStage stage(player);
+    SoftCanvas soft(700, 530);
+    DamageTracker damage;
+    int failures = 0, partial = 0;
+    for (player.backMode = 1; player.backMode <= 3; ++player.backMode)
+        for (player.currentFrame = 0; player.currentFrame <= 700 && failures < 5;
+             ++player.currentFrame) {
+            const StageDamage frameDamage = damage.next(player);
+            partial += frameDamage.whole ? 0 : 1;
+            composeFrame(player, stage.canvas, frameDamage);
+            GdiFlush();
+            composeFrame(player, soft);
+            const std::string difference = pixelDifference(
+                700, 530, [&](std::int32_t y) { return stage.row(y); },
+                [&](std::int32_t y) { return soft.row(y); });
+            failures += !difference.empty();
+            EXPECT_EQ(difference, "")
+                << "frame " << player.currentFrame << ", backMode " << player.backMode;
+        }
+    EXPECT_GT(partial, 2000);
+}
+
 // The saver's paints frame after frame, as its timer drives them: each tick advances the Player
 // (its jumps, and random branches seeded by the tick), takes the frame's damage and paints only
 // the window rectangles that show it, on a picture standing for the window. After each paint the
 // picture must equal a whole compose and a whole present of that frame, stretched, centred and
 // in the preview, so that nothing the damage misses stays behind.
 TEST(PaintCrossCheck, PaintingOnlyTheDamageShowsEachFrameAsAWholePaint) {
-    const std::vector<std::uint8_t>& container = bench::demoWorkload().container;
-    SaverPlayer player;
-    auto bytes = std::make_unique<std::uint8_t[]>(container.size());
-    std::memcpy(bytes.get(), container.data(), container.size());
-    player.adoptContainer(std::move(bytes), std::uint32_t(container.size()));
-    ASSERT_EQ(player.walkChunks(), 1);
-    addLayers(player);
+    SaverPlayer player, whole;
+    loadScene(player);
+    loadScene(whole);
+    // The saver's stage, kept from paint to paint (paintStage selects it), and a stage composed
+    // whole every frame.
     player.createStageBitmap();
     ASSERT_TRUE(player.stageBitmap);
-    GdiObject<HBITMAP> wholeStage(createStageSection(player.stageWidth, player.stageHeight));
-    MemoryDc wholeStageDc(nullptr);
-    Selection wholeStageSelected(wholeStageDc, wholeStage.get());
-    GdiCanvas wholeStageCanvas(wholeStageDc, player.stageWidth, player.stageHeight);
+    GdiStage wholeStage(whole);
 
     struct Case {
         const char* name;
@@ -173,9 +216,10 @@ TEST(PaintCrossCheck, PaintingOnlyTheDamageShowsEachFrameAsAWholePaint) {
             const std::vector<Rect> parts = takeFrameDamage(player, c.window);
             // The window's first paint is whole, as it is when the window shows.
             if (tick == 0 || !parts.empty()) paintStage(player, windowDc, c.window, parts);
-            composeFrame(player, wholeStageCanvas);
+            whole.currentFrame = player.currentFrame;
+            composeFrame(whole, wholeStage.canvas);
             presentStage(PresentedStage{player.stageWidth, player.stageHeight, c.stretch != 0},
-                         wholeStageCanvas, wholeCanvas, width, height, c.window.screenWidth,
+                         wholeStage.canvas, wholeCanvas, width, height, c.window.screenWidth,
                          c.window.screenHeight);
             GdiFlush();
             const std::string difference = pixelDifference(width, height, row(0), row(1));
