@@ -70,7 +70,7 @@ bool pressKey(KeySym key, const OwnWindow& play, X11Presenter& presenter, Playba
     default:
         break;
     }
-    if (present) presenter.present(loop.player(), loop.stage());
+    if (present) presenter.present(loop);
     return true;
 }
 
@@ -184,7 +184,7 @@ int runPlay(const Arguments& arguments) {
     {
         X11Presenter presenter(display, play.window, WindowRole::screen);
         startAt(*loop, options, options.frame.value_or(0));
-        presenter.present(loop->player(), loop->stage());
+        presenter.present(*loop);
         // With --watch, an edit that packs takes the place of what plays, at the same frame
         // when it still has it; one that does not is shown in the title and on stderr while
         // the last good animation goes on.
@@ -202,7 +202,7 @@ int runPlay(const Arguments& arguments) {
             options.stretch = loop->player().stretchToDesktop;
             startAt(*next, options, frame <= next->player().trackSet.lastFrame() ? frame : 0);
             loop = std::move(next);
-            presenter.present(loop->player(), loop->stage());
+            presenter.present(*loop);
             setTitle(play, title);
             std::fprintf(stderr, "cinefold: %s: reloaded\n", options.path.c_str());
         }

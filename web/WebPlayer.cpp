@@ -2,8 +2,8 @@
 // WebPlayer: the playback loop that the Linux player runs (the same loading, ticks and
 // composition), with the page's clock handed in on every call, and the picture of the canvas that
 // stands for the screen, presented exactly as the saver presents its stage, as the Linux players
-// present it (only the rows that changed), and converted to the RGBA bytes that a canvas takes.
-// JavaScript only fetches bytes, says when, and puts the picture on the canvas.
+// present it (only the rectangles that show what changed), and converted to the RGBA bytes that a
+// canvas takes. JavaScript only fetches bytes, says when, and puts the picture on the canvas.
 //
 // The info panel and the page's messages come from the cinefold tool's own info command, run on
 // the file's bytes, so that the page says what the tool says, in its words.
@@ -73,8 +73,8 @@ class WebPlayer {
     PlaybackLoop& loop() { return *loop_; }
 
     // The window of clientWidth x clientHeight on a screen of screenWidth x screenHeight, as the
-    // saver paints it: RGBA bytes, row by row from the top, without padding. Only the rows of
-    // band() have changed since the last present; the canvas takes just those.
+    // saver paints it: RGBA bytes, row by row from the top, without padding. Only the rectangles
+    // of drawn() have changed since the last present; the canvas takes just those.
     const std::uint8_t* present(std::int32_t clientWidth, std::int32_t clientHeight,
                                 std::int32_t screenWidth, std::int32_t screenHeight) {
         const std::size_t bytes = std::size_t(clientWidth) * std::size_t(clientHeight) * 4;
@@ -88,22 +88,30 @@ class WebPlayer {
             width_ = clientWidth;
             height_ = clientHeight;
         }
-        band_ = incremental_.present(loop_->player(), loop_->stage(), picture_.data(), width_,
-                                     height_, std::uint32_t(width_) * 4, screenWidth,
-                                     screenHeight);
-        // The picture's words are 0x00RRGGBB: blue, green, red and a spare byte in memory.
-        const std::size_t begin = std::size_t(band_.first) * std::size_t(width_) * 4;
-        const std::size_t end = std::size_t(band_.end) * std::size_t(width_) * 4;
-        for (std::size_t i = begin; i < end; i += 4) {
-            rgba_[i] = picture_[i + 2];
-            rgba_[i + 1] = picture_[i + 1];
-            rgba_[i + 2] = picture_[i];
+        const std::vector<Rect>& drawn = incremental_.present(
+            loop_->player(), loop_->stage(), loop_->damage(), picture_.data(), width_, height_,
+            std::uint32_t(width_) * 4, screenWidth, screenHeight);
+        loop_->clearDamage();
+        drawn_.clear();
+        for (const Rect& area : drawn) {
+            drawn_.insert(drawn_.end(), {area.left, area.top, area.right, area.bottom});
+            // The picture's words are 0x00RRGGBB: blue, green, red and a spare byte in memory.
+            for (std::int32_t y = area.top; y < area.bottom; ++y) {
+                const std::size_t row = std::size_t(y) * std::size_t(width_);
+                const std::size_t end = (row + std::size_t(area.right)) * 4;
+                for (std::size_t i = (row + std::size_t(area.left)) * 4; i < end; i += 4) {
+                    rgba_[i] = picture_[i + 2];
+                    rgba_[i + 1] = picture_[i + 1];
+                    rgba_[i + 2] = picture_[i];
+                }
+            }
         }
         shownFrame_ = loop_->player().currentFrame;
         return rgba_.data();
     }
 
-    RowRange band() const { return band_; }
+    // The rectangles that the last present changed, four numbers each: left, top, right, bottom.
+    const std::vector<std::int32_t>& drawn() const { return drawn_; }
     std::int32_t shownFrame() const { return shownFrame_; }
 
   private:
@@ -117,7 +125,7 @@ class WebPlayer {
     std::int32_t width_ = 0, height_ = 0;
     std::vector<std::uint8_t> picture_; // 32-bit words, as IncrementalPresent draws
     std::vector<std::uint8_t> rgba_;    // the same picture as a canvas takes it
-    RowRange band_;
+    std::vector<std::int32_t> drawn_;
     std::int32_t shownFrame_ = -1;
 };
 
@@ -172,13 +180,14 @@ const std::uint8_t* cf_player_present(WebPlayer* web, std::int32_t clientWidth,
     return web->present(clientWidth, clientHeight, screenWidth, screenHeight);
 }
 
-// The rows that the last present changed: first up to end.
-std::int32_t cf_player_band_first(WebPlayer* web) {
-    return web->band().first;
+// The rectangles that the last present changed: how many, and where their left, top, right and
+// bottom edges are, four 32-bit numbers each.
+std::int32_t cf_player_drawn_count(WebPlayer* web) {
+    return std::int32_t(web->drawn().size() / 4);
 }
 
-std::int32_t cf_player_band_end(WebPlayer* web) {
-    return web->band().end;
+const std::int32_t* cf_player_drawn(WebPlayer* web) {
+    return web->drawn().data();
 }
 
 // `cinefold info NAME` on the file's bytes: its lines go to the module's standard output and

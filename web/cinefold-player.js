@@ -254,15 +254,19 @@ class CinefoldPlayer extends HTMLElement {
         const pointer = this.call('cf_player_present', client.width, client.height, screen.width,
                                   screen.height);
         if (!pointer) return; // a window too large for the module's memory stays blank
-        const first = this.call('cf_player_band_first');
-        const end = this.call('cf_player_band_end');
+        const count = this.call('cf_player_drawn_count');
+        const edges = new Int32Array(this.module.HEAPU8.buffer, this.call('cf_player_drawn'),
+                                     count * 4);
         const pixels = new Uint8ClampedArray(this.module.HEAPU8.buffer, pointer,
                                              client.width * client.height * 4);
-        // Only the rows that changed; a canvas of a new size starts blank, and the module then
-        // gives every row.
-        if (end > first)
-            this.context.putImageData(new ImageData(pixels, client.width, client.height), 0, 0, 0,
-                                      first, client.width, end - first);
+        // Only the rectangles that changed; a canvas of a new size starts blank, and the module
+        // then gives all of it.
+        if (count > 0) {
+            const picture = new ImageData(pixels, client.width, client.height);
+            for (let i = 0; i < edges.length; i += 4)
+                this.context.putImageData(picture, 0, 0, edges[i], edges[i + 1],
+                                          edges[i + 2] - edges[i], edges[i + 3] - edges[i + 1]);
+        }
         this.frame = this.call('cf_player_frame');
         this.counter.value = `frame ${this.frame}`;
         this.firstFrameTime ??= performance.now();

@@ -1,16 +1,18 @@
 #include "linux/IncrementalPresent.h"
 
-#include "player/PresentLayout.h"
 #include "player/PresentStage.h"
+#include "player/PresentedArea.h"
 
 #include <cstring>
 
 namespace cinefold {
 
-RowRange IncrementalPresent::present(const Player& player, const SoftCanvas& stage,
-                                     std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                                     std::uint32_t rowBytes, std::int32_t screenWidth,
-                                     std::int32_t screenHeight) {
+const std::vector<Rect>& IncrementalPresent::present(const Player& player, const SoftCanvas& stage,
+                                                     std::span<const Rect> damage,
+                                                     std::uint8_t* pixels, std::int32_t width,
+                                                     std::int32_t height, std::uint32_t rowBytes,
+                                                     std::int32_t screenWidth,
+                                                     std::int32_t screenHeight) {
     const Geometry geometry{pixels,
                             width,
                             height,
@@ -19,33 +21,31 @@ RowRange IncrementalPresent::present(const Player& player, const SoftCanvas& sta
                             player.stageWidth,
                             player.stageHeight,
                             player.stretchToDesktop};
-    const bool same = shownValid_ && geometry == shownGeometry_;
-    // presentStage draws only where the stage lands, as the saver's paint does on a window that
-    // was erased black once; a picture whose geometry changed starts black again.
-    if (!same)
+    const PresentedStage shown{player.stageWidth, player.stageHeight, player.stretchToDesktop != 0};
+    PixelTarget32 target(pixels, width, height, rowBytes);
+    drawn_.clear();
+    if (!shownValid_ || !(geometry == shownGeometry_)) {
+        // presentStage draws only where the stage lands, as the saver's paint does on a window
+        // that was erased black once; a picture whose geometry changed starts black again.
         for (std::int32_t y = 0; y < height; ++y)
             std::memset(pixels + std::size_t(y) * rowBytes, 0, std::size_t(width) * 4);
-
-    PixelTarget32 target(pixels, width, height, rowBytes);
-    const DibView view = stage.view();
-    const std::size_t stageBytes = std::size_t(view.rowLength) * std::size_t(view.height);
-    if (same && view.pixels != nullptr && shownStage_.size() == stageBytes) {
-        unchanged_.resize(std::size_t(view.height));
-        for (std::int32_t y = 0; y < view.height; ++y)
-            unchanged_[std::size_t(y)] =
-                std::memcmp(stage.row(y), shownStage_.data() + std::size_t(y) * view.rowLength,
-                            view.rowLength) == 0;
-        target.keepRows(view.pixels, unchanged_.data());
+        presentStage(shown, stage, target, width, height, screenWidth, screenHeight);
+        shownGeometry_ = geometry;
+        shownValid_ = true;
+        if (width > 0 && height > 0) drawn_.push_back({0, 0, width, height});
+        return drawn_;
     }
-    presentStage(
-        PresentedStage{player.stageWidth, player.stageHeight, player.stretchToDesktop != 0}, stage,
-        target, width, height, screenWidth, screenHeight);
-
-    if (view.pixels != nullptr) shownStage_.assign(view.pixels, view.pixels + stageBytes);
-    shownGeometry_ = geometry;
-    shownValid_ = true;
-    if (!same) return {0, height};
-    return {target.firstDrawn(), target.endDrawn()};
+    const PresentedArea area(shown, width, height, screenWidth, screenHeight);
+    for (const Rect& changed : damage) {
+        const Rect clip = area.of(changed);
+        if (clip.left >= clip.right) continue;
+        [[maybe_unused]] auto clipped = clipTo(target, clip);
+        presentStage(shown, stage, target, width, height, screenWidth, screenHeight);
+        drawn_.push_back(clip);
+        // The preview's whole window is drawn once for any damage.
+        if (clip == Rect{0, 0, width, height}) break;
+    }
+    return drawn_;
 }
 
 } // namespace cinefold

@@ -46,17 +46,6 @@ void PixelTarget32::fill(std::int32_t left, std::int32_t top, std::int32_t right
     if (x0 >= x1 || y0 >= y1) return;
     for (std::int32_t y = y0; y < y1; ++y)
         std::fill(row(y) + x0, row(y) + x1, pixel);
-    drawn(y0, y1);
-}
-
-void PixelTarget32::drawn(std::int32_t first, std::int32_t end) {
-    if (firstDrawn_ == endDrawn_) {
-        firstDrawn_ = first;
-        endDrawn_ = end;
-    } else {
-        firstDrawn_ = std::min(firstDrawn_, first);
-        endDrawn_ = std::max(endDrawn_, end);
-    }
 }
 
 bool PixelTarget32::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, std::int32_t dh,
@@ -80,17 +69,12 @@ bool PixelTarget32::stretch(std::int32_t dx, std::int32_t dy, std::int32_t dw, s
         sourceOffsets_[c] = std::uint32_t(columns.sources[c]) * 3;
     const std::uint32_t* offsets = sourceOffsets_.data();
 
-    const std::uint8_t* unchanged = source.pixels == keptSource_ ? unchanged_ : nullptr;
-
     // Rows that show the same source row as the row above are copies of it.
     std::int32_t previous = -1;
     const std::uint32_t* previousOut = nullptr;
     for (std::size_t r = 0; r < rows.sources.size(); ++r) {
         const std::int32_t y = rows.sources[r];
-        if (unchanged != nullptr && unchanged[y]) continue;
-        const std::int32_t at = rows.first + std::int32_t(r);
-        drawn(at, at + 1);
-        std::uint32_t* out = row(at) + columns.first;
+        std::uint32_t* out = row(rows.first + std::int32_t(r)) + columns.first;
         if (y == previous) {
             std::memcpy(out, previousOut, 4 * n);
         } else {

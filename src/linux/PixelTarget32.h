@@ -43,19 +43,7 @@ class PixelTarget32 {
     const Rect& clip() const { return clip_; }
     void setClip(const Rect& clip) { clip_ = clip; }
 
-    // Rows of the picture at sourcePixels whose byte in unchanged (one per source row) is
-    // non-zero are shown already: a stretch from that picture leaves the rows that show them.
-    void keepRows(const std::uint8_t* sourcePixels, const std::uint8_t* unchanged) {
-        keptSource_ = sourcePixels;
-        unchanged_ = unchanged;
-    }
-    // The rows drawn so far, firstDrawn() up to endDrawn(); empty when both are 0.
-    std::int32_t firstDrawn() const { return firstDrawn_; }
-    std::int32_t endDrawn() const { return endDrawn_; }
-
   private:
-    void drawn(std::int32_t first, std::int32_t end);
-
     std::uint8_t* pixels_;
     std::int32_t width_;
     std::int32_t height_;
@@ -63,10 +51,6 @@ class PixelTarget32 {
     StretchPlan plan_;
     Rect clip_ = noClip;
     std::vector<std::uint32_t> sourceOffsets_;
-    const std::uint8_t* keptSource_ = nullptr;
-    const std::uint8_t* unchanged_ = nullptr;
-    std::int32_t firstDrawn_ = 0;
-    std::int32_t endDrawn_ = 0;
 };
 
 } // namespace cinefold

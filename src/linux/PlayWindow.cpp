@@ -10,7 +10,7 @@ namespace cinefold {
 
 namespace {
 
-bool handleEvents(Display* display, X11Presenter& presenter, const PlaybackLoop& loop,
+bool handleEvents(Display* display, X11Presenter& presenter, PlaybackLoop& loop,
                   const PlayEvents& events) {
     while (XPending(display) > 0) {
         XEvent event;
@@ -20,7 +20,7 @@ bool handleEvents(Display* display, X11Presenter& presenter, const PlaybackLoop&
                               event.xexpose.height);
         else if (event.type == ConfigureNotify && event.xconfigure.window == presenter.window() &&
                  presenter.resize(event.xconfigure.width, event.xconfigure.height))
-            presenter.present(loop.player(), loop.stage());
+            presenter.present(loop);
         if (!events(&event)) return false;
     }
     return events(nullptr);
@@ -31,7 +31,7 @@ bool handleEvents(Display* display, X11Presenter& presenter, const PlaybackLoop&
 void playInWindow(Display* display, X11Presenter& presenter, PlaybackLoop& loop, int wakeFd,
                   const PlayEvents& events) {
     while (handleEvents(display, presenter, loop, events)) {
-        if (loop.runDueTick()) presenter.present(loop.player(), loop.stage());
+        if (loop.runDueTick()) presenter.present(loop);
         XFlush(display);
         // Events read during the present are queued already, where poll would not see them.
         if (XPending(display) > 0) continue;

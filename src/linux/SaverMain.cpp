@@ -9,8 +9,8 @@
 // draws into is destroyed under it; 1 when there is no display or the given window does not
 // exist at the start, or when the connection to the X server is lost; 2 for wrong usage.
 
-#include "demo/DemoData.h"
 #include "HelpText.h" // made by the build from tools/help/HelpPages.cpp
+#include "demo/DemoData.h"
 #include "linux/OwnWindow.h"
 #include "linux/PlayWindow.h"
 #include "linux/SaverOptions.h"
@@ -116,7 +116,7 @@ void simulate(X11Presenter& presenter, PlaybackLoop& loop, std::uint64_t& now, s
     std::int64_t done = 0;
     for (; done < ticks && !signalled(); ++done) {
         now += loop.period();
-        if (loop.tick()) presenter.present(loop.player(), loop.stage());
+        if (loop.tick()) presenter.present(loop);
     }
     std::printf("resident at end: %ld KiB\nticks: %lld, frames composed: %llu\n", residentKiB(),
                 static_cast<long long>(done), static_cast<unsigned long long>(loop.compositions()));
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         X11Presenter presenter(display, drawnWindow,
                                ownWindow ? WindowRole::screen : WindowRole::given);
         loop.start();
-        presenter.present(loop.player(), loop.stage());
+        presenter.present(loop);
         if (options.simulateTicks >= 0)
             simulate(presenter, loop, simulatedNow, options.simulateTicks);
         else

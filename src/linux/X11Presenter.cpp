@@ -151,8 +151,11 @@ bool X11Presenter::resize(int width, int height) {
     return true;
 }
 
-void X11Presenter::present(const Player& player, const SoftCanvas& stage) {
-    if (image_ == nullptr) return;
+void X11Presenter::present(PlaybackLoop& loop) {
+    if (image_ == nullptr) {
+        loop.clearDamage();
+        return;
+    }
     std::uint8_t* pixels =
         direct_ ? reinterpret_cast<std::uint8_t*>(image_->data) : staging_.data();
     const std::uint32_t rowBytes =
@@ -162,11 +165,15 @@ void X11Presenter::present(const Player& player, const SoftCanvas& stage) {
         screenWidth = screenWidth_;
         screenHeight = screenHeight_;
     }
-    const RowRange band = incremental_.present(player, stage, pixels, width_, height_, rowBytes,
-                                               screenWidth, screenHeight);
-    if (band.empty()) return;
-    if (!direct_) convertPixels(band);
-    put(0, band.first, width_, band.end - band.first);
+    const std::vector<Rect>& drawn =
+        incremental_.present(loop.player(), loop.stage(), loop.damage(), pixels, width_, height_,
+                             rowBytes, screenWidth, screenHeight);
+    loop.clearDamage();
+    for (const Rect& area : drawn) {
+        if (!direct_) convertPixels(area);
+        put(area.left, area.top, area.right - area.left, area.bottom - area.top);
+    }
+    if (!drawn.empty()) finishPut();
 }
 
 unsigned long X11Presenter::serverPixel(std::uint32_t rgb) {
@@ -206,10 +213,10 @@ unsigned long X11Presenter::nearestCell(const XColor& wanted) {
         ->pixel;
 }
 
-void X11Presenter::convertPixels(RowRange band) {
-    for (int y = band.first; y < band.end; ++y) {
+void X11Presenter::convertPixels(const Rect& area) {
+    for (int y = area.top; y < area.bottom; ++y) {
         const std::uint8_t* row = staging_.data() + std::size_t(y) * std::size_t(width_) * 4;
-        for (int x = 0; x < width_; ++x) {
+        for (int x = area.left; x < area.right; ++x) {
             std::uint32_t word;
             std::memcpy(&word, row + std::size_t(x) * 4, 4);
             XPutPixel(image_, x, y, serverPixel(word & 0xFFFFFF));
@@ -222,19 +229,25 @@ void X11Presenter::repaint(int x, int y, int width, int height) {
     // Only the part of the exposed area that the image covers.
     const int left = std::max(x, 0), top = std::max(y, 0);
     const int right = std::min(x + width, width_), bottom = std::min(y + height, height_);
-    if (left < right && top < bottom) put(left, top, right - left, bottom - top);
+    if (left < right && top < bottom) {
+        put(left, top, right - left, bottom - top);
+        finishPut();
+    }
 }
 
 void X11Presenter::put(int x, int y, int width, int height) {
-    if (shm_.shmid >= 0) {
+    if (shm_.shmid >= 0)
         XShmPutImage(display_, window_, gc_, image_, x, y, x, y, unsigned(width), unsigned(height),
                      False);
-        // The next frame is drawn into the same memory, so the server must have read it first.
-        XSync(display_, False);
-    } else {
+    else
         XPutImage(display_, window_, gc_, image_, x, y, x, y, unsigned(width), unsigned(height));
+}
+
+void X11Presenter::finishPut() {
+    if (shm_.shmid >= 0)
+        XSync(display_, False);
+    else
         XFlush(display_);
-    }
 }
 
 } // namespace cinefold

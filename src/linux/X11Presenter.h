@@ -6,7 +6,7 @@
 // after Expose sends the image again without drawing, and a resize makes a new image.
 
 #include "linux/IncrementalPresent.h"
-#include "player/Player.h"
+#include "player/PlaybackLoop.h"
 #include "render/SoftCanvas.h"
 
 #include <X11/Xlib.h>
@@ -39,8 +39,10 @@ class X11Presenter {
     // Follows a new window size (from ConfigureNotify): a new image when the size changed. True
     // when it did; the caller then presents again.
     bool resize(int width, int height);
-    // Draws the stage into the image as the saver places it, and sends the rows that changed.
-    void present(const Player& player, const SoftCanvas& stage);
+    // Draws the loop's damage (the stage rectangles that changed since the last present) into
+    // the image as the saver places the stage, sends the parts of the image that show it, and
+    // clears the damage: nothing is sent when no damage shows, the whole image after a resize.
+    void present(PlaybackLoop& loop);
     // Sends the given part of the image again (Expose): the last presented frame, not composed
     // or drawn anew.
     void repaint(int x, int y, int width, int height);
@@ -56,10 +58,12 @@ class X11Presenter {
     void createImage();
     void destroyImage();
     bool attachSharedImage();
-    void convertPixels(RowRange band);
+    void convertPixels(const Rect& area);
     unsigned long serverPixel(std::uint32_t rgb);
     unsigned long nearestCell(const XColor& wanted);
     void put(int x, int y, int width, int height);
+    // Waits until the server has read the shared image, which the next frame draws into.
+    void finishPut();
 
     Display* display_;
     Window window_;

@@ -96,10 +96,13 @@ bool PlaybackLoop::composeIfChanged() {
 }
 
 void PlaybackLoop::compose() {
-    damage_ = tracker_.next(player_);
-    composeFrame(player_, stage_, damage_);
+    // The stage holds the frame the tracker saw last: only what differs from it is drawn again.
+    const StageDamage changed = tracker_.next(player_);
+    composeFrame(player_, stage_, changed);
     ++compositions_;
     composedFrame_ = player_.currentFrame;
+    for (const Rect& rect : changed.rects)
+        addDamage(damage_, rect, DamageTracker::maxRects);
 }
 
 } // namespace cinefold

@@ -8,8 +8,9 @@
 // The loop composes only when the frame has changed: a tick that leaves currentFrame where it
 // was, a repaint, a resize or a change of the stretch option re-presents the stage composed
 // last. It keeps one stage from frame to frame and composes a new frame only inside its damage
-// (Damage.h), which it gives to the presenter so that only that is presented anew.
+// (Damage.h), which it gathers for the presenter until it has been shown.
 
+#include "base/Rect.h"
 #include "container/ContainerFile.h"
 #include "player/Damage.h"
 #include "player/Player.h"
@@ -18,7 +19,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace cinefold {
 
@@ -67,11 +70,12 @@ class PlaybackLoop {
     const Player& player() const { return player_; }
     // The stage composed last: the Player's stage size, or empty when that size is unusable.
     const SoftCanvas& stage() const { return stage_; }
-    // The parts of stage() that the last composition changed: the whole stage after start().
-    // A presenter that showed every composition before this one need show only these.
-    const StageDamage& damage() const { return damage_; }
     // How many times the stage has been composed, for tests and the simulation's report.
     std::uint64_t compositions() const { return compositions_; }
+    // The stage rectangles that changed since the last clearDamage(): what a presenter has to
+    // show again. The presenter clears them once it has shown them.
+    std::span<const Rect> damage() const { return damage_; }
+    void clearDamage() { damage_.clear(); }
 
   private:
     bool advance(std::uint64_t now);
@@ -82,7 +86,6 @@ class PlaybackLoop {
     Player player_;
     SoftCanvas stage_{0, 0};
     DamageTracker tracker_;
-    StageDamage damage_;
     std::uint64_t due_ = 0;
     bool paused_ = false;
     bool started_ = false;
@@ -90,6 +93,8 @@ class PlaybackLoop {
     std::uint64_t compositions_ = 0;
     // The frames shown before recent ticks, for stepping back; bounded, the oldest go first.
     std::deque<std::int32_t> history_;
+    // The damage of the compositions since the presenter last cleared it.
+    std::vector<Rect> damage_;
 };
 
 } // namespace cinefold

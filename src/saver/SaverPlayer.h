@@ -4,10 +4,13 @@
 // stretch option from the settings store. A Player made anywhere else (the tools, the native
 // tests) is a plain Player and makes no graphics object.
 
+#include "player/Damage.h"
 #include "player/Player.h"
 #include "saver/Owners.h"
 
 #include <windows.h>
+
+#include <vector>
 
 namespace cinefold {
 
@@ -31,6 +34,11 @@ class SaverPlayer final : public Player {
 
     GdiObject<HPALETTE> stagePalette;
     GdiObject<HBITMAP> stageBitmap;
+    // The stage bitmap is kept from paint to paint. The tracker holds the frame it was last
+    // given; staleStage, the stage rectangles that the bitmap does not show yet, gathered from
+    // the frames' damage until a paint composes them.
+    DamageTracker damage;
+    std::vector<Rect> staleStage;
 };
 
 } // namespace cinefold

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -120,9 +121,9 @@ TEST(PlaybackLoop, SeedsBranchesWithTheClockWrappedTo32Bits) {
     EXPECT_EQ(picks.size(), 3u) << "the ticks chosen must reach every branch";
 }
 
-// The presenter draws frame after frame into one 32-bit picture, redrawing only the rows whose
-// stage rows changed: after each present the picture holds what the software canvas shows for
-// that frame, and every row that changed lies in the band that is sent to the server. The
+// The presenter draws frame after frame into one 32-bit picture, redrawing only what shows the
+// loop's damage: after each present the picture holds what the software canvas shows for that
+// frame, and every pixel that changed lies in a rectangle that is sent to the server. The
 // stretch option changes between frames, which moves the stage.
 TEST(IncrementalPresent, ShowsEachFrameAsTheSoftCanvasDoes) {
     struct Case {
@@ -150,9 +151,10 @@ TEST(IncrementalPresent, ShowsEachFrameAsTheSoftCanvasDoes) {
                          demo.loop.stage(), expected, c.clientWidth, c.clientHeight, c.screenWidth,
                          c.screenHeight);
             const std::vector<std::uint8_t> before = pixels;
-            const RowRange band =
-                presenter.present(player, demo.loop.stage(), pixels.data(), c.clientWidth,
-                                  c.clientHeight, rowBytes, c.screenWidth, c.screenHeight);
+            const std::vector<Rect> drawn = presenter.present(
+                player, demo.loop.stage(), demo.loop.damage(), pixels.data(), c.clientWidth,
+                c.clientHeight, rowBytes, c.screenWidth, c.screenHeight);
+            demo.loop.clearDamage();
             int wrong = 0, unsent = 0;
             for (std::int32_t y = 0; y < c.clientHeight; ++y) {
                 const std::size_t at = std::size_t(y) * rowBytes;
@@ -160,14 +162,70 @@ TEST(IncrementalPresent, ShowsEachFrameAsTheSoftCanvasDoes) {
                     const std::uint8_t* bgr = expected.row(y) + 3 * x;
                     const std::uint8_t* got = &pixels[at + 4 * std::size_t(x)];
                     wrong += got[0] != bgr[0] || got[1] != bgr[1] || got[2] != bgr[2] || got[3];
+                    const bool sent = std::any_of(drawn.begin(), drawn.end(), [&](const Rect& r) {
+                        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                    });
+                    unsent += !sent && std::memcmp(got, &before[at + 4 * std::size_t(x)], 4) != 0;
                 }
                 wrong += pixels[at + rowBytes - 1] != 0xEE;
-                const bool changed =
-                    std::memcmp(&pixels[at], &before[at], std::size_t(c.clientWidth) * 4) != 0;
-                unsent += changed && (y < band.first || y >= band.end);
             }
             EXPECT_EQ(wrong, 0) << c.name << ", frame " << player.currentFrame;
             EXPECT_EQ(unsent, 0) << c.name << ", frame " << player.currentFrame;
+        }
+    }
+}
+
+// A present of one damaged rectangle redraws exactly the window pixels that show it: a stage of
+// noise is presented whole, then changed inside a rectangle and presented with that rectangle as
+// its damage, and the picture must equal a full present of the changed stage, for windows that
+// enlarge, shrink, centre and crop the stage, and rectangles that reach past its edges.
+TEST(IncrementalPresent, PresentsTheDamageAsAFullPresentDoes) {
+    struct Case {
+        const char* name;
+        std::int32_t width, height; // the window and the screen
+        int stretch;
+    } const cases[] = {
+        {"stretched larger", 333, 250, 1},    {"stretched smaller", 50, 41, 1},
+        {"centred, larger", 90, 70, 0},       {"centred, cropped", 40, 30, 0},
+        {"stretched, one to one", 64, 48, 1},
+    };
+    const Rect damages[] = {{0, 0, 1, 1},   {63, 47, 64, 48}, {10, 5, 11, 40},
+                            {-5, -5, 9, 3}, {30, 20, 90, 90}, {17, 0, 18, 48}};
+    std::uint32_t noise = 12345;
+    auto next = [&] { return std::uint8_t((noise = noise * 1103515245u + 12345u) >> 16); };
+    for (const Case& c : cases) {
+        Player player;
+        player.stageWidth = 64;
+        player.stageHeight = 48;
+        player.stretchToDesktop = c.stretch;
+        SoftCanvas stage(64, 48);
+        auto scribble = [&](const Rect& r) {
+            for (std::int32_t y = std::max(r.top, 0); y < std::min(r.bottom, 48); ++y)
+                for (std::int32_t x = 3 * std::max(r.left, 0); x < 3 * std::min(r.right, 64); ++x)
+                    stage.row(y)[x] = next();
+        };
+        scribble({0, 0, 64, 48});
+        const std::uint32_t rowBytes = std::uint32_t(c.width) * 4;
+        std::vector<std::uint8_t> pixels(rowBytes * std::size_t(c.height));
+        IncrementalPresent presenter;
+        const Rect whole{0, 0, 64, 48};
+        presenter.present(player, stage, {&whole, 1}, pixels.data(), c.width, c.height, rowBytes,
+                          c.width, c.height);
+        for (const Rect& damage : damages) {
+            scribble(damage);
+            presenter.present(player, stage, {&damage, 1}, pixels.data(), c.width, c.height,
+                              rowBytes, c.width, c.height);
+            SoftCanvas expected(c.width, c.height);
+            presentStage(PresentedStage{64, 48, c.stretch != 0}, stage, expected, c.width, c.height,
+                         c.width, c.height);
+            int wrong = 0;
+            for (std::int32_t y = 0; y < c.height; ++y)
+                for (std::int32_t x = 0; x < c.width; ++x) {
+                    const std::uint8_t* bgr = expected.row(y) + 3 * x;
+                    const std::uint8_t* got = &pixels[y * rowBytes + 4 * std::size_t(x)];
+                    wrong += got[0] != bgr[0] || got[1] != bgr[1] || got[2] != bgr[2];
+                }
+            EXPECT_EQ(wrong, 0) << c.name << ", damage at " << damage.left << "," << damage.top;
         }
     }
 }

@@ -4,7 +4,8 @@
 // background takes each of its three modes in turn, on stages larger and smaller than it, and a
 // few layers are added: palette sprites with masks, and keys a million pixels across. (Wine's
 // StretchBlt stops being exact somewhere beyond ten million pixels, where its arithmetic
-// overflows; the software canvas keeps mapping such extents exactly.)
+// overflows; the software canvas keeps mapping such extents exactly.) Then the saver's paints of
+// only what each frame changed, tick after tick, against whole paints.
 
 #include "DemoContainer.h"
 
@@ -157,6 +158,76 @@ TEST(FrameCrossCheck, ComposingInsideTheDamageOnGdiGivesTheWholeFrame) {
                 << "frame " << player.currentFrame << ", backMode " << player.backMode;
         }
     EXPECT_GT(partial, 2000);
+}
+
+// The saver's paints frame after frame, as its timer drives them: each tick advances the Player
+// (its jumps, and random branches seeded by the tick), takes the frame's damage and paints only
+// the window rectangles that show it, on a picture standing for the window. After each paint the
+// picture must equal a whole compose and a whole present of that frame, stretched, centred and
+// in the preview, so that nothing the damage misses stays behind.
+TEST(PaintCrossCheck, PaintingOnlyTheDamageShowsEachFrameAsAWholePaint) {
+    SaverPlayer player, whole;
+    loadScene(player);
+    loadScene(whole);
+    // The saver's stage, kept from paint to paint (paintStage selects it), and a stage composed
+    // whole every frame.
+    player.createStageBitmap();
+    ASSERT_TRUE(player.stageBitmap);
+    GdiStage wholeStage(whole);
+
+    struct Case {
+        const char* name;
+        int stretch;
+        PaintedWindow window;
+    } const cases[] = {
+        {"stretched", 1, {1024, 768, 1024, 768}},
+        {"centred", 0, {1024, 768, 1024, 768}},
+        {"preview", 1, {152, 112, 1024, 768}},
+    };
+    for (const Case& c : cases) {
+        player.stretchToDesktop = c.stretch;
+        player.currentFrame = 0;
+        player.damage.reset();
+        player.staleStage.clear();
+        // The window and the whole paint's window: top-down 24-bit pictures.
+        const std::int32_t width = c.window.clientWidth, height = c.window.clientHeight;
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB};
+        void* bits[2] = {};
+        GdiObject<HBITMAP> pictures[2] = {
+            GdiObject<HBITMAP>(
+                CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits[0], nullptr, 0)),
+            GdiObject<HBITMAP>(
+                CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits[1], nullptr, 0))};
+        ASSERT_TRUE(bits[0] && bits[1]);
+        MemoryDc windowDc(nullptr), wholeDc(nullptr);
+        Selection windowSelected(windowDc, pictures[0].get()),
+            wholeSelected(wholeDc, pictures[1].get());
+        GdiCanvas wholeCanvas(wholeDc, width, height);
+        const std::size_t stride = (std::size_t(width) * 3 + 3) & ~std::size_t(3);
+        auto row = [&](int which) {
+            return [&, which](std::int32_t y) {
+                return static_cast<const std::uint8_t*>(bits[which]) + std::size_t(y) * stride;
+            };
+        };
+        int failures = 0;
+        for (std::uint32_t tick = 0; tick < 300 && failures < 3; ++tick) {
+            if (tick > 0) player.advanceFrame(tick * 100 + 7);
+            const std::vector<Rect> parts = takeFrameDamage(player, c.window);
+            // The window's first paint is whole, as it is when the window shows.
+            if (tick == 0 || !parts.empty()) paintStage(player, windowDc, c.window, parts);
+            whole.currentFrame = player.currentFrame;
+            composeFrame(whole, wholeStage.canvas);
+            presentStage(PresentedStage{player.stageWidth, player.stageHeight, c.stretch != 0},
+                         wholeStage.canvas, wholeCanvas, width, height, c.window.screenWidth,
+                         c.window.screenHeight);
+            GdiFlush();
+            const std::string difference = pixelDifference(width, height, row(0), row(1));
+            failures += !difference.empty();
+            EXPECT_EQ(difference, "")
+                << c.name << ", tick " << tick << ", frame " << player.currentFrame;
+        }
+    }
 }
 
 } // namespace
