@@ -114,10 +114,53 @@ std::string gifProblem(const GifFileType* gif, int code) {
     return std::string("a broken GIF file: ") + (text ? text : "unknown error");
 }
 
-// The GIF's frames as a viewer shows them, one picture each, composed from the frames' rectangles
-// by their disposal; `delaysMs` holds how long each is shown. The screen starts transparent.
-bool readGif(Bytes file, int& width, int& height, std::vector<Picture>& frames,
-             std::vector<std::int32_t>& delaysMs, std::string& problem) {
+// What a GIF shows: its screen's size, each different picture once, and for each frame the
+// picture it shows and for how long.
+struct GifFrames {
+    int width = 0, height = 0;
+    std::vector<Picture> pictures;
+    std::vector<std::uint64_t> digests; // of each picture's pixels, to find a repeat quickly
+    std::vector<int> shown;             // per frame: its picture's index
+    std::vector<std::int32_t> delaysMs; // per frame
+};
+
+std::uint64_t digestOf(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t digest = 14695981039346656037u; // FNV-1a, eight bytes at a time
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, &bytes[i], 8);
+        digest = (digest ^ word) * 1099511628211u;
+    }
+    for (; i < bytes.size(); ++i) digest = (digest ^ bytes[i]) * 1099511628211u;
+    return digest;
+}
+
+// Adds the screen as the next frame's picture: an earlier picture when it is the same.
+bool addShown(GifFrames& gif, const Picture& screen, std::string& problem) {
+    const std::uint64_t digest = digestOf(screen.rgba);
+    for (std::size_t i = 0; i < gif.pictures.size(); ++i)
+        if (gif.digests[i] == digest && gif.pictures[i].rgba == screen.rgba) {
+            gif.shown.push_back(int(i));
+            return true;
+        }
+    if (gif.pictures.size() == maxImages ||
+        std::uint64_t(gif.pictures.size() + 1) * gif.width * gif.height > maxTotalPixels) {
+        problem = "more different pictures than an animation holds (at most " +
+                  std::to_string(maxImages) + ", and " + std::to_string(maxTotalPixels) +
+                  " pixels in all)";
+        return false;
+    }
+    gif.shown.push_back(int(gif.pictures.size()));
+    gif.pictures.push_back(screen);
+    gif.digests.push_back(digest);
+    return true;
+}
+
+// The GIF's frames as a viewer shows them, composed from the frames' rectangles by their
+// disposal on a screen that starts transparent. The work is bounded whatever the file claims:
+// the pictures kept by maxImages and maxTotalPixels, the pixels walked by maxWalked.
+bool readGif(Bytes file, std::uint64_t maxWalked, GifFrames& frames, std::string& problem) {
     GifInput input{file};
     int error = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&input, readGifBytes, &error));
@@ -125,6 +168,8 @@ bool readGif(Bytes file, int& width, int& height, std::vector<Picture>& frames,
         problem = gifProblem(nullptr, error);
         return false;
     }
+    int& width = frames.width;
+    int& height = frames.height;
     width = gif->SWidth;
     height = gif->SHeight;
     if (width <= 0 || height <= 0) {
@@ -135,6 +180,7 @@ bool readGif(Bytes file, int& width, int& height, std::vector<Picture>& frames,
     Picture screen{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4, 0)};
     GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
     std::vector<GifPixelType> line;
+    std::uint64_t walked = 0;
     for (GifRecordType record = UNDEFINED_RECORD_TYPE; record != TERMINATE_RECORD_TYPE;) {
         if (DGifGetRecordType(gif.get(), &record) != GIF_OK) {
             problem = gifProblem(gif.get(), 0);
@@ -168,7 +214,14 @@ bool readGif(Bytes file, int& width, int& height, std::vector<Picture>& frames,
             if (problem.empty()) problem = "a GIF frame of no pixels";
             return false;
         }
-        const Picture before = screen; // for a frame disposed to the previous picture
+        walked += std::uint64_t(desc.Width) * desc.Height + std::uint64_t(width) * height;
+        if (walked > maxWalked) {
+            problem = "frames of more than " + std::to_string(maxWalked) +
+                      " pixels in all, screens included";
+            return false;
+        }
+        Picture before; // for a frame disposed to the previous picture
+        if (control.DisposalMode == DISPOSE_PREVIOUS) before = screen;
         line.resize(std::size_t(desc.Width));
         // Interlaced rows come in four passes: every 8th from 0, every 8th from 4, every 4th
         // from 2, every 2nd from 1.
@@ -198,20 +251,20 @@ bool readGif(Bytes file, int& width, int& height, std::vector<Picture>& frames,
                     p[3] = 255;
                 }
             }
-        frames.push_back(screen);
+        if (!addShown(frames, screen, problem)) return false;
         // Browsers show a frame of less than 20 ms for 100 ms, and authors rely on it.
-        delaysMs.push_back(control.DelayTime < 2 ? 100 : control.DelayTime * 10);
+        frames.delaysMs.push_back(control.DelayTime < 2 ? 100 : control.DelayTime * 10);
         if (control.DisposalMode == DISPOSE_BACKGROUND) {
             for (int y = std::max(desc.Top, 0); y < std::min(desc.Top + desc.Height, height); ++y)
                 for (int x = std::max(desc.Left, 0); x < std::min(desc.Left + desc.Width, width);
                      ++x)
                     std::memset(&screen.rgba[(std::size_t(y) * width + x) * 4], 0, 4);
         } else if (control.DisposalMode == DISPOSE_PREVIOUS) {
-            screen = before;
+            screen = std::move(before);
         }
         control = {DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
     }
-    if (frames.empty()) {
+    if (frames.shown.empty()) {
         problem = "a GIF with no pictures";
         return false;
     }
@@ -220,44 +273,29 @@ bool readGif(Bytes file, int& width, int& height, std::vector<Picture>& frames,
 
 // The GIF's frames as a cycle of frames at the 100 ms period: each distinct picture once, and
 // the frames that show them.
-bool gifProjectOf(Bytes file, Project& project, std::string& note, std::string& problem) {
-    int width = 0, height = 0;
-    std::vector<Picture> frames;
-    std::vector<std::int32_t> delays;
-    if (!readGif(file, width, height, frames, delays, problem)) return false;
-    std::vector<Picture> pictures;
+bool gifProjectOf(Bytes file, std::uint64_t maxWalked, Project& project, std::string& note,
+                  std::string& problem) {
+    GifFrames gif;
+    if (!readGif(file, maxWalked, gif, problem)) return false;
     std::vector<int> cels;
     std::vector<std::int32_t> starts;
     std::int64_t elapsedMs = 0;
     int merged = 0;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
+    for (std::size_t i = 0; i < gif.shown.size(); ++i) {
         const std::int32_t start = std::int32_t((elapsedMs + framePeriodMs / 2) / framePeriodMs);
-        elapsedMs += delays[i];
+        elapsedMs += gif.delaysMs[i];
         if (!starts.empty() && starts.back() == start) { // the one before lasts no frame
             cels.pop_back();
             starts.pop_back();
             ++merged;
         }
-        auto same = std::find_if(pictures.begin(), pictures.end(),
-                                 [&](const Picture& p) { return p.rgba == frames[i].rgba; });
-        if (same == pictures.end()) {
-            if (pictures.size() == maxImages ||
-                std::uint64_t(pictures.size() + 1) * width * height > maxTotalPixels) {
-                problem = "more different pictures than an animation holds (at most " +
-                          std::to_string(maxImages) + ", and " + std::to_string(maxTotalPixels) +
-                          " pixels in all)";
-                return false;
-            }
-            pictures.push_back(std::move(frames[i]));
-            same = pictures.end() - 1;
-        }
-        cels.push_back(int(same - pictures.begin()) + 1);
+        cels.push_back(gif.shown[i] + 1);
         starts.push_back(start);
     }
     const std::int32_t length = std::max<std::int32_t>(
         std::int32_t((elapsedMs + framePeriodMs / 2) / framePeriodMs), starts.back() + 1);
-    project = projectOf(width, height, pictures, cels, starts, length);
-    note = std::to_string(frames.size()) + " frames, " + std::to_string(pictures.size()) +
+    project = projectOf(gif.width, gif.height, gif.pictures, cels, starts, length);
+    note = std::to_string(gif.shown.size()) + " frames, " + std::to_string(gif.pictures.size()) +
            " different pictures, a cycle of " + std::to_string(length) + " frames of 100 ms";
     if (merged)
         note += "; " + std::to_string(merged) + " frames shorter than 100 ms give way to the next";
@@ -321,8 +359,9 @@ bool sheetProject(const Picture& sheet, int columns, int rows, Project& project,
 }
 } // namespace
 
-bool importGif(Bytes file, Project& project, std::string& note, std::string& problem) {
-    return gifProjectOf(file, project, note, problem);
+bool importGif(Bytes file, Project& project, std::string& note, std::string& problem,
+               std::uint64_t maxWalkedPixels) {
+    return gifProjectOf(file, maxWalkedPixels, project, note, problem);
 }
 
 bool importSheet(Bytes file, const SheetCut& cut, Project& project, std::string& note,

@@ -336,8 +336,23 @@ TEST_F(ToolOutput, ImportedGifsAndSheetsDrawTheirOwnPictures) {
     ByteVector gif = read(path("a.gif"));
     gif.resize(40);
     write("cut.gif", gif);
-    for (const char* command : {"import @/cut.gif -o @/x", "import @/sheet.png --grid 5x1 -o @/x",
-                                "import @/sheet.png --cell 7x6 -o @/x"}) {
+    // 46 KB claiming 2,000 frames on a screen of 16,000 x 1,000: refused within the bounds on
+    // the pictures kept (when each frame differs) and on the pixels walked (when none does),
+    // where all the frames were once kept, 64 MB each.
+    for (const bool moving : {true, false}) {
+        ByteVector bomb = {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x3e, 0xe8, 0x03, 0x80, 0, 0,
+                           0,   0,   0,   255, 255, 255};
+        for (int i = 0; i < 2000; ++i)
+            for (const int byte : {0x21, 0xf9, 4, 0, 10, 0, 0, 0, 0x2c, moving ? i & 255 : 0,
+                                   moving ? i >> 8 : 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0})
+                bomb.push_back(std::uint8_t(byte));
+        bomb.push_back(0x3b);
+        write(moving ? "moving.gif" : "still.gif", bomb);
+    }
+    for (const char* command :
+         {"import @/cut.gif -o @/x", "import @/sheet.png --grid 5x1 -o @/x",
+          "import @/sheet.png --cell 7x6 -o @/x", "import @/moving.gif -o @/x",
+          "import @/still.gif -o @/x"}) {
         const Output out = tool(command);
         EXPECT_EQ(out.status, 1) << command;
         EXPECT_EQ(std::count(out.text.begin(), out.text.end(), '\n'), 1) << out.text;
