@@ -1,5 +1,7 @@
 #include "GifFile.h"
 
+#include "files/OutputFile.h"
+
 #include <gif_lib.h>
 #include <libimagequant.h>
 #include <omp.h>
@@ -401,6 +403,7 @@ struct GifFile::Pipeline {
         : file(gif), width(w), height(h), viewer(w, h), depth(framesInFlight(w, h, threads)) {
         // libimagequant's own threads would only wait on ours.
         omp_set_num_threads(1);
+        const EndingSignalsBlocked blocked; // an interruption is the writing thread's to handle
         for (unsigned i = 1; i < threads; ++i)
             workers.emplace_back([this] { work(); });
     }

@@ -95,28 +95,13 @@ extern "C" void onEndingSignal(int signal) {
     std::raise(signal);
 }
 
-// Blocks the ending signals for as long as it lives.
-class SignalsBlocked {
-  public:
-    SignalsBlocked() {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        sigprocmask(SIG_BLOCK, &set, &previous_);
-    }
-    ~SignalsBlocked() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-
-  private:
-    sigset_t previous_;
-};
 
 bool addPending(const std::string& path, bool folder, std::string& problem) {
     if (path.size() >= PATH_MAX) {
         problem = "the path is too long";
         return false;
     }
-    SignalsBlocked blocked;
+    EndingSignalsBlocked blocked;
     if (!handlersInstalled) {
         struct sigaction action {};
         action.sa_handler = onEndingSignal;
@@ -141,7 +126,7 @@ bool addPending(const std::string& path, bool folder, std::string& problem) {
 }
 
 void dropPending(const std::string& path) {
-    SignalsBlocked blocked;
+    EndingSignalsBlocked blocked;
     for (Pending& slot : pending)
         if (slot.used && path == slot.path) slot.used = false;
 }
@@ -223,6 +208,18 @@ bool checkOutputTarget(const std::string& path, std::string& problem) {
 OutputFile::OutputFile(std::string target, unsigned mode)
     : target_(std::move(target)), mode_(mode) {}
 
+EndingSignalsBlocked::EndingSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, &previous_);
+}
+
+EndingSignalsBlocked::~EndingSignalsBlocked() {
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
 OutputFile::~OutputFile() {
     abandon();
 }
@@ -231,7 +228,9 @@ bool OutputFile::open(std::string& problem) {
     abandon();
     if (!checkOutputTarget(target_, problem)) return false;
     std::string name = temporaryTemplate(target_);
-    // mkstemp creates the name exclusively, so a link planted there is never followed.
+    // mkstemp creates the name exclusively, so a link planted there is never followed. An
+    // ending signal waits until the name is on the list of what it removes.
+    EndingSignalsBlocked blocked;
     const int descriptor = mkostemp(name.data(), O_CLOEXEC);
     if (descriptor < 0) {
         problem = "cannot create a file in " + folderOf(target_) + ": " + reason(errno);
@@ -353,6 +352,7 @@ bool OutputFolder::open(std::string& problem) {
         }
         where = temporaryTemplate(target_);
     }
+    EndingSignalsBlocked blocked; // until the folder is on the list of what a signal removes
     if (!mkdtemp(where.data())) {
         problem = "cannot create a folder in " + (wasThere_ ? target_ : folderOf(target_)) + ": " +
                   reason(errno);

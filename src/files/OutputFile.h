@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
+
 namespace cinefold {
 
 // Permission bits of a new file, before the umask: data, or a program (a saver).
@@ -29,6 +31,21 @@ constexpr unsigned programFileMode = 0777;
 void rememberInput(const std::string& path);
 // The input that `path` is, or "" when it is none of them.
 std::string inputAt(const std::string& path);
+
+// Blocks SIGINT and SIGTERM in the calling thread for as long as it lives. A writer that starts
+// threads starts them inside one, so that they inherit the mask and the ending signals always
+// reach the thread that keeps the list of pending files, never one that runs while that list
+// is being changed.
+class EndingSignalsBlocked {
+  public:
+    EndingSignalsBlocked();
+    ~EndingSignalsBlocked();
+    EndingSignalsBlocked(const EndingSignalsBlocked&) = delete;
+    EndingSignalsBlocked& operator=(const EndingSignalsBlocked&) = delete;
+
+  private:
+    sigset_t previous_;
+};
 
 class OutputFile {
   public:
