@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace cinefold {
 
@@ -119,26 +120,19 @@ std::string gifProblem(const GifFileType* gif, int code) {
 struct GifFrames {
     int width = 0, height = 0;
     std::vector<Picture> pictures;
-    std::vector<std::uint64_t> digests; // of each picture's pixels, to find a repeat quickly
+    std::vector<std::size_t> digests;   // of each picture's pixels, to find a repeat quickly
     std::vector<int> shown;             // per frame: its picture's index
     std::vector<std::int32_t> delaysMs; // per frame
 };
 
-std::uint64_t digestOf(const std::vector<std::uint8_t>& bytes) {
-    std::uint64_t digest = 14695981039346656037u; // FNV-1a, eight bytes at a time
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, &bytes[i], 8);
-        digest = (digest ^ word) * 1099511628211u;
-    }
-    for (; i < bytes.size(); ++i) digest = (digest ^ bytes[i]) * 1099511628211u;
-    return digest;
+std::size_t digestOf(const std::vector<std::uint8_t>& bytes) {
+    return std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // Adds the screen as the next frame's picture: an earlier picture when it is the same.
 bool addShown(GifFrames& gif, const Picture& screen, std::string& problem) {
-    const std::uint64_t digest = digestOf(screen.rgba);
+    const std::size_t digest = digestOf(screen.rgba);
     for (std::size_t i = 0; i < gif.pictures.size(); ++i)
         if (gif.digests[i] == digest && gif.pictures[i].rgba == screen.rgba) {
             gif.shown.push_back(int(i));
@@ -271,10 +265,10 @@ bool readGif(Bytes file, std::uint64_t maxWalked, GifFrames& frames, std::string
     return true;
 }
 
-// The GIF's frames as a cycle of frames at the 100 ms period: each distinct picture once, and
-// the frames that show them.
-bool gifProjectOf(Bytes file, std::uint64_t maxWalked, Project& project, std::string& note,
-                  std::string& problem) {
+} // namespace
+
+bool importGif(Bytes file, Project& project, std::string& note, std::string& problem,
+               std::uint64_t maxWalked) {
     GifFrames gif;
     if (!readGif(file, maxWalked, gif, problem)) return false;
     std::vector<int> cels;
@@ -301,6 +295,8 @@ bool gifProjectOf(Bytes file, std::uint64_t maxWalked, Project& project, std::st
         note += "; " + std::to_string(merged) + " frames shorter than 100 ms give way to the next";
     return true;
 }
+
+namespace {
 
 // ---- Sprite sheets --------------------------------------------------------------------------
 
@@ -358,11 +354,6 @@ bool sheetProject(const Picture& sheet, int columns, int rows, Project& project,
     return true;
 }
 } // namespace
-
-bool importGif(Bytes file, Project& project, std::string& note, std::string& problem,
-               std::uint64_t maxWalkedPixels) {
-    return gifProjectOf(file, maxWalkedPixels, project, note, problem);
-}
 
 bool importSheet(Bytes file, const SheetCut& cut, Project& project, std::string& note,
                  std::string& problem) {
