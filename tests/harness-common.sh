@@ -41,8 +41,31 @@ cf__diagnose() {
     CF_DIAGNOSED=1
     [[ -n $CF_ARTIFACTS && -d $CF_ARTIFACTS ]] || return 0
     [[ -n ${DISPLAY:-} && -n $CF_XVFB_PID ]] && cf_screenshot "$CF_ARTIFACTS/failure.png"
+    cf__log_jobs
     cf__diagnose_more
     cf_log "diagnostics in $CF_ARTIFACTS"
+}
+
+# cf__log_jobs [NAME...]: logs the state of each background program (of those named, when
+# given): still running, or its exit code and the start of what it wrote to stderr. A CI log
+# then tells a program that never showed from one that ended early.
+cf__log_jobs() {
+    local name pid
+    (($#)) || set -- "${!CF_JOB_PID[@]}"
+    for name; do
+        pid=${CF_JOB_PID[$name]}
+        if cf_running "$name"; then
+            cf_log "$name (pid $pid) is still running"
+            continue
+        fi
+        if [[ -z ${CF_JOB_STATUS[$name]:-} ]]; then
+            wait "$pid" 2>/dev/null
+            CF_JOB_STATUS[$name]=$?
+        fi
+        cf_log "$name (pid $pid) has ended with exit code ${CF_JOB_STATUS[$name]}"
+        [[ -s $CF_ARTIFACTS/$name.err ]] &&
+            cf_log "$name's stderr begins: $(head -c 300 "$CF_ARTIFACTS/$name.err" | tr '\n' ' ')"
+    done
 }
 
 cf__now_ms() {
