@@ -45,7 +45,7 @@ done
 # The preview of frame 300 in a 152 x 112 window at (100, 100), whatever the option says.
 show preview-300 "$CF_TOOLS/preview_host.exe" 300 --preview 152x112
 cf_start preview "$BUNDLED" 100 100 152 112
-cf_wait_window CinefoldPreviewHost "Preview host" || cf_fail "the preview host did not show"
+cf_wait_window CinefoldPreviewHost "Preview host" "" preview || cf_fail "the preview host did not show"
 seen preview-300 152x112+100+100
 cf_probe 30 post CinefoldPreviewHost "Preview host" WM_CLOSE >/dev/null ||
     cf_fail "cannot close the preview host"

@@ -39,7 +39,7 @@ open_dialog() {
     local name=$1
     shift
     cf_start "$name" "$saver" "$@"
-    cf_wait_window "#32770" "$caption" || cf_fail "$name: dialog 101 did not appear"
+    cf_wait_window "#32770" "$caption" "" "$name" || cf_fail "$name: dialog 101 did not appear"
     cf_poll 30 read_controls || cf_fail "$name: cannot read the dialog"
     dialog_xid=$(cf_x_window "$caption") || cf_fail "$name: no X window for the dialog"
 }
