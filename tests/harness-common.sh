@@ -58,10 +58,7 @@ cf__log_jobs() {
             cf_log "$name (pid $pid) is still running"
             continue
         fi
-        if [[ -z ${CF_JOB_STATUS[$name]:-} ]]; then
-            wait "$pid" 2>/dev/null
-            CF_JOB_STATUS[$name]=$?
-        fi
+        cf__collect_exit "$name"
         cf_log "$name (pid $pid) has ended with exit code ${CF_JOB_STATUS[$name]}"
         [[ -s $CF_ARTIFACTS/$name.err ]] &&
             cf_log "$name's stderr begins: $(head -c 300 "$CF_ARTIFACTS/$name.err" | tr '\n' ' ')"
@@ -243,11 +240,18 @@ cf_wait_exit() {
     [[ -n $pid ]] || cf_fail "no program was started as '$name'"
     if [[ -z ${CF_JOB_STATUS[$name]:-} ]]; then
         cf_poll "${2:-$CF_WAIT_LIMIT}" cf__job_ended "$name" || return 1
-        wait "$pid"
-        CF_JOB_STATUS[$name]=$?
     fi
+    cf__collect_exit "$name"
     CF_EXIT=${CF_JOB_STATUS[$name]}
     cf_log "$name ended with exit code $CF_EXIT"
+}
+
+# cf__collect_exit NAME: keeps the exit code of the program started as NAME, which has ended,
+# in CF_JOB_STATUS (once: the shell forgets it after the first wait).
+cf__collect_exit() {
+    [[ -n ${CF_JOB_STATUS[$1]:-} ]] && return 0
+    wait "${CF_JOB_PID[$1]}" 2>/dev/null
+    CF_JOB_STATUS[$1]=$?
 }
 
 # cf_x_window NAME [LIMIT]: waits for a visible X window whose name is exactly NAME and prints
